@@ -1,0 +1,14 @@
+// Game moves: applying a move of the game to the board.
+#pragma once
+
+#include <cstdint>
+
+// Applies a game move (a Move word with score field 0) to the board. Castling,
+// promotion and en passant are recognised from the board and the move alone;
+// castling-lost flags and en-passant marks are kept up to date. The side to
+// move is not changed: the caller toggles it. Legality is not tested.
+void play_move(uint8_t *cb, uint32_t move);
+
+// Clears every en-passant mark on the mailbox except those on pawns of the
+// side other than colour.
+void unset_ep(uint8_t *cb, uint8_t colour);

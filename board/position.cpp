@@ -1,0 +1,124 @@
+#include "board/position.h"
+
+#include <cstring>
+
+#include "board/chess_cb.h"
+#include "board/game_move.h"
+#include "eval/chess_heuristic.h"
+#include "frontend/chess_uci.h"
+
+char *g_txt_opening = nullptr;
+
+namespace {
+
+constexpr int TOKEN_MAX = 5;  // longest move token the replay accepts
+
+bool is_file(char c) { return c >= 'a' && c <= 'h'; }
+bool is_rank(char c) { return c >= '1' && c <= '8'; }
+int text_square(const char *t) { return 12 * ((t[1] - '0') + 1) + (t[0] - 'a' + 2); }
+
+// Promotion bits for the letter after a move's squares; anything that is not
+// a known under-promotion letter means a queen.
+uint32_t promotion_bits(char letter) {
+  switch (letter) {
+    case 'n':
+    case 'k': return MW_PROMO_KNIGHT;  // the book writes knights as "k"
+    case 'r': return MW_PROMO_ROOK;
+    case 'b': return MW_PROMO_BISHOP;
+    default: return 0;
+  }
+}
+
+bool starts_with(const char *text, const char *prefix) {
+  return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+// Appends a token to the opening text if it fits whole. A token that does not
+// fit is dropped, so the book finds no match for this game from here on;
+// the transcript notes it once per replay.
+void append_opening(const char *token, int length, bool &warned) {
+  if (g_txt_opening == nullptr) return;
+  const size_t used = std::strlen(g_txt_opening);
+  if (used + size_t(length) < size_t(OPENING_TEXT_SIZE)) {
+    std::memcpy(g_txt_opening + used, token, size_t(length));
+    g_txt_opening[used + size_t(length)] = '\0';
+  } else if (!warned) {
+    UCI_LOG("*** WARNING **** : opening text full, moves no longer recorded for the book\n");
+    warned = true;
+  }
+}
+
+}  // namespace
+
+int where_is_next_space(const char *text) {
+  if (text == nullptr) return 0;
+  int n = 0;
+  while (text[n] != '\0' && text[n] != ' ' && text[n] != '\t') ++n;
+  return n;
+}
+
+uint32_t convert_move(const char *text, int side) {
+  while (*text == ' ' || *text == '\t') ++text;
+
+  if (starts_with(text, "0-0-0") || starts_with(text, "000") || starts_with(text, "0-00") ||
+      starts_with(text, "0 00"))
+    return side == 0 ? move_word(SQ_E1, SQ_C1) : move_word(SQ_E8, SQ_C8);
+  if (starts_with(text, "0-0") || starts_with(text, "00") || starts_with(text, "0 0"))
+    return side == 0 ? move_word(SQ_E1, SQ_G1) : move_word(SQ_E8, SQ_G8);
+
+  const size_t length = std::strlen(text);
+  if (length <= 3) return MW_NOT_A_MOVE;
+  if (!is_file(text[0]) || !is_rank(text[1])) return MW_NOT_A_MOVE;
+  const int from = text_square(text);
+
+  // The promotion letter is read only when it ends the text: in a book line
+  // the next move follows at once, and its file letter must not be taken
+  // for a promotion.
+  if (is_file(text[2]) && is_rank(text[3])) {
+    uint32_t word = move_word(from, text_square(text + 2));
+    if (length == 5) word |= promotion_bits(text[4]);
+    return word;
+  }
+  if (text[2] == 'x' && is_file(text[3]) && is_rank(text[4])) {
+    uint32_t word = move_word(from, text_square(text + 3));
+    if (length == 6) word |= promotion_bits(text[5]);
+    return word;
+  }
+  return MW_NOT_A_MOVE;
+}
+
+uint32_t set_new_move_txt2(uint8_t * /*cb*/, const char *token, int side) {
+  if (token[0] >= 'A' && token[0] <= 'Z') ++token;  // piece letter, as in Ng1f3
+  return convert_move(token, side);
+}
+
+int load_position_txt2(uint8_t *cb, const char *text) {
+  int count = 0;
+  int side = side_to_move(cb);
+  bool opening_warned = false;
+  char token[16];
+
+  int length = where_is_next_space(text);
+  while (length > 0) {
+    std::memset(token, 0, sizeof token);
+    if (length > TOKEN_MAX) {
+      UCI_LOG("*** WARNING **** : Invalid move\n");
+      break;
+    }
+    std::memcpy(token, text, size_t(length));
+    append_opening(token, length, opening_warned);
+    text += length;
+    if (*text == ' ' || *text == '\t') ++text;
+
+    const uint32_t move = set_new_move_txt2(cb, token, side);
+    if ((move & MW_SCORE_MASK) == 0) {
+      set_game_position(get_game_position(cb, count / 2));
+      play_move(cb, move);
+      side = 1 - side;
+      cb[CB_STATE] = uint8_t((cb[CB_STATE] & ~ST_BLACK_TO_MOVE) | side);
+      ++count;
+    }
+    length = where_is_next_space(text);
+  }
+  return count;
+}

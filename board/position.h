@@ -1,0 +1,25 @@
+// Replaying the move list of a "position" line onto the board, and the
+// coordinate move-text converter that the replay and the book share.
+#pragma once
+
+#include <cstdint>
+
+// Opening text: the move tokens of the current "position" line written one
+// after another without separators; read by the opening book.
+inline constexpr int OPENING_TEXT_SIZE = 2048;
+extern char *g_txt_opening;
+
+// Replays the blank- or tab-separated move tokens of text onto the board
+// (which the caller has put in the start position) and returns the number of
+// moves made.
+int load_position_txt2(uint8_t *cb, const char *text);
+
+// Converts one token (a leading upper-case piece letter is dropped).
+uint32_t set_new_move_txt2(uint8_t *cb, const char *token, int side);
+
+// Coordinate move text to Move word; MW_NOT_A_MOVE (1) if it is not a move.
+// side (0 White, 1 Black) is used only by the castling forms "0-0", "0-0-0".
+uint32_t convert_move(const char *text, int side);
+
+// Number of characters before the first blank, tab or end of text.
+int where_is_next_space(const char *text);

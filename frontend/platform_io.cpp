@@ -1,0 +1,37 @@
+#include "frontend/platform_io.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+int io_open_read(const char *path) { return ::open(path, O_RDONLY | O_CLOEXEC); }
+
+int io_open_append(const char *path) { return ::open(path, O_WRONLY | O_APPEND | O_CLOEXEC); }
+
+int io_open_truncate(const char *path) {
+  return ::open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+
+long io_read(int fd, void *buffer, size_t count) {
+  ssize_t n;
+  do n = ::read(fd, buffer, count);
+  while (n < 0 && errno == EINTR);
+  return long(n);
+}
+
+long io_write(int fd, const void *buffer, size_t count) {
+  // Write the whole text even if the descriptor takes it in pieces.
+  const char *p = static_cast<const char *>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::write(fd, p + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return done > 0 ? long(done) : -1;
+    done += size_t(n);
+  }
+  return long(done);
+}
+
+int io_close(int fd) { return ::close(fd); }
+
+int io_rewind(int fd) { return ::lseek(fd, 0, SEEK_SET) < 0 ? -1 : 0; }

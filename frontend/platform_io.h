@@ -1,0 +1,16 @@
+// Thin layer over the POSIX descriptor calls, so the rest of the engine names
+// no platform function directly.
+#pragma once
+
+#include <cstddef>
+
+inline constexpr int IO_STDIN = 0;
+inline constexpr int IO_STDOUT = 1;
+
+int io_open_read(const char *path);        // -1 on failure
+int io_open_append(const char *path);      // write-only, append, never creates; -1 on failure
+int io_open_truncate(const char *path);    // create or empty, read/write permission; -1 on failure
+long io_read(int fd, void *buffer, size_t count);  // bytes read, 0 at end, -1 on error
+long io_write(int fd, const void *buffer, size_t count);
+int io_close(int fd);
+int io_rewind(int fd);                     // seek back to the start; -1 on failure

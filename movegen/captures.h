@@ -1,0 +1,22 @@
+// Capture generator of the quiescence search, with ordering scores.
+#pragma once
+
+#include <cstdint>
+
+inline constexpr int S_MV_CAPACITY = 96;
+
+// The capture list: parallel arrays, the first count entries in use.
+struct s_mv {
+  int32_t count;
+  uint8_t from[S_MV_CAPACITY];
+  uint8_t to[S_MV_CAPACITY];
+  uint8_t reserved[S_MV_CAPACITY];
+  int32_t score[S_MV_CAPACITY];
+};
+
+// Appends one capture with its ordering score (value of the piece taken minus
+// value of the taker), read from the board before the capture is made.
+void CheckScore(s_mv &list, const uint8_t *cb, int from, int to);
+
+// Every capture of the side to move, in board order then direction order.
+s_mv generate_qsearch_moves(const uint8_t *cb);

@@ -1,0 +1,10 @@
+// Full pseudo-legal move generator, in the order the search relies on.
+#pragma once
+
+#include <cstdint>
+
+#include "board/chess_cb.h"
+
+// Writes the Generated moves of the side to move into list (room for
+// MAX_GENERATED_MOVES entries) and returns how many it wrote.
+int generate_moves(const uint8_t *cb, uint32_t *list);
