@@ -1,24 +1,53 @@
 // Zobrist keys of positions: random key tables, redrawn at every table reset,
 // the key from scratch and the incremental updates of an ordinary move.
+//
+// A key is the XOR of one table value per piece on its square, zobrist_black
+// when Black is to move, and zobrist_castling[i] for every lost-right flag
+// (state bit i + 1) that is set. En-passant marks, the castled bits 5 and 6
+// and bytes 145/146 are not part of the key. Keys are redrawn before every
+// search pass, so a key means something only within the pass that made it.
 #pragma once
 
 #include <cstdint>
 
-extern uint64_t zobrist[6][2][118];  // [piece code - 1][colour][square]
-extern uint64_t zobrist_black;       // Black to move
-extern uint64_t zobrist_castling[4]; // state bit i + 1 set (a castling right lost)
-extern uint64_t hash_key;            // key of the position on the board
+inline constexpr int ZOBRIST_SQUARES = 118;  // mailbox 0..117: every square a piece can stand on
+inline constexpr int ZOBRIST_KEY_COUNT = 6 * 2 * ZOBRIST_SQUARES + 1 + 4;  // 1,421
 
+extern uint64_t zobrist[6][2][ZOBRIST_SQUARES];  // [piece code - 1][colour][square]
+extern uint64_t zobrist_black;                   // Black to move
+extern uint64_t zobrist_castling[4];             // state bit i + 1 set (a castling right lost)
+extern uint64_t hash_key;                        // key of the position on the board
+
+// Next 64-bit draw: five calls of the C runtime's rand, 15 bits each. Never
+// seeds the generator.
 uint64_t rand64();
+
+// 1 if candidate differs from every value the three key tables hold now
+// (including values of the previous draw not yet replaced), else 0.
 int test_zobrist(uint64_t candidate);
+
+// Draws until test_zobrist accepts a value, and returns it.
 uint64_t ini_zobrist();
+
+// Redraws all 1,421 keys: pieces (piece, colour, square order), then the side
+// key, then the four castling keys.
 void set_zobrist();
 
+// Key of a square byte on a square; the en-passant mark is ignored. A byte
+// without a piece (empty or border) or a square outside 0..117 has no key: 0.
 uint64_t zobrist_value(uint8_t sqbyte, int square);
+
+// Same as zobrist_value(sqbyte, square); the first two arguments are unused
+// and exist so the search's make and unmake can pass their from-square and
+// board.
 uint64_t zobrist_value_debug(int ignored, const uint8_t *cb, uint8_t sqbyte, int square);
+
+// Key of the board computed from scratch (does not store it in hash_key).
 uint64_t first_zobrist_key(const uint8_t *cb);
 
-// Key update of an ordinary move or capture: before the board changes, and
-// its undo after the board is restored.
+// Key update of an ordinary move or capture, side key included: call
+// set_hash_move before the board changes and unset_hash_move after it has
+// been restored; together they leave hash_key as it was. A pawn reaching the
+// last rank through them is keyed as a pawn on its new square.
 void set_hash_move(const uint8_t *cb, int from, int to);
 void unset_hash_move(const uint8_t *cb, int from, int to);

@@ -1,0 +1,217 @@
+#include "hash/zobrist.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "board/chess_cb.h"
+
+namespace {
+
+using Board = std::array<uint8_t, CB_SIZE>;
+
+Board start_board() {
+  Board b{};
+  start_position(b.data());
+  return b;
+}
+
+// The key layout written out independently: five 15-bit draws, low bits first.
+uint64_t reference_draw() {
+  uint64_t r[5];
+  for (uint64_t &x : r) x = uint64_t(std::rand()) & 0x7FFF;
+  return r[0] | r[1] << 15 | r[2] << 30 | r[3] << 45 | r[4] << 60;
+}
+
+// All 1,421 keys in drawing order.
+std::vector<uint64_t> all_keys() {
+  std::vector<uint64_t> keys;
+  for (auto &piece : zobrist)
+    for (auto &colour : piece)
+      for (uint64_t k : colour) keys.push_back(k);
+  keys.push_back(zobrist_black);
+  for (uint64_t k : zobrist_castling) keys.push_back(k);
+  return keys;
+}
+
+void zero_tables() {
+  std::memset(zobrist, 0, sizeof zobrist);
+  zobrist_black = 0;
+  std::memset(zobrist_castling, 0, sizeof zobrist_castling);
+}
+
+}  // namespace
+
+TEST(Zobrist, Rand64TakesFifteenBitsFromEachOfFiveCalls) {
+  // Seeding here only to compare with a reference; the engine never seeds.
+  std::srand(20240607);
+  uint64_t got[3];
+  for (uint64_t &g : got) g = rand64();
+  const int next_after_rand64 = std::rand();
+
+  std::srand(20240607);
+  for (uint64_t g : got) EXPECT_EQ(g, reference_draw());
+  EXPECT_EQ(next_after_rand64, std::rand()) << "rand64 must consume exactly five rand() values";
+}
+
+TEST(Zobrist, SetZobristDrawsInTableOrderAndSkipsValuesStillHeld) {
+  zero_tables();
+  std::srand(777);
+  set_zobrist();
+  const std::vector<uint64_t> first = all_keys();
+  ASSERT_EQ(first.size(), size_t(ZOBRIST_KEY_COUNT));
+
+  std::srand(777);
+  for (size_t i = 0; i < first.size(); ++i) ASSERT_EQ(first[i], reference_draw()) << "key " << i;
+
+  // Same seed again: every draw of the first 1,421 equals a value the tables
+  // still hold from the last generation, so all are refused and the new keys
+  // are draws 1,422 onwards.
+  std::srand(777);
+  set_zobrist();
+  const std::vector<uint64_t> second = all_keys();
+  std::srand(777);
+  for (int i = 0; i < ZOBRIST_KEY_COUNT; ++i) reference_draw();
+  for (size_t i = 0; i < second.size(); ++i) ASSERT_EQ(second[i], reference_draw()) << "key " << i;
+}
+
+TEST(Zobrist, KeysArePairwiseDistinctAfterEveryRedraw) {
+  for (int round = 0; round < 3; ++round) {
+    set_zobrist();
+    std::vector<uint64_t> keys = all_keys();
+    std::sort(keys.begin(), keys.end());
+    EXPECT_EQ(std::adjacent_find(keys.begin(), keys.end()), keys.end()) << "round " << round;
+  }
+}
+
+TEST(Zobrist, ZobristValueReadsPieceAndColourOnly) {
+  set_zobrist();
+  EXPECT_EQ(zobrist_value(PAWN, 42), zobrist[0][0][42]);
+  EXPECT_EQ(zobrist_value(KING | COLOUR_BIT, 114), zobrist[5][1][114]);
+  EXPECT_EQ(zobrist_value(PAWN | COLOUR_BIT | EP_MARK, 78), zobrist[0][1][78]);
+  EXPECT_EQ(zobrist_value_debug(42, nullptr, QUEEN, 90), zobrist[4][0][90]);
+  // Bytes without a piece, and squares outside the table, have no key.
+  for (uint8_t b : {uint8_t(EMPTY), uint8_t(EP_MARK), uint8_t(BORDER), uint8_t(BORDER | COLOUR_BIT)})
+    EXPECT_EQ(zobrist_value(b, 50), 0u) << int(b);
+  EXPECT_EQ(zobrist_value(PAWN, 118), 0u);
+  EXPECT_EQ(zobrist_value(PAWN, -1), 0u);
+}
+
+TEST(Zobrist, FirstKeyOfTheStartPositionIsItsThirtyTwoPieces) {
+  set_zobrist();
+  Board b = start_board();
+  static const uint8_t back_rank[8] = {ROOK, KNIGHT, BISHOP, QUEEN, KING, BISHOP, KNIGHT, ROOK};
+  uint64_t expected = 0;
+  for (int f = 0; f < 8; ++f) {
+    expected ^= zobrist[back_rank[f] - 1][WHITE][26 + f] ^ zobrist[PAWN - 1][WHITE][38 + f];
+    expected ^= zobrist[back_rank[f] - 1][BLACK][110 + f] ^ zobrist[PAWN - 1][BLACK][98 + f];
+  }
+  const uint64_t key = first_zobrist_key(b.data());
+  EXPECT_EQ(key, expected);
+
+  b[CB_STATE] = ST_BLACK_TO_MOVE;
+  EXPECT_EQ(first_zobrist_key(b.data()), key ^ zobrist_black);
+}
+
+TEST(Zobrist, StateBitsAndMarksInTheKey) {
+  set_zobrist();
+  Board b = start_board();
+  const uint64_t key = first_zobrist_key(b.data());
+  for (int i = 0; i < 4; ++i) {
+    b[CB_STATE] = uint8_t(2u << i);
+    EXPECT_EQ(first_zobrist_key(b.data()), key ^ zobrist_castling[i]) << "lost-right bit " << i + 1;
+  }
+  b[CB_STATE] = ST_BLACK_TO_MOVE | ST_WHITE_KING_LOST | ST_BLACK_QUEEN_LOST;
+  EXPECT_EQ(first_zobrist_key(b.data()), key ^ zobrist_black ^ zobrist_castling[1] ^ zobrist_castling[2]);
+
+  // Castled bits, bit 7, en-passant marks (on a pawn and left on an empty
+  // square) and the tried-move bytes are not part of the key.
+  b[CB_STATE] = ST_WHITE_CASTLED | ST_BLACK_CASTLED | 0x80;
+  b[42] |= EP_MARK;
+  b[66] = EP_MARK;
+  b[CB_TRY_FROM] = 42;
+  b[CB_TRY_TO] = 66;
+  EXPECT_EQ(first_zobrist_key(b.data()), key);
+}
+
+// An ordinary move made and taken back on the board around set_hash_move and
+// unset_hash_move, as the search does it.
+struct OrdinaryMove {
+  const char *name;
+  uint8_t side;
+  int from, to;
+  std::vector<std::pair<int, uint8_t>> edits;  // square bytes changed from the start position
+};
+
+TEST(Zobrist, OrdinaryMoveKeyMatchesTheNewBoardAndRoundTrips) {
+  const OrdinaryMove cases[] = {
+      {"quiet knight", WHITE, SQ_G1, 55, {}},
+      {"black pawn push", BLACK, 102, 78, {}},
+      {"pawn takes pawn", WHITE, 66, 77, {{66, PAWN}, {42, EMPTY}, {77, PAWN | COLOUR_BIT}, {101, EMPTY}}},
+      {"takes a marked pawn",
+       WHITE,
+       66,
+       77,
+       {{66, PAWN}, {42, EMPTY}, {77, PAWN | COLOUR_BIT | EP_MARK}, {101, EMPTY}}},
+      {"onto a left-over mark", WHITE, 42, 54, {{54, EP_MARK}}},
+      {"black rook takes with lost rights",
+       BLACK,
+       SQ_H8,
+       SQ_H1,
+       {{45, EMPTY}, {105, EMPTY}, {CB_STATE, ST_WHITE_QUEEN_LOST | ST_BLACK_KING_LOST}}},
+  };
+  set_zobrist();
+  for (const OrdinaryMove &m : cases) {
+    SCOPED_TRACE(m.name);
+    Board b = start_board();
+    for (auto [sq, byte] : m.edits) b[sq] = byte;
+    b[CB_STATE] = uint8_t((b[CB_STATE] & ~ST_BLACK_TO_MOVE) | m.side);
+    const Board before = b;
+    hash_key = first_zobrist_key(b.data());
+    const uint64_t key_before = hash_key;
+
+    const uint8_t mover = b[m.from], target = b[m.to];
+    set_hash_move(b.data(), m.from, m.to);
+    cb_set_value(uint8_t(m.from), EMPTY, 0, b.data());
+    cb_set_value(uint8_t(m.to), piece_of(mover), colour_of(mover), b.data());
+    b[CB_STATE] ^= ST_BLACK_TO_MOVE;
+    EXPECT_EQ(hash_key, first_zobrist_key(b.data()));
+    EXPECT_NE(hash_key, key_before);
+
+    b[CB_STATE] = before[CB_STATE];
+    cb_set_value(uint8_t(m.from), piece_of(mover), colour_of(mover), b.data());
+    cb_set_value(uint8_t(m.to), piece_of(target), colour_of(target), b.data());
+    unset_hash_move(b.data(), m.from, m.to);
+    EXPECT_EQ(hash_key, key_before);
+    EXPECT_EQ(b, before);
+  }
+}
+
+TEST(Zobrist, PawnReachingTheLastRankByAnOrdinaryMoveIsKeyedAsAPawn) {
+  set_zobrist();
+  for (int to : {112, 111}) {  // c8 emptied for the push; b8 holds a black knight to take
+    SCOPED_TRACE(to);
+    Board b = start_board();
+    b[112] = EMPTY;
+    b[100] = PAWN;  // a white pawn on c7
+    hash_key = first_zobrist_key(b.data());
+    const uint64_t key_before = hash_key;
+    set_hash_move(b.data(), 100, to);
+
+    Board after = b;
+    after[100] = EMPTY;
+    after[to] = PAWN;
+    after[CB_STATE] ^= ST_BLACK_TO_MOVE;
+    EXPECT_EQ(hash_key, first_zobrist_key(after.data()));
+    after[to] = QUEEN;
+    EXPECT_EQ(hash_key ^ zobrist[PAWN - 1][WHITE][to] ^ zobrist[QUEEN - 1][WHITE][to],
+              first_zobrist_key(after.data()));
+
+    unset_hash_move(b.data(), 100, to);
+    EXPECT_EQ(hash_key, key_before);
+  }
+}
