@@ -1,0 +1,135 @@
+#include "hash/hash_table.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "board/chess_cb.h"
+#include "hash/zobrist.h"
+
+namespace {
+
+class HashTable : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    start_position(board.data());
+    ini_hash_table(board.data());
+  }
+  std::array<uint8_t, CB_SIZE> board{};
+};
+
+void store(uint64_t key, int ply, uint32_t value, int type) {
+  hash_key = key;
+  RecordHash(ply, value, type);
+}
+
+uint32_t probe(uint64_t key, int ply, uint32_t best, uint32_t bound, uint8_t side) {
+  hash_key = key;
+  return ProbeHash(ply, best, bound, side);
+}
+
+// Every exact entry answers any window: a probe that sees one returns non-zero.
+bool answers(uint64_t key) { return probe(key, 127, 30000, 30000, 0) != 0; }
+
+}  // namespace
+
+TEST_F(HashTable, ProbeAnswers) {
+  struct Row {
+    const char *name;
+    int stored_ply;
+    uint32_t value;
+    int type;
+    int ply;
+    uint8_t side;
+    uint32_t best, bound, expected;
+  };
+  const uint32_t root_word = move_word(42, 66) | 30010;
+  const Row rows[] = {
+      {"exact, same ply", 3, 30100, HASH_EXACT, 3, 0, 29000, 31000, 30100},
+      {"exact, deeper ply", 3, 30100, HASH_EXACT, 4, 1, 31000, 29000, 30100},
+      {"exact, nearer the root", 3, 30100, HASH_EXACT, 2, 0, 29000, 31000, 0},
+      {"stored ply read signed (200 is -56)", 200, 30100, HASH_EXACT, 0, 0, 29000, 31000, 30100},
+      {"exact 0 is no answer", 1, 0, HASH_EXACT, 1, 0, 29000, 31000, 0},
+      {"root entry gives its whole move word", 0, root_word, HASH_EXACT, 0, 0, 0, 60000, root_word},
+      {"white, nothing improved below best", 2, 29950, HASH_NOTHING_IMPROVED, 2, 0, 30000, 31000, 30000},
+      {"white, nothing improved equal to best", 2, 29950, HASH_NOTHING_IMPROVED, 2, 0, 29950, 31000, 29950},
+      {"white, nothing improved above best", 2, 29950, HASH_NOTHING_IMPROVED, 2, 0, 29900, 31000, 0},
+      {"black, nothing improved above best", 2, 30050, HASH_NOTHING_IMPROVED, 2, 1, 30000, 29000, 30000},
+      {"black, nothing improved below best", 2, 30050, HASH_NOTHING_IMPROVED, 2, 1, 30100, 29000, 0},
+      {"white, cut-off reaches bound", 2, 30200, HASH_CUTOFF, 2, 0, 29000, 30100, 30100},
+      {"white, cut-off at bound", 2, 30200, HASH_CUTOFF, 2, 0, 29000, 30200, 30200},
+      {"white, cut-off short of bound", 2, 30200, HASH_CUTOFF, 2, 0, 29000, 30300, 0},
+      {"black, cut-off reaches bound", 2, 29800, HASH_CUTOFF, 2, 1, 31000, 29900, 29900},
+      {"black, cut-off short of bound", 2, 29800, HASH_CUTOFF, 2, 1, 31000, 29700, 0},
+      // A white nothing-improved rule applied at a black node would answer.
+      {"black, white's reading of nothing improved", 2, 29950, HASH_NOTHING_IMPROVED, 2, 1, 30000, 29000, 0},
+      {"white, black's reading of a cut-off", 2, 29800, HASH_CUTOFF, 2, 0, 29000, 29900, 0},
+      // Values compare unsigned: bit 31 set is huge, not negative.
+      {"unsigned cut-off", 2, 0x80000000u | 30000, HASH_CUTOFF, 2, 0, 29000, 30100, 30100},
+      {"unsigned nothing improved", 2, 0x80000000u, HASH_NOTHING_IMPROVED, 2, 0, 30000, 31000, 0},
+      {"empty type", 2, 30100, HASH_EMPTY, 2, 0, 29000, 31000, 0},
+      {"type keeps only its low 8 bits", 2, 30100, 0x100 | HASH_EXACT, 2, 0, 29000, 31000, 30100},
+  };
+  const uint64_t key = 0x0123456789ABCDEFull;
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.name);
+    store(key, r.stored_ply, r.value, r.type);
+    EXPECT_EQ(probe(key, r.ply, r.best, r.bound, r.side), r.expected);
+  }
+}
+
+TEST_F(HashTable, OneSlotPerRemainderAlwaysReplaced) {
+  const uint64_t key = 123456789, same_slot = key + HASH_TABLE_ENTRIES;
+  store(key, 2, 30100, HASH_EXACT);
+  EXPECT_EQ(probe(same_slot, 2, 29000, 31000, 0), 0u) << "the full key must match";
+  store(key, 5, 30200, HASH_EXACT);
+  EXPECT_EQ(probe(key, 3, 29000, 31000, 0), 0u) << "the ply-5 store replaced the ply-2 entry";
+  store(key, 1, 30300, HASH_CUTOFF);
+  EXPECT_EQ(probe(key, 1, 29000, 30300, 0), 30300u) << "and a shallower store replaces it again";
+  store(same_slot, 5, 29000, HASH_EXACT);
+  EXPECT_EQ(probe(key, 1, 29000, 30300, 0), 0u) << "another position with the same remainder took the slot";
+  EXPECT_EQ(probe(same_slot, 5, 29000, 31000, 0), 29000u);
+}
+
+TEST_F(HashTable, ResetEmptiesEveryEntryStoredBefore) {
+  // Key 0 is what an empty slot holds; an entry stored under it must go too.
+  std::array<uint64_t, 2000> keys;
+  for (size_t i = 0; i < keys.size(); ++i) keys[i] = i * 0x9E3779B97F4A7C15ull;
+  for (uint64_t k : keys) store(k, 0, 30100, HASH_EXACT);
+  for (uint64_t k : keys) ASSERT_TRUE(answers(k));
+
+  ini_hash_table(board.data());
+  EXPECT_EQ(hash_key, first_zobrist_key(board.data()));
+  int answered = 0;
+  for (uint64_t k : keys) answered += answers(k);
+  EXPECT_EQ(answered, 0);
+  // Nor does anything answer for keys never stored.
+  for (uint64_t k : keys) answered += answers(k ^ 0x5555);
+  EXPECT_EQ(answered, 0);
+}
+
+TEST_F(HashTable, ClearsEmptyTheTableThroughTheGenerationWrap) {
+  // More clears than generations: an entry from long ago must not come back
+  // when its generation number is reused, nor one stored just before a clear.
+  const uint64_t old_key = HASH_TABLE_ENTRIES - 1;
+  store(old_key, 0, 30100, HASH_EXACT);
+  int survived = 0, old_came_back = 0, wraps = 0;
+  uint16_t last = hash_table_generation();
+  for (uint64_t i = 1; i <= 70000; ++i) {
+    store(i, 0, 30100, HASH_EXACT);
+    clear_hash_table();
+    survived += answers(i);
+    old_came_back += answers(old_key);
+    const uint16_t now = hash_table_generation();
+    ASSERT_NE(now, 0);
+    wraps += now < last;
+    last = now;
+  }
+  EXPECT_EQ(survived, 0);
+  EXPECT_EQ(old_came_back, 0);
+  EXPECT_GE(wraps, 1);
+
+  // The table still works after the wrap.
+  store(42, 3, 30100, HASH_EXACT);
+  EXPECT_EQ(probe(42, 3, 29000, 31000, 0), 30100u);
+}
