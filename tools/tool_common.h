@@ -33,3 +33,6 @@ void tool_release_position(ToolPosition &pos);
 // Coordinate text of a square (e2) and of a move (e2e4).
 std::string square_text(int square);
 std::string move_text(int from, int to);
+
+// Subcommands.
+int run_eval(int argc, char **argv);  // tools/tool_eval.cpp
