@@ -34,5 +34,6 @@ void tool_release_position(ToolPosition &pos);
 std::string square_text(int square);
 std::string move_text(int from, int to);
 
-// Subcommands of the hashing subsystem (tools/tool_hash.cpp).
-int run_hash_bench(int argc, char **argv);
+// Subcommands, one per line, each in the tool source of its subsystem.
+int run_hash_bench(int argc, char **argv);  // tools/tool_hash.cpp
+int run_eval(int argc, char **argv);        // tools/tool_eval.cpp

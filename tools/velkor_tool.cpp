@@ -9,6 +9,7 @@
 
 // Subcommands, each defined in the tool source of its subsystem.
 static const ToolCommand commands[] = {
+    {"eval", "[\"<move list>\"]", run_eval},
     {"hash-bench", "[passes]", run_hash_bench},
     {nullptr, nullptr, nullptr},
 };
