@@ -37,3 +37,5 @@ std::string move_text(int from, int to);
 // Subcommands, one per line, each in the tool source of its subsystem.
 int run_hash_bench(int argc, char **argv);  // tools/tool_hash.cpp
 int run_eval(int argc, char **argv);        // tools/tool_eval.cpp
+int run_search(int argc, char **argv);      // tools/tool_search.cpp
+int run_bench(int argc, char **argv);       // tools/tool_search.cpp

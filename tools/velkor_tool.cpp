@@ -11,6 +11,8 @@
 static const ToolCommand commands[] = {
     {"eval", "[\"<move list>\"]", run_eval},
     {"hash-bench", "[passes]", run_hash_bench},
+    {"search", "<depth> [\"<move list>\"]", run_search},
+    {"bench", "", run_bench},
     {nullptr, nullptr, nullptr},
 };
 
