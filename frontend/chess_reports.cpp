@@ -44,13 +44,13 @@ void UCI_sendinfos(int depth, int score, const tagLINE &line, int time, uint32_t
   const int n = line.length;
   char info[INFO_LINE_SIZE];
   if (score >= 30000)
-    std::snprintf(info, sizeof info, "info depth %d score mate %d pv %s time %d nodes %u nps %u\n", shown_depth,
-                  n / 2 + 1, pv, time, nodes, nps);
+    std::snprintf(info, sizeof info, "info depth %d score mate %d pv %s time %d nodes %u nps %u\n",
+                  shown_depth, n / 2 + 1, pv, time, nodes, nps);
   else if (score <= -30000)
-    std::snprintf(info, sizeof info, "info depth %d score mate -%d pv %s time %d nodes %u nps %u\n", shown_depth,
-                  n / 2, pv, time, nodes, nps);
+    std::snprintf(info, sizeof info, "info depth %d score mate -%d pv %s time %d nodes %u nps %u\n",
+                  shown_depth, n / 2, pv, time, nodes, nps);
   else
-    std::snprintf(info, sizeof info, "info depth %d score cp %d pv %s time %d nodes %u nps %u\n", shown_depth, score,
-                  pv, time, nodes, nps);
+    std::snprintf(info, sizeof info, "info depth %d score cp %d pv %s time %d nodes %u nps %u\n", shown_depth,
+                  score, pv, time, nodes, nps);
   UCI_send(info);
 }

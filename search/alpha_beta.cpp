@@ -113,10 +113,13 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
 
       const uint32_t squares = ply == 0 ? move_word(gm_from(gm), gm_to(gm)) : 0;
 
-      // Step 6.7. Cut-off: the parent will not let the game come here. The
-      // line is left alone.
+      // Step 6.7. Cut-off: the parent will not let the game come here, and
+      // takes nothing from this node's line. The root is the exception: it
+      // cuts only on a mate, and that move is the one played and reported,
+      // so its line replaces whatever an earlier root move left there.
       if (is_better_beta(bound, child, side, ply)) {
         RecordHash(ply, bound, HASH_CUTOFF);
+        if (ply == 0) take_over_line(line, gm_from(gm), gm_to(gm), child_line);
         return bound | squares;
       }
 

@@ -71,7 +71,8 @@ void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
       const uint8_t victim = en_passant_victim(to, colour);
       const uint8_t pawn = cb[from];
       undo.victim = cb[victim] & PIECE_AND_COLOUR;
-      hash_key ^= key_of(cb, pawn, from) ^ key_of(cb, cb[victim], victim) ^ key_of(cb, pawn, to) ^ zobrist_black;
+      hash_key ^=
+          key_of(cb, pawn, from) ^ key_of(cb, cb[victim], victim) ^ key_of(cb, pawn, to) ^ zobrist_black;
       cb_set_value(from, EMPTY, WHITE, cb);
       cb_set_value(to, PAWN, colour, cb);
       // The victim's square keeps its mark: marks follow squares, and the
@@ -146,7 +147,8 @@ void search_unmake(uint8_t *cb, uint32_t gm, uint8_t state, SearchUndo &undo) {
       cb_set_value(from, undo.mover, colour, cb);
       cb_set_value(to, piece_of(undo.target), colour_of(undo.target), cb);
       const uint8_t pawn = cb[from];
-      hash_key ^= key_of(cb, pawn, from) ^ key_of(cb, pawn, to) ^ key_of(cb, cb[victim], victim) ^ zobrist_black;
+      hash_key ^=
+          key_of(cb, pawn, from) ^ key_of(cb, pawn, to) ^ key_of(cb, cb[victim], victim) ^ zobrist_black;
       break;
     }
     case KIND_CASTLE_KING:

@@ -12,12 +12,12 @@
 
 // What one make needs its unmake to know. Lives on the searching node's stack.
 struct SearchUndo {
-  uint64_t key;           // hash_key before the make; the unmake checks against it
-  uint8_t mover;          // piece code on the from-square before the make
-  uint8_t target;         // piece code and colour on the to-square (0 if empty)
-  uint8_t victim;         // en passant: piece code and colour of the pawn taken
-  int8_t castling_key[3]; // zobrist_castling indices XORed by the make, -1 = none:
-                          // [0], [1] king move or castling, [2] rook move
+  uint64_t key;            // hash_key before the make; the unmake checks against it
+  uint8_t mover;           // piece code on the from-square before the make
+  uint8_t target;          // piece code and colour on the to-square (0 if empty)
+  uint8_t victim;          // en passant: piece code and colour of the pawn taken
+  int8_t castling_key[3];  // zobrist_castling indices XORed by the make, -1 = none:
+                           // [0], [1] king move or castling, [2] rook move
 };
 
 // Applies the Generated move gm (of the side to move) to the board: bytes 145
