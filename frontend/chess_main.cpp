@@ -16,6 +16,7 @@
 
 namespace {
 
+// Whether text begins with keyword (compared over the keyword's length).
 bool starts_with(const char *text, const char *keyword) {
   return std::strncmp(text, keyword, std::strlen(keyword)) == 0;
 }
@@ -30,6 +31,8 @@ struct Loop {
   GoParameters go;
 };
 
+// Gives the loop a new board in the start position, an empty opening text
+// and no clock figures.
 void loop_start(Loop &loop) {
   loop.half_moves = 0;
   loop.go = GoParameters{0, 0, false};
@@ -37,6 +40,7 @@ void loop_start(Loop &loop) {
   loop.board = init_chessboard();
 }
 
+// Releases the board and the opening text; both pointers are null after.
 void loop_release(Loop &loop) {
   release_chessboard(loop.board);
   loop.board = nullptr;
@@ -103,7 +107,11 @@ void answer_go(Loop &loop, const char *line) {
   send_result(loop.board, result);
 }
 
+// What the loop does after a line: wait for a position, wait for "go",
+// start afresh, or end.
 enum class Next { POSITION_WAIT, GO_WAIT, RESTART, QUIT };
+
+// Handles one line read while waiting for a position.
 
 Next position_wait(Loop &loop, const char *line) {
   if (starts_with(line, "quit")) return Next::QUIT;
@@ -120,6 +128,7 @@ Next position_wait(Loop &loop, const char *line) {
   return Next::RESTART;
 }
 
+// Handles one line read while waiting for "go", with a game on the board.
 Next go_wait(Loop &loop, const char *line) {
   if (starts_with(line, "quit")) return Next::QUIT;
   // A match runner replays its opening one "position" line per ply and
