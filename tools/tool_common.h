@@ -19,6 +19,13 @@ inline constexpr int TOOL_USAGE_ERROR = 2;
 
 int tool_usage_error(const char *name, const char *usage);
 
+// Move generators (tool_movegen.cpp); the usage texts document the output.
+extern const char MOVES_USAGE[], CAPTURES_USAGE[], PERFT_USAGE[], DIVIDE_USAGE[];
+int run_moves(int argc, char **argv);
+int run_captures(int argc, char **argv);
+int run_perft(int argc, char **argv);
+int run_divide(int argc, char **argv);
+
 // A position set up as the engine sets it up for "position startpos moves
 // <list>": start position, then the replay of the list. moves is the number
 // of moves replayed.
