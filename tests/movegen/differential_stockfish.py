@@ -198,6 +198,14 @@ def explain_missing(move, board, side, file_rule_lost):
     return None
 
 
+def note_rook_move(file_rule_lost, board, move):
+    """Records the castling right that velkor drops when a rook leaves a
+    square of the a-file (queen side) or h-file (king side)."""
+    piece = board.get(move[:2], "")
+    if piece.lower() == "r" and move[0] in "ah":
+        file_rule_lost.add(("w" if piece.isupper() else "b", "q" if move[0] == "a" else "k"))
+
+
 def pick(rng, legal, board):
     """A random legal move, weighted so that kings wander less and castle more,
     which keeps castling positions (and so the castling rule) in play."""
@@ -289,10 +297,25 @@ class Run:
                 return
             if move not in legal:
                 raise RuntimeError("fixed line move %s is not legal after: %s" % (move, " ".join(played)))
-            piece = board.get(move[:2], "")
-            if piece.lower() == "r" and move[0] in "ah":
-                file_rule_lost.add(("w" if piece.isupper() else "b", "q" if move[0] == "a" else "k"))
+            note_rook_move(file_rule_lost, board, move)
             played.append(move)
+
+
+def reference_perft(sf, played, depth, file_rule_lost):
+    """Perft under the engine's documented rules, from stockfish's move lists
+    with the moves those rules remove taken out: an independent count to hold
+    `velkor-tool perft` against."""
+    legal, fen, _ = sf.examine(played)
+    board, side = fen_board(fen)
+    moves = [m for m in legal if explain_missing(m, board, side, file_rule_lost) is None]
+    if depth == 1:
+        return len(moves)
+    total = 0
+    for move in moves:
+        lost = set(file_rule_lost)
+        note_rook_move(lost, board, move)
+        total += reference_perft(sf, played + [move], depth - 1, lost)
+    return total
 
 
 def main():
@@ -302,6 +325,8 @@ def main():
     parser.add_argument("--positions", type=int, default=8000, help="positions to compare in all")
     parser.add_argument("--seed", type=int, default=20261207)
     parser.add_argument("--max-plies", type=int, default=120, help="longest random game")
+    parser.add_argument("--reference-perft", nargs=2, metavar=("DEPTH", "MOVES"),
+                        help="print the reference perft count of a line instead of comparing")
     args = parser.parse_args()
 
     path = find_stockfish(args.stockfish)
@@ -312,6 +337,20 @@ def main():
         print("SKIPPED: stockfish not found on PATH or at /usr/games/stockfish; "
               "the differential move generator test did not run")
         return SKIP
+
+    if args.reference_perft:
+        sf = Stockfish(path)
+        try:
+            depth, line = int(args.reference_perft[0]), args.reference_perft[1].split()
+            # The rook-file rule needs the line's own history.
+            lost = set()
+            for ply in range(len(line)):
+                _, fen, _ = sf.examine(line[:ply])
+                note_rook_move(lost, fen_board(fen)[0], line[ply])
+            print(reference_perft(sf, line, depth, lost))
+        finally:
+            sf.close()
+        return 0
 
     rng = random.Random(args.seed)
     started = time.monotonic()
