@@ -64,6 +64,23 @@ TEST(KingAttacked, EachKindOfAttacker) {
   }
 }
 
+TEST(KingAttacked, EveryKnightJumpAndKingStep) {
+  const int jumps[] = {23, 25, 10, 14, -23, -25, -10, -14};
+  const int steps[] = {-1, 1, -13, 11, -11, 13, -12, 12};
+  for (int off : jumps) {
+    TestBoard b;
+    b.cb[sq("e4") + off] = KNIGHT | COLOUR_BIT;
+    EXPECT_EQ(king_attacked(b.cb, WHITE, sq("e4")), 1) << "knight at offset " << off;
+    EXPECT_EQ(king_attacked(b.cb, BLACK, sq("e4")), 0) << "own knight at offset " << off;
+  }
+  for (int off : steps) {
+    TestBoard b;
+    b.cb[sq("e4") + off] = KING;
+    EXPECT_EQ(king_attacked(b.cb, BLACK, sq("e4")), 1) << "king at offset " << off;
+    EXPECT_EQ(king_attacked(b.cb, WHITE, sq("e4")), 0) << "own king at offset " << off;
+  }
+}
+
 TEST(KingAttacked, TheKingStillBlocksTheSquareBehindIt) {
   // Rook a1 checks the king on e1; f1 reads as safe while the king stands on
   // e1, and as attacked once the king has gone.

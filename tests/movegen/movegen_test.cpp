@@ -65,18 +65,19 @@ TEST(GenerateMoves, EnPassantNeedsTheMarkedPawnBeside) {
   struct Case {
     const char *name;
     bool marked;
-    uint8_t neighbour;  // piece on d5 (with Black's colour)
+    uint8_t neighbour;  // piece on d5, Black's
     Moves expected;
   };
   const Case cases[] = {
       {"marked pawn", true, PAWN, {"e5e6/0/0", "e5d6/10/1"}},
       {"unmarked pawn", false, PAWN, {"e5e6/0/0"}},
-      // A mark left behind on a square the pawn has since left: nothing to take.
-      {"mark on an empty square", true, EMPTY, {"e5e6/0/0"}},
+      // Marks follow the square: a piece that took a marked pawn carries its
+      // mark until the next game move, and is no pawn to take en passant.
+      {"marked knight", true, KNIGHT, {"e5e6/0/0"}},
   };
   for (const Case &c : cases) {
     TestBoard b;
-    b.put("e5", PAWN, WHITE).put("d5", c.neighbour, c.neighbour == EMPTY ? WHITE : BLACK, c.marked);
+    b.put("e5", PAWN, WHITE).put("d5", c.neighbour, BLACK, c.marked);
     EXPECT_EQ(moves_from(b.cb, "e5"), c.expected) << c.name;
   }
 
@@ -84,6 +85,12 @@ TEST(GenerateMoves, EnPassantNeedsTheMarkedPawnBeside) {
   TestBoard black;
   black.put("d4", PAWN, BLACK).put("e4", PAWN, WHITE, true).black_to_move();
   EXPECT_EQ(moves_from(black.cb, "d4"), (Moves{"d4d3/0/0", "d4e3/10/1"}));
+
+  // A mark left on the square a pawn has since left (byte 16, which reads
+  // as White's colour): nothing stands there to be taken.
+  TestBoard vacated;
+  vacated.put("d4", PAWN, BLACK).put("e4", EMPTY, WHITE, true).black_to_move();
+  EXPECT_EQ(moves_from(vacated.cb, "d4"), (Moves{"d4d3/0/0"}));
 
   // Only from the fifth rank: the same neighbour one rank lower gives nothing.
   TestBoard low;
