@@ -59,11 +59,21 @@ s_mv generate_qsearch_moves(const uint8_t *cb) {
     switch (piece) {
       // A pawn's capture onto the last rank is listed as a plain capture:
       // the quiescence search makes its captures as plain moves.
-      case PAWN: step_captures(list, cb, sq, side, side == WHITE ? argpwhite.data() : argpblack.data()); break;
-      case KNIGHT: step_captures(list, cb, sq, side, argknight.data()); break;
-      case BISHOP: ray_captures(list, cb, sq, side, argbishop.data()); break;
-      case ROOK: ray_captures(list, cb, sq, side, argrook.data()); break;
-      case QUEEN: ray_captures(list, cb, sq, side, argqueen.data()); break;
+      case PAWN:
+        step_captures(list, cb, sq, side, side == WHITE ? argpwhite.data() : argpblack.data());
+        break;
+      case KNIGHT:
+        step_captures(list, cb, sq, side, argknight.data());
+        break;
+      case BISHOP:
+        ray_captures(list, cb, sq, side, argbishop.data());
+        break;
+      case ROOK:
+        ray_captures(list, cb, sq, side, argrook.data());
+        break;
+      case QUEEN:
+        ray_captures(list, cb, sq, side, argqueen.data());
+        break;
       case KING:
         for (const int8_t *d = argking.data(); *d != 0; ++d) {
           const int target = sq + *d;
@@ -73,7 +83,8 @@ s_mv generate_qsearch_moves(const uint8_t *cb) {
             CheckScore(list, cb, sq, target);
         }
         break;
-      default: break;
+      default:
+        break;
     }
   }
   return list;

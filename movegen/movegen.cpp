@@ -149,13 +149,26 @@ int generate_moves(const uint8_t *cb, uint32_t *list) {
     const uint8_t piece = piece_of(sqbyte);
     if (piece == EMPTY || colour_of(sqbyte) != side) continue;
     switch (piece) {
-      case PAWN: pawn_moves(cb, sq, side, out); break;
-      case KNIGHT: knight_moves(cb, sq, side, out); break;
-      case BISHOP: slider_moves(cb, sq, side, argbishop.data(), out); break;
-      case ROOK: slider_moves(cb, sq, side, argrook.data(), out); break;
-      case QUEEN: slider_moves(cb, sq, side, argqueen.data(), out); break;
-      case KING: king_moves(cb, sq, side, out); break;
-      default: break;
+      case PAWN:
+        pawn_moves(cb, sq, side, out);
+        break;
+      case KNIGHT:
+        knight_moves(cb, sq, side, out);
+        break;
+      case BISHOP:
+        slider_moves(cb, sq, side, argbishop.data(), out);
+        break;
+      case ROOK:
+        slider_moves(cb, sq, side, argrook.data(), out);
+        break;
+      case QUEEN:
+        slider_moves(cb, sq, side, argqueen.data(), out);
+        break;
+      case KING:
+        king_moves(cb, sq, side, out);
+        break;
+      default:
+        break;
     }
   }
   return out.count;

@@ -105,13 +105,6 @@ TEST(KingAttacked, NoSquareReadsNothingAndAnswersNo) {
   release_chessboard(cb);
 }
 
-TEST(WhereIsKing, FirstInAscendingOrder) {
-  TestBoard b;
-  b.put("g7", KING, WHITE).put("c7", KING, WHITE).put("b2", KING, BLACK);
-  EXPECT_EQ(where_is_king(b.cb, WHITE), sq("c7"));
-  EXPECT_EQ(where_is_king(b.cb, BLACK), sq("b2"));
-}
-
 TEST(CastlingPathTests, RookCornerAndBFileCount) {
   struct Case {
     const char *name;
@@ -131,7 +124,10 @@ TEST(CastlingPathTests, RookCornerAndBFileCount) {
   };
   for (const Case &c : cases) {
     TestBoard b;
-    b.put("e1", KING, WHITE).put("a1", ROOK, WHITE).put("h1", ROOK, WHITE).put(c.attacker_square, c.attacker, BLACK);
+    b.put("e1", KING, WHITE)
+        .put("a1", ROOK, WHITE)
+        .put("h1", ROOK, WHITE)
+        .put(c.attacker_square, c.attacker, BLACK);
     EXPECT_EQ(king_not_attacked_right(b.cb, WHITE, SQ_E1), c.right) << c.name;
     EXPECT_EQ(king_not_attacked_left(b.cb, WHITE, SQ_E1), c.left) << c.name;
   }
@@ -139,10 +135,4 @@ TEST(CastlingPathTests, RookCornerAndBFileCount) {
   black.put("e8", KING, BLACK).put("b3", ROOK, WHITE);  // b-file up to b8
   EXPECT_EQ(king_not_attacked_right(black.cb, BLACK, SQ_E8), 1);
   EXPECT_EQ(king_not_attacked_left(black.cb, BLACK, SQ_E8), 0);
-}
-
-TEST(PawnMove, TurnsOffsetsForBlack) {
-  EXPECT_EQ(pawn_move(11, WHITE), 11);
-  EXPECT_EQ(pawn_move(13, BLACK), -13);
-  EXPECT_EQ(pawn_move(-12, BLACK), 12);
 }

@@ -35,9 +35,12 @@ struct TestBoard {
   }
 };
 
+inline std::string square_name(int s) {
+  return std::string{char('a' + square_column(s) - 2), char('1' + square_row(s) - 2)};
+}
+
 // A Generated move written as text: "e2e4/11/0" (from, to, kind, first).
 inline std::string gm_text(uint32_t gm) {
-  auto name = [](int s) { return std::string{char('a' + square_column(s) - 2), char('1' + square_row(s) - 2)}; };
-  return name(gm_from(gm)) + name(gm_to(gm)) + "/" + std::to_string(gm_kind(gm)) + "/" +
+  return square_name(gm_from(gm)) + square_name(gm_to(gm)) + "/" + std::to_string(gm_kind(gm)) + "/" +
          std::to_string(gm_first(gm));
 }

@@ -111,7 +111,8 @@ TEST(ToolMoves, ListOrderKindsAndPromotionLetters) {
   EXPECT_EQ(first[0], "b1a3 0 0");
   EXPECT_EQ(first[12], "e2e4 11 0");
 
-  const std::vector<std::string> promo = lines(run_tool("moves 'a2a4 b7b5 a4b5 a7a6 b5a6 c8b7 a6b7 b8c6'").out);
+  const std::vector<std::string> promo =
+      lines(run_tool("moves 'a2a4 b7b5 a4b5 a7a6 b5a6 c8b7 a6b7 b8c6'").out);
   std::vector<std::string> from_b7;
   for (const std::string &l : promo)
     if (l.compare(0, 2, "b7") == 0) from_b7.push_back(l);
@@ -124,9 +125,8 @@ TEST(ToolCaptures, MoveAndScorePerLine) {
 }
 
 TEST(ToolArguments, BadArgumentsGiveStatusTwo) {
-  const char *bad[] = {"perft",        "perft x",       "perft -1", "perft 13",   "perft 2x",
-                       "perft 1 a b",  "divide 0",      "divide",   "moves a b",  "captures a b",
-                       "no-such-command", ""};
+  const char *bad[] = {"perft",    "perft x", "perft -1",  "perft 13",     "perft 2x",        "perft 1 a b",
+                       "divide 0", "divide",  "moves a b", "captures a b", "no-such-command", ""};
   for (const char *args : bad) {
     const ToolResult r = run_tool(args);
     EXPECT_EQ(r.status, 2) << "'" << args << "'";
