@@ -24,6 +24,10 @@ FEN), tested by a small attack probe written here; the probe is itself
 cross-checked against stockfish's "Checkers:" line in every position. Any
 other difference fails the test and prints the move list that reproduces it.
 
+With --reference-perft DEPTH "MOVES" it prints instead a perft count under
+these same rules (stockfish's lists with the documented differences taken
+out), an independent figure for `velkor-tool perft`.
+
 Exit status: 0 all differences explained, 1 unexplained differences or a
 broken run, 77 stockfish not found (skipped) unless VELKOR_REQUIRE_STOCKFISH=1.
 """
@@ -372,6 +376,8 @@ def main():
     for rule in RULES:
         print("explained by '%s': %d moves in %d positions"
               % (rule, run.explained.get(rule, 0), run.explained_positions.get(rule, 0)))
+    if run.failures >= 20:
+        print("stopped early after 20 failing positions")
     unmet = [rule for rule in RULES if rule not in run.explained]
     if unmet:
         # The fixed lines meet every rule: a rule never met means velkor no
