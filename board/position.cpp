@@ -33,18 +33,26 @@ bool starts_with(const char *text, const char *prefix) {
   return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
-// Appends a token to the opening text if it fits whole. A token that does not
-// fit is dropped, so the book finds no match for this game from here on;
-// the transcript notes it once per replay.
-void append_opening(const char *token, int length, bool &warned) {
-  if (g_txt_opening == nullptr) return;
-  const size_t used = std::strlen(g_txt_opening);
-  if (used + size_t(length) < size_t(OPENING_TEXT_SIZE)) {
-    std::memcpy(g_txt_opening + used, token, size_t(length));
-    g_txt_opening[used + size_t(length)] = '\0';
-  } else if (!warned) {
+// Where the replay writes the opening text: its length so far, and whether a
+// token has already been dropped for lack of room.
+struct OpeningCursor {
+  size_t used;
+  bool full;
+};
+
+// Appends a token to the opening text if it fits whole. Once one token does
+// not fit, no later token is appended either, so that the text never skips a
+// move: it stays the true beginning of the game, which no book line of
+// ordinary length continues. The transcript notes it once per replay.
+void append_opening(const char *token, int length, OpeningCursor &cursor) {
+  if (g_txt_opening == nullptr || cursor.full) return;
+  if (cursor.used + size_t(length) < size_t(OPENING_TEXT_SIZE)) {
+    std::memcpy(g_txt_opening + cursor.used, token, size_t(length));
+    cursor.used += size_t(length);
+    g_txt_opening[cursor.used] = '\0';
+  } else {
     UCI_LOG("*** WARNING **** : opening text full, moves no longer recorded for the book\n");
-    warned = true;
+    cursor.full = true;
   }
 }
 
@@ -95,7 +103,7 @@ uint32_t set_new_move_txt2(uint8_t * /*cb*/, const char *token, int side) {
 int load_position_txt2(uint8_t *cb, const char *text) {
   int count = 0;
   int side = side_to_move(cb);
-  bool opening_warned = false;
+  OpeningCursor opening{g_txt_opening != nullptr ? std::strlen(g_txt_opening) : 0, false};
   char token[16];
 
   int length = where_is_next_space(text);
@@ -106,7 +114,7 @@ int load_position_txt2(uint8_t *cb, const char *text) {
       break;
     }
     std::memcpy(token, text, size_t(length));
-    append_opening(token, length, opening_warned);
+    append_opening(token, length, opening);
     text += length;
     if (*text == ' ' || *text == '\t') ++text;
 

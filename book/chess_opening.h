@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
-// A book reply for the opening text as a Move word with 30000 in its score
-// field, or 0 when the book has no move.
+// A book reply for the opening text (the game's move tokens without
+// separators) as a Move word with 30000 in its score field, or 0 when the
+// book has no move: no readable "book.txt", no line that begins with the
+// text, a chosen line that ends with the text, or a reply that is not a move.
 uint32_t check_opening_book(const char *text);

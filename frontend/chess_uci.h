@@ -6,23 +6,41 @@
 
 struct tagLINE;
 
+// Descriptors of the protocol: standard input and output unless a test or a
+// fuzzer points them elsewhere to run the command loop in-process.
+extern int g_uci_input_fd;
+extern int g_uci_output_fd;
+
 // Reads one line from the descriptor up to the terminator, carriage returns
 // dropped. Returns a heap text that the caller releases with free(), or
-// nullptr at end of input or on a read error.
+// nullptr at end of input or on a read error. Lines are kept whole up to
+// 1 MiB; the rest of a longer line is read and dropped, with a warning in the
+// transcript. One byte per read: nothing beyond the line is consumed.
 char *my_get_next_line(int fd, char terminator);
 
+// Next line of the protocol input, logged to the transcript; nullptr at end
+// of input (the front end has gone). The caller releases it with free().
 char *UCI_recv();
+// Writes the text to the protocol output in one piece, then logs it.
 void UCI_send(const char *text);
+// Appends the text to "UCI_debug.txt" if it exists; silent otherwise.
 void UCI_LOG(const char *text);
+// Creates "UCI_debug.txt" or empties it.
 void UCI_CLEAN_LOG();
-void UCI_identifier(const char *name, const char *author);
-void UCI_ok();
-void UCI_readyok();
-void UCI_set_opts();
+// Empties the transcript, consumes the front end's first line whatever it
+// says, and sends the two "id" lines. Returns 0 without sending anything when
+// the input ends before that first line, else 1.
+int UCI_identifier(const char *name, const char *author);
+void UCI_ok();       // sends "uciok"
+void UCI_readyok();  // sends "readyok"
+void UCI_set_opts(); // the engine has no options: sends nothing
+// Hook for the search's consistency checks; does nothing and writes nothing.
 void UCI_debug(const char *text, const uint8_t *cb);
 
 // Promotion flag of UCI_sendmove.
 enum PromotionFlag : uint8_t { PROMO_NONE = 0, PROMO_QUEEN = 1, PROMO_KNIGHT = 2, PROMO_ROOK = 3, PROMO_BISHOP = 4 };
 
+// Sends "bestmove" with the two squares in coordinate text and the flag's
+// promotion letter (q, n, r, b); both squares 0 sends "bestmove (none)".
 void UCI_sendmove(uint8_t from, uint8_t to, uint8_t flag);
 void UCI_sendinfos(int depth, int score, const tagLINE &line, int time, uint32_t nodes, int iteration_depth);

@@ -1,2 +1,5 @@
-// Placeholder entry until the command loop lands.
-int main() { return 0; }
+// Process entry of the engine: the whole UCI session runs on standard input
+// and output; the process always ends with status 0.
+#include "frontend/chess_main.h"
+
+int main() { return velkor_main(); }

@@ -1,6 +1,7 @@
 #include "frontend/platform_io.h"
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -35,3 +36,5 @@ long io_write(int fd, const void *buffer, size_t count) {
 int io_close(int fd) { return ::close(fd); }
 
 int io_rewind(int fd) { return ::lseek(fd, 0, SEEK_SET) < 0 ? -1 : 0; }
+
+void io_ignore_broken_pipe() { ::signal(SIGPIPE, SIG_IGN); }

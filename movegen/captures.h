@@ -15,8 +15,10 @@ struct s_mv {
 };
 
 // Appends one capture with its ordering score (value of the piece taken minus
-// value of the taker), read from the board before the capture is made.
+// value of the taker), read from the board before the capture is made. A full
+// record (S_MV_CAPACITY entries) is left as it is: later captures are dropped.
 void CheckScore(s_mv &list, const uint8_t *cb, int from, int to);
 
-// Every capture of the side to move, in board order then direction order.
+// Every capture of the side to move, in board order then direction order, up
+// to the record's capacity.
 s_mv generate_qsearch_moves(const uint8_t *cb);

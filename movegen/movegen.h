@@ -6,5 +6,6 @@
 #include "board/chess_cb.h"
 
 // Writes the Generated moves of the side to move into list (room for
-// MAX_GENERATED_MOVES entries) and returns how many it wrote.
+// MAX_GENERATED_MOVES entries) and returns how many it wrote; it never writes
+// more than that, dropping the surplus of boards no game can reach.
 int generate_moves(const uint8_t *cb, uint32_t *list);

@@ -3,7 +3,20 @@
 
 #include <cstdint>
 
+#include "search/platform_clock.h"
+
+// Marks the start of the move's thinking time.
 void start_timer();
+// Sets the move's budget in milliseconds; a negative budget is used up at once.
 void set_limit_time(int32_t milliseconds);
-int32_t get_time();   // milliseconds since start_timer
-int check_timer();    // 1 once the budget is used up
+// Milliseconds since start_timer.
+int32_t get_time();
+// 1 once the milliseconds since start_timer reach the budget, else 0.
+int check_timer();
+
+// The two rules behind get_time and check_timer, apart from the clock:
+// milliseconds from start to now (truncated, at most INT32_MAX), and whether
+// elapsed milliseconds have used a budget up (elapsed >= budget; a budget
+// below 0 is used up whatever the elapsed time).
+int32_t elapsed_between(const velkor::timeval &start, const velkor::timeval &now);
+int is_time_used_up(int32_t elapsed, int32_t budget);

@@ -34,7 +34,13 @@ void tool_release_position(ToolPosition &pos);
 std::string square_text(int square);
 std::string move_text(int from, int to);
 
-// Subcommands, one per line, each in the tool source of its subsystem.
+// Subcommands, each in the tool source of its subsystem.
+// tools/tool_movegen.cpp; the usage texts document the output.
+extern const char MOVES_USAGE[], CAPTURES_USAGE[], PERFT_USAGE[], DIVIDE_USAGE[];
+int run_moves(int argc, char **argv);
+int run_captures(int argc, char **argv);
+int run_perft(int argc, char **argv);
+int run_divide(int argc, char **argv);
 int run_hash_bench(int argc, char **argv);  // tools/tool_hash.cpp
 int run_eval(int argc, char **argv);        // tools/tool_eval.cpp
 int run_search(int argc, char **argv);      // tools/tool_search.cpp

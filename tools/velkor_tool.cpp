@@ -9,6 +9,10 @@
 
 // Subcommands, each defined in the tool source of its subsystem.
 static const ToolCommand commands[] = {
+    {"moves", MOVES_USAGE, run_moves},
+    {"captures", CAPTURES_USAGE, run_captures},
+    {"perft", PERFT_USAGE, run_perft},
+    {"divide", DIVIDE_USAGE, run_divide},
     {"eval", "[\"<move list>\"]", run_eval},
     {"hash-bench", "[passes]", run_hash_bench},
     {"search", "<depth> [\"<move list>\"]", run_search},

@@ -1,0 +1,91 @@
+#include "movegen/captures.h"
+
+#include "board/chess_cb.h"
+#include "movegen/attack.h"
+
+namespace {
+
+inline uint8_t at(const uint8_t *cb, int sq) { return cb[uint8_t(sq)]; }
+inline bool is_enemy_piece(uint8_t sqbyte, uint8_t side) {
+  const uint8_t p = piece_of(sqbyte);
+  return p != EMPTY && p != BORDER && colour_of(sqbyte) != side;
+}
+
+// Value of the piece on a square for the ordering score; a border byte (which
+// no capture involves) counts as nothing rather than indexing past the table.
+inline int32_t value_at(const uint8_t *cb, int sq) {
+  const uint8_t p = piece_of(at(cb, sq));
+  return p < value_piece.size() ? value_piece[p] : 0;
+}
+
+// Captures by a piece that jumps or steps: one probe per offset.
+void step_captures(s_mv &list, const uint8_t *cb, int sq, uint8_t side, const int8_t *dirs) {
+  for (; *dirs != 0; ++dirs)
+    if (is_enemy_piece(at(cb, sq + *dirs), side)) CheckScore(list, cb, sq, sq + *dirs);
+}
+
+// Captures by a slider: the first piece on each ray, if it is an enemy.
+void ray_captures(s_mv &list, const uint8_t *cb, int sq, uint8_t side, const int8_t *dirs) {
+  for (; *dirs != 0; ++dirs) {
+    int target = sq + *dirs;
+    while (piece_of(at(cb, target)) == EMPTY) target += *dirs;
+    if (is_enemy_piece(at(cb, target), side)) CheckScore(list, cb, sq, target);
+  }
+}
+
+}  // namespace
+
+void CheckScore(s_mv &list, const uint8_t *cb, int from, int to) {
+  // The record has room for S_MV_CAPACITY captures; later ones are dropped.
+  // Only boards that no game reaches (built by nonsensical move lists) have
+  // that many captures.
+  if (list.count < 0 || list.count >= S_MV_CAPACITY) return;
+  const int i = list.count;
+  list.from[i] = uint8_t(from);
+  list.to[i] = uint8_t(to);
+  list.reserved[i] = 0;
+  list.score[i] = value_at(cb, to) - value_at(cb, from);
+  list.count = i + 1;
+}
+
+s_mv generate_qsearch_moves(const uint8_t *cb) {
+  s_mv list;
+  list.count = 0;
+  const uint8_t side = side_to_move(cb);
+  for (int sq = SQ_FIRST; sq <= SQ_LAST; ++sq) {
+    const uint8_t sqbyte = cb[sq];
+    const uint8_t piece = piece_of(sqbyte);
+    if (piece == EMPTY || piece == BORDER || colour_of(sqbyte) != side) continue;
+    switch (piece) {
+      // A pawn's capture onto the last rank is listed as a plain capture:
+      // the quiescence search makes its captures as plain moves.
+      case PAWN:
+        step_captures(list, cb, sq, side, side == WHITE ? argpwhite.data() : argpblack.data());
+        break;
+      case KNIGHT:
+        step_captures(list, cb, sq, side, argknight.data());
+        break;
+      case BISHOP:
+        ray_captures(list, cb, sq, side, argbishop.data());
+        break;
+      case ROOK:
+        ray_captures(list, cb, sq, side, argrook.data());
+        break;
+      case QUEEN:
+        ray_captures(list, cb, sq, side, argqueen.data());
+        break;
+      case KING:
+        for (const int8_t *d = argking.data(); *d != 0; ++d) {
+          const int target = sq + *d;
+          // Only captures of undefended pieces: the king may not take into
+          // an attack (tested with the king still on its square).
+          if (is_enemy_piece(at(cb, target), side) && !king_attacked(cb, side, target))
+            CheckScore(list, cb, sq, target);
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  return list;
+}

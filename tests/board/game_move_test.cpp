@@ -1,0 +1,163 @@
+#include "board/game_move.h"
+
+#include <gtest/gtest.h>
+
+#include "board/chess_cb.h"
+
+namespace {
+
+// A board in the start position on the stack, released with the test.
+struct Board {
+  uint8_t cb[CB_SIZE];
+  Board() { start_position(cb); }
+  // Makes a move given as squares and toggles the side, as the replay does.
+  void play(int from, int to, uint32_t promo = 0) {
+    play_move(cb, move_word(from, to) | promo);
+    cb[CB_STATE] ^= ST_BLACK_TO_MOVE;
+  }
+  void clear(int sq) { cb[sq] = EMPTY; }
+  void put(int sq, uint8_t piece, uint8_t colour) { cb[sq] = uint8_t(piece | (colour << 3)); }
+};
+
+constexpr int sq(const char *text) { return square_of(text[0] - 'a', text[1] - '1'); }
+
+}  // namespace
+
+TEST(PlayMove, DoublePushMarksOnlyUntilTheMoversNextMove) {
+  Board b;
+  b.play(sq("e2"), sq("e4"));
+  EXPECT_EQ(b.cb[sq("e2")], EMPTY);
+  EXPECT_EQ(b.cb[sq("e4")], PAWN | EP_MARK);
+  EXPECT_EQ(b.cb[CB_STATE], ST_BLACK_TO_MOVE);  // only the caller's toggle
+
+  b.play(sq("e7"), sq("e5"));
+  EXPECT_EQ(b.cb[sq("e4")], PAWN | EP_MARK) << "the other side's mark survives one move";
+  EXPECT_EQ(b.cb[sq("e5")], PAWN | COLOUR_BIT | EP_MARK);
+
+  b.play(sq("g1"), sq("f3"));
+  EXPECT_EQ(b.cb[sq("e4")], PAWN) << "the mover's own mark expires";
+  EXPECT_EQ(b.cb[sq("e5")], PAWN | COLOUR_BIT | EP_MARK);
+
+  b.play(sq("d7"), sq("d6"));
+  EXPECT_EQ(b.cb[sq("d6")], PAWN | COLOUR_BIT) << "a single step sets no mark";
+}
+
+TEST(PlayMove, CastlingBothSidesAndColours) {
+  struct Case {
+    const char *name;
+    int side;
+    int from, to;
+    int rook_from, rook_to, king_to;
+    uint8_t flags;
+  };
+  const Case cases[] = {
+      {"white king side", WHITE, sq("e1"), sq("g1"), sq("h1"), sq("f1"), sq("g1"),
+       ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST},
+      {"white queen side", WHITE, sq("e1"), sq("c1"), sq("a1"), sq("d1"), sq("c1"),
+       ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST},
+      {"black king side", BLACK, sq("e8"), sq("g8"), sq("h8"), sq("f8"), sq("g8"),
+       ST_BLACK_QUEEN_LOST | ST_BLACK_KING_LOST},
+      {"black queen side", BLACK, sq("e8"), sq("c8"), sq("a8"), sq("d8"), sq("c8"),
+       ST_BLACK_QUEEN_LOST | ST_BLACK_KING_LOST},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    Board b;
+    const int rank = c.side == WHITE ? 0 : 7;
+    for (int f = 1; f <= 6; ++f)
+      if (f != 4) b.clear(square_of(f, rank));  // empty between king and rooks
+    b.cb[CB_STATE] = uint8_t(c.side);
+    play_move(b.cb, move_word(c.from, c.to));
+    EXPECT_EQ(piece_of(b.cb[c.rook_from]), EMPTY);
+    EXPECT_EQ(piece_of(b.cb[c.from]), EMPTY);
+    EXPECT_EQ(b.cb[c.rook_to], ROOK | (c.side << 3));
+    EXPECT_EQ(b.cb[c.king_to], KING | (c.side << 3));
+    EXPECT_EQ(b.cb[CB_STATE], c.side | c.flags);
+  }
+}
+
+TEST(PlayMove, EnPassantRemovesThePawnBehindTheTarget) {
+  Board b;
+  // White pawn on e5, Black has just played d7d5.
+  b.play(sq("e2"), sq("e4"));
+  b.play(sq("a7"), sq("a6"));
+  b.play(sq("e4"), sq("e5"));
+  b.play(sq("d7"), sq("d5"));
+  ASSERT_EQ(b.cb[sq("d5")], PAWN | COLOUR_BIT | EP_MARK);
+  b.play(sq("e5"), sq("d6"));
+  EXPECT_EQ(piece_of(b.cb[sq("e5")]), EMPTY);
+  EXPECT_EQ(b.cb[sq("d5")], EP_MARK) << "the taken pawn's square keeps its mark until the next expiry";
+  EXPECT_EQ(b.cb[sq("d6")], PAWN);
+
+  // Black takes en passant the other way: its pawn lands behind White's.
+  Board c;
+  c.play(sq("a2"), sq("a3"));
+  c.play(sq("d7"), sq("d5"));
+  c.play(sq("a3"), sq("a4"));
+  c.play(sq("d5"), sq("d4"));
+  c.play(sq("e2"), sq("e4"));
+  c.play(sq("d4"), sq("e3"));
+  EXPECT_EQ(piece_of(c.cb[sq("e4")]), EMPTY);
+  EXPECT_EQ(c.cb[sq("e3")], PAWN | COLOUR_BIT);
+}
+
+TEST(PlayMove, PromotionPieceFromTheMoveWord) {
+  struct Case {
+    uint32_t bits;
+    uint8_t piece;
+  };
+  const Case cases[] = {{0, QUEEN}, {MW_PROMO_KNIGHT, KNIGHT}, {MW_PROMO_ROOK, ROOK}, {MW_PROMO_BISHOP, BISHOP}};
+  for (const Case &c : cases) {
+    Board b;
+    b.put(sq("b7"), PAWN, WHITE);  // takes the rook on a8
+    play_move(b.cb, move_word(sq("b7"), sq("a8")) | c.bits);
+    EXPECT_EQ(b.cb[sq("a8")], c.piece) << "bits " << c.bits;
+    EXPECT_EQ(piece_of(b.cb[sq("b7")]), EMPTY);
+
+    Board d;  // and for Black on rank 1
+    d.put(sq("g2"), PAWN, BLACK);
+    d.cb[CB_STATE] = BLACK;
+    play_move(d.cb, move_word(sq("g2"), sq("h1")) | c.bits);
+    EXPECT_EQ(d.cb[sq("h1")], c.piece | COLOUR_BIT) << "bits " << c.bits;
+  }
+}
+
+TEST(PlayMove, RookAndKingMovesCostCastlingRights) {
+  Board b;
+  b.clear(sq("a2"));
+  b.play(sq("a1"), sq("a3"));
+  EXPECT_EQ(b.cb[CB_STATE] & ~ST_BLACK_TO_MOVE, ST_WHITE_QUEEN_LOST);
+  b.play(sq("h7"), sq("h6"));
+  b.play(sq("a3"), sq("b3"));  // leaving the a-file from rank 3 sets it again
+  EXPECT_EQ(b.cb[CB_STATE] & ~ST_BLACK_TO_MOVE, ST_WHITE_QUEEN_LOST);
+  b.play(sq("h8"), sq("h7"));
+  EXPECT_EQ(b.cb[CB_STATE] & ~ST_BLACK_TO_MOVE, ST_WHITE_QUEEN_LOST | ST_BLACK_KING_LOST);
+
+  Board k;
+  k.clear(sq("e2"));
+  k.play(sq("e1"), sq("e2"));
+  EXPECT_EQ(k.cb[CB_STATE], ST_BLACK_TO_MOVE | ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST);
+  EXPECT_EQ(k.cb[sq("e2")], KING);
+
+  // A rook taken in its corner costs its owner nothing here.
+  Board t;
+  t.put(sq("g7"), BISHOP, WHITE);
+  t.play(sq("g7"), sq("h8"));
+  EXPECT_EQ(t.cb[CB_STATE], ST_BLACK_TO_MOVE);
+}
+
+TEST(UnsetEp, KeepsOnlyTheOtherSidesPawnMarks) {
+  uint8_t cb[CB_SIZE];
+  start_position(cb);
+  cb[66] = PAWN | EP_MARK;                // white pawn
+  cb[77] = PAWN | COLOUR_BIT | EP_MARK;   // black pawn
+  cb[50] = EP_MARK;                       // stale mark on an empty square
+  cb[51] = KNIGHT | COLOUR_BIT | EP_MARK; // a piece on a marked square
+  unset_ep(cb, WHITE);
+  EXPECT_EQ(cb[66], PAWN);
+  EXPECT_EQ(cb[77], PAWN | COLOUR_BIT | EP_MARK);
+  EXPECT_EQ(cb[50], EMPTY);
+  EXPECT_EQ(cb[51], KNIGHT | COLOUR_BIT);
+  unset_ep(cb, BLACK);
+  EXPECT_EQ(cb[77], PAWN | COLOUR_BIT);
+}

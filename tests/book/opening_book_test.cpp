@@ -1,0 +1,93 @@
+#include "book/chess_opening.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+
+#include "board/chess_cb.h"
+#include "support/engine_process.h"
+
+namespace {
+
+constexpr int sq(const char *text) { return square_of(text[0] - 'a', text[1] - '1'); }
+constexpr uint32_t book_move(const char *from, const char *to) { return move_word(sq(from), sq(to)) | 30000u; }
+
+// Each test runs in its own working directory, where "book.txt" is looked up.
+class Book : public ::testing::Test {
+ protected:
+  void SetUp() override { dir_.write_file("UCI_debug.txt", ""); }
+  void book(const std::string &content) { dir_.write_file("book.txt", content); }
+  std::string transcript() const { return dir_.read_file("UCI_debug.txt").value_or(""); }
+
+  TempDir dir_;
+  ScopedWorkingDir cwd_{dir_.path()};
+};
+
+size_t open_descriptors() {
+  size_t n = 0;
+  for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+  return n;
+}
+
+}  // namespace
+
+TEST_F(Book, NoFileNoMove) { EXPECT_EQ(check_opening_book("e2e4"), 0u); }
+
+TEST_F(Book, LookupCases) {
+  struct Case {
+    const char *name;
+    const char *content;
+    const char *text;
+    uint32_t expected;
+  };
+  const Case cases[] = {
+      {"reply after the game", "e2e4e7e5g1f3\n", "e2e4", book_move("e7", "e5")},
+      {"line ends with the game", "e2e4e7e5g1f3\n", "e2e4e7e5g1f3", 0},
+      {"no line matches", "e2e4e7e5\ne2e4c7c5\n", "d2d4", 0},
+      {"carriage returns ignored", "d2d4\r\ne2e4e7\re5\r\n", "e2e4", book_move("e7", "e5")},
+      {"last line without line feed unread", "e2e4e7e5", "e2e4", 0},
+      {"black castles short after 7 moves", "e2e4e7e5g1f3b8c6f1c4g8f6d2d3f8c5c2c30-0\n",
+       "e2e4e7e5g1f3b8c6f1c4g8f6d2d3f8c5c2c3", move_word(SQ_E8, SQ_G8) | 30000u},
+      {"white castles long after 6 moves", "d2d4d7d5b1c3g8f6c1f4e7e6d1d2f8e7e2e3b8d70-0-0\n",
+       "d2d4d7d5b1c3g8f6c1f4e7e6d1d2f8e7e2e3b8d7", move_word(SQ_E1, SQ_C1) | 30000u},
+      {"knight promotion at the end of the line", "a2a4b7b5a4b5h7h6b5b6h6h5b6b7h5h4b7a8k\n",
+       "a2a4b7b5a4b5h7h6b5b6h6h5b6b7h5h4", book_move("b7", "a8") | MW_PROMO_KNIGHT},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    book(c.content);
+    EXPECT_EQ(check_opening_book(c.text), c.expected);
+  }
+}
+
+TEST_F(Book, EmptyTextChoosesAmongAllFirstMoves) {
+  book("e2e4e7e5\nd2d4d7d5\n");
+  const uint32_t move = check_opening_book("");
+  EXPECT_TRUE(move == book_move("e2", "e4") || move == book_move("d2", "d4")) << move;
+}
+
+TEST_F(Book, ReplyThatIsNoMoveLetsTheEngineSearch) {
+  book("e2e4zz\n");
+  EXPECT_EQ(check_opening_book("e2e4"), 0u) << "never a word without squares";
+  EXPECT_NE(transcript().find("book.txt"), std::string::npos);
+}
+
+TEST_F(Book, UnreadableFileIsNoBook) {
+  std::filesystem::create_directory(dir_.file("book.txt"));  // opens, but cannot be read
+  EXPECT_EQ(check_opening_book(""), 0u);
+}
+
+TEST_F(Book, NoDescriptorLeftOpenOnAnyPath) {
+  const size_t before = open_descriptors();
+  const char *contents[] = {"e2e4e7e5\n", "e2e4\n", "e2e4zz\n", "d2d4\n"};
+  for (int round = 0; round < 50; ++round) {
+    for (const char *content : contents) {
+      book(content);
+      check_opening_book("e2e4");
+    }
+    std::filesystem::remove(dir_.file("book.txt"));
+    check_opening_book("e2e4");
+  }
+  EXPECT_EQ(open_descriptors(), before);
+}

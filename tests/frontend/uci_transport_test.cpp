@@ -1,0 +1,152 @@
+#include "frontend/chess_uci.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "board/position.h"
+#include "frontend/chess_main.h"
+#include "support/engine_process.h"
+
+namespace {
+
+// Runs the transport in-process: protocol input from a file, protocol output
+// to a file, transcript in a temporary working directory.
+class Transport : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_in_ = g_uci_input_fd;
+    saved_out_ = g_uci_output_fd;
+    out_fd_ = ::open(dir_.file("output.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(out_fd_, 0);
+    g_uci_output_fd = out_fd_;
+  }
+  void TearDown() override {
+    g_uci_input_fd = saved_in_;
+    g_uci_output_fd = saved_out_;
+    if (in_fd_ >= 0) ::close(in_fd_);
+    ::close(out_fd_);
+  }
+  // Makes the bytes the protocol input, from their start.
+  int input(const std::string &bytes) {
+    if (in_fd_ >= 0) ::close(in_fd_);
+    dir_.write_file("input.txt", bytes);
+    in_fd_ = ::open(dir_.file("input.txt").c_str(), O_RDONLY | O_CLOEXEC);
+    g_uci_input_fd = in_fd_;
+    return in_fd_;
+  }
+  std::string output() const { return dir_.read_file("output.txt").value_or("<missing>"); }
+  std::optional<std::string> transcript() const { return dir_.read_file("UCI_debug.txt"); }
+  // The next line as the reader returns it; nullopt for none.
+  std::optional<std::string> next(int fd) {
+    char *line = my_get_next_line(fd, '\n');
+    if (line == nullptr) return std::nullopt;
+    std::string text(line);
+    std::free(line);
+    return text;
+  }
+
+  TempDir dir_;
+  ScopedWorkingDir cwd_{dir_.path()};
+  int saved_in_ = 0, saved_out_ = 1;
+  int in_fd_ = -1, out_fd_ = -1;
+};
+
+}  // namespace
+
+TEST_F(Transport, LineReaderDropsCarriageReturnsAndNeedsATerminator) {
+  const int fd = input("uci\r\nis\rready\n\nposition startpos\nlast line without terminator");
+  EXPECT_EQ(next(fd), "uci");
+  EXPECT_EQ(next(fd), "isready");
+  EXPECT_EQ(next(fd), "");
+  EXPECT_EQ(next(fd), "position startpos");
+  EXPECT_EQ(next(fd), std::nullopt);
+  EXPECT_EQ(next(fd), std::nullopt) << "end of input stays the end";
+  EXPECT_EQ(next(-1), std::nullopt) << "a read error ends the line like end of input";
+}
+
+TEST_F(Transport, LongLinesAreKeptWholeUpToOneMebibyteThenCutWithAWarning) {
+  UCI_CLEAN_LOG();
+  const std::string long_line(300000, 'a');           // far beyond 4096: kept whole
+  const std::string huge_line((1 << 20) + 5000, 'b');  // beyond 1 MiB: cut
+  const int fd = input(long_line + "\n" + huge_line + "\nisready\n");
+  EXPECT_EQ(next(fd), long_line);
+  EXPECT_EQ(transcript(), "");
+  const std::optional<std::string> cut = next(fd);
+  ASSERT_TRUE(cut.has_value());
+  EXPECT_EQ(cut->size(), size_t(1) << 20);
+  EXPECT_EQ(transcript(), "*** WARNING **** : input line too long, cut to 1048576 characters\n");
+  EXPECT_EQ(next(fd), "isready") << "the rest of the long line is consumed, not taken as a line";
+}
+
+TEST_F(Transport, ReceivedAndSentLinesGoToTheTranscript) {
+  UCI_CLEAN_LOG();
+  input("uci\r\n\nquit\n");
+  for (const char *expected : {"uci", "", "quit"}) {
+    char *line = UCI_recv();
+    ASSERT_NE(line, nullptr);
+    EXPECT_STREQ(line, expected);
+    std::free(line);
+  }
+  EXPECT_EQ(UCI_recv(), nullptr);
+  UCI_send("readyok\n");
+  EXPECT_EQ(output(), "readyok\n");
+  EXPECT_EQ(transcript(), "uci\n\nquit\nreadyok\n");
+}
+
+TEST_F(Transport, TranscriptIsEmptiedAtStartAndNeverRecreated) {
+  dir_.write_file("UCI_debug.txt", "old session\n");
+  UCI_CLEAN_LOG();
+  EXPECT_EQ(transcript(), "");
+  ::unlink(dir_.file("UCI_debug.txt").c_str());
+  UCI_send("uciok\n");
+  EXPECT_EQ(output(), "uciok\n") << "the protocol goes on without a transcript";
+  EXPECT_FALSE(dir_.exists("UCI_debug.txt"));
+}
+
+TEST_F(Transport, IdentifierAnswersWhateverTheFirstLineSays) {
+  input("hello engine\nuci\n");
+  ASSERT_EQ(UCI_identifier("Velkor v0.16", "Quenlow"), 1);
+  EXPECT_EQ(output(), "id name Velkor v0.16\nid author Quenlow\n");
+  EXPECT_EQ(transcript(), "hello engine\nid name Velkor v0.16\nid author Quenlow\n");
+}
+
+TEST_F(Transport, IdentifierSendsNothingWhenTheInputIsEmpty) {
+  input("");
+  EXPECT_EQ(UCI_identifier("Velkor v0.16", "Quenlow"), 0);
+  EXPECT_EQ(output(), "");
+}
+
+TEST_F(Transport, BestmoveTexts) {
+  struct Case {
+    uint8_t from, to, flag;
+  };
+  const Case cases[] = {
+      {42, 66, PROMO_NONE},     // e2e4
+      {98, 110, PROMO_QUEEN},   // a7a8q
+      {98, 110, PROMO_KNIGHT},  // a7a8n: the protocol's letter, never "k"
+      {98, 110, PROMO_ROOK},    // a7a8r
+      {98, 110, PROMO_BISHOP},  // a7a8b
+      {45, 33, PROMO_KNIGHT},   // h2h1n
+      {0, 0, PROMO_NONE},       // no move at all
+      {0, 0, PROMO_QUEEN},
+      {117, 26, 9},             // an unknown flag sends no letter
+  };
+  for (const Case &c : cases) UCI_sendmove(c.from, c.to, c.flag);
+  EXPECT_EQ(output(),
+            "bestmove e2e4\nbestmove a7a8q\nbestmove a7a8n\nbestmove a7a8r\nbestmove a7a8b\n"
+            "bestmove h2h1n\nbestmove (none)\nbestmove (none)\nbestmove h8a1\n");
+}
+
+TEST_F(Transport, WholeSessionRunsInProcessAndReturnsItsStatus) {
+  // White is mated (fool's mate): no move, whatever the search.
+  input("uci\nisready\nposition startpos moves f2f3 e7e5 g2g4 d8h4\nisready\ngo\nisready\nquit\nisready\n");
+  EXPECT_EQ(velkor_main(), 0);
+  EXPECT_EQ(output(),
+            "id name Velkor v0.16\nid author Quenlow\nuciok\nreadyok\nreadyok\nbestmove (none)\nreadyok\n");
+  EXPECT_EQ(g_txt_opening, nullptr) << "the loop releases what it owns when it ends";
+}

@@ -1,0 +1,46 @@
+// Boards built square by square for the move generator tests.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "board/chess_cb.h"
+
+// Square index from coordinate text ("e4").
+inline int sq(const char *name) { return square_of(name[0] - 'a', name[1] - '1'); }
+
+// A board with its border and nothing on the playable squares, White to
+// move, every castling right lost unless a test grants it.
+struct TestBoard {
+  uint8_t cb[CB_SIZE];
+  TestBoard() {
+    start_position(cb);
+    for (int s : boardin) cb[s] = EMPTY;
+    cb[CB_STATE] = ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST | ST_BLACK_QUEEN_LOST | ST_BLACK_KING_LOST;
+  }
+  TestBoard &put(const char *square, uint8_t piece, uint8_t colour, bool marked = false) {
+    const int s = sq(square);
+    cb[s] = uint8_t(piece | (colour << 3) | (marked ? EP_MARK : 0));
+    return *this;
+  }
+  TestBoard &black_to_move() {
+    cb[CB_STATE] |= ST_BLACK_TO_MOVE;
+    return *this;
+  }
+  TestBoard &rights(uint8_t lost_flags) {
+    cb[CB_STATE] = uint8_t((cb[CB_STATE] & ST_BLACK_TO_MOVE) | lost_flags);
+    return *this;
+  }
+};
+
+inline std::string square_name(int s) {
+  return std::string{char('a' + square_column(s) - 2), char('1' + square_row(s) - 2)};
+}
+
+// A Generated move written as text: "e2e4/11/0" (from, to, kind, first).
+inline std::string gm_text(uint32_t gm) {
+  return square_name(gm_from(gm)) + square_name(gm_to(gm)) + "/" + std::to_string(gm_kind(gm)) + "/" +
+         std::to_string(gm_first(gm));
+}

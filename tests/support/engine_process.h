@@ -1,0 +1,96 @@
+// Test support: running the built engine as a front end does, through pipes,
+// in a temporary working directory of its own.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir &) = delete;
+  TempDir &operator=(const TempDir &) = delete;
+
+  const std::string &path() const { return path_; }
+  std::string file(const std::string &name) const { return path_ + "/" + name; }
+  void write_file(const std::string &name, const std::string &content) const;
+  // The file's whole content; nullopt if it cannot be read.
+  std::optional<std::string> read_file(const std::string &name) const;
+  bool exists(const std::string &name) const;
+
+ private:
+  std::string path_;
+};
+
+// Makes a directory the process's working directory for the object's life
+// (for in-process tests of code that uses fixed relative file names).
+class ScopedWorkingDir {
+ public:
+  explicit ScopedWorkingDir(const std::string &dir);
+  ~ScopedWorkingDir();
+  ScopedWorkingDir(const ScopedWorkingDir &) = delete;
+  ScopedWorkingDir &operator=(const ScopedWorkingDir &) = delete;
+
+ private:
+  std::string previous_;
+};
+
+// Path of the engine built with the tests.
+std::string engine_path();
+
+// One running engine. Its standard input and output are pipes held by the
+// test; its standard error is the test's own. The destructor kills a process
+// that is still running and reaps it.
+class EngineProcess {
+ public:
+  explicit EngineProcess(const std::string &working_dir, const std::string &program = engine_path(),
+                         const std::vector<std::string> &args = {});
+  ~EngineProcess();
+  EngineProcess(const EngineProcess &) = delete;
+  EngineProcess &operator=(const EngineProcess &) = delete;
+
+  // Writes the line and a line feed; false if the engine no longer reads.
+  bool send(const std::string &line);
+  // Writes the bytes exactly as given.
+  bool send_raw(const std::string &bytes);
+  // Closes the engine's standard input: end of input for the engine.
+  void close_input();
+
+  // The next line of output without its line feed; nullopt at end of output
+  // or when none is complete within the timeout.
+  std::optional<std::string> read_line(int timeout_ms = 10000);
+  // Reads lines until one begins with prefix (included in the result) or the
+  // output ends or the time runs out.
+  std::vector<std::string> read_until(const std::string &prefix, int timeout_ms = 10000);
+  // Every line up to the end of output (the engine has exited or closed it).
+  std::vector<std::string> read_all(int timeout_ms = 10000);
+
+  // The exit status once the process has ended; -1 if it is still running
+  // after the timeout (it is then killed) or ended by a signal.
+  int wait_exit(int timeout_ms = 10000);
+
+  pid_t pid() const { return pid_; }
+
+ private:
+  bool fill(int timeout_ms);  // reads more output into buffer_; false at end or timeout
+
+  pid_t pid_ = -1;
+  int to_engine_ = -1;
+  int from_engine_ = -1;
+  bool output_ended_ = false;
+  int status_ = -2;  // -2: not reaped yet
+  std::string buffer_;
+};
+
+// A whole session: starts the engine in dir, sends the lines, closes its
+// input, and collects every output line and the exit status.
+struct SessionResult {
+  std::vector<std::string> output;
+  int status;
+};
+SessionResult run_session(const std::string &dir, const std::vector<std::string> &lines, int timeout_ms = 20000);
