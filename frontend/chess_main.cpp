@@ -11,6 +11,8 @@
 #include "eval/chess_heuristic.h"
 #include "frontend/chess_uci.h"
 #include "frontend/platform_io.h"
+#include "hash/hash_table.h"
+#include "search/alpha_beta.h"
 #include "search/search_driver.h"
 #include "search/time_control.h"
 
@@ -59,10 +61,23 @@ void replay_position(Loop &loop, const char *line) {
   loop.half_moves = moves != nullptr ? load_position_txt2(loop.board, moves + 6) : 0;
 }
 
-// Stand-in for the one-ply search the loop runs when the driver found no
-// move: the search work fills it in (fresh table, alpha_beta at depth 1).
-// Until then no move is found and "bestmove (none)" goes out.
-uint32_t search_one_ply(uint8_t * /*board*/, uint32_t result) { return result; }
+// The one-ply search run when the driver found no move (it was mated in
+// every line it saw, or its first pass ran out of time before a move
+// improved): fresh keys and table, then alpha_beta at depth 1 from the side
+// to move's window. A result without squares still means no legal move.
+uint32_t search_one_ply(uint8_t *board) {
+  // By now the budget is usually spent, and the root checks the clock after
+  // each move: it would stop after the first one, and send no move at all
+  // whenever that first move was illegal. One ply takes milliseconds, so the
+  // clock is lifted for it.
+  set_limit_time(INT32_MAX);
+  ini_hash_table(board);
+  static tagLINE line;
+  line.length = 0;
+  const bool white = side_to_move(board) == WHITE;
+  return alpha_beta(board, 0, 1, white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
+                    white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS, &line);
+}
 
 // Sends the move as "bestmove", with the promotion letter when a pawn
 // reaches the last rank; a result without squares sends "(none)".
@@ -103,7 +118,7 @@ void answer_go(Loop &loop, const char *line) {
     return;
   }
   uint32_t result = alpha_beta_time(loop.board);
-  if (move_from(result) == 0 && move_to(result) == 0) result = search_one_ply(loop.board, result);
+  if (move_from(result) == 0 && move_to(result) == 0) result = search_one_ply(loop.board);
   send_result(loop.board, result);
 }
 
