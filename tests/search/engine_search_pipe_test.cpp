@@ -171,3 +171,15 @@ TEST_F(EngineSearch, PromotionsGoOutWithTheQueenLetter) {
     EXPECT_TRUE(std::regex_match(a.bestmove, std::regex(c.pattern))) << a.bestmove;
   }
 }
+
+TEST_F(EngineSearch, ClockSpentBeforeAnyMoveStillGivesALegalMove) {
+  // One millisecond on the clock: the budget is 0, the first pass stops
+  // before any root move improves, and the one-ply search must answer.
+  // Black is in check from h5 and the first move scanned, f5xe4, leaves it
+  // there: a one-ply search stopped by the clock after that move would have
+  // no move to give.
+  const Answer a = ask("e2e4 f7f5 d1h5", "go wtime 1 btime 1");
+  EXPECT_EQ(a.bestmove, "g7g6");
+  ASSERT_EQ(a.infos.size(), 1u);
+  EXPECT_EQ(depth_field(a.infos[0]), "2");
+}
