@@ -129,15 +129,6 @@ TEST_F(Search, IllegalRootIsAnsweredWithoutSquares) {
   EXPECT_EQ(line.length, 0);
 }
 
-TEST_F(Search, MatedSideFindsNothingBetterThanItsStartingValue) {
-  // Black's king f2 leaves White's king only h2, after which Ra8-h8 mates.
-  Board b = board_from_fen("r7/8/8/8/8/8/5k2/7K w - - 0 1");
-  EXPECT_NE(move_from(search(b, 2, line)), 0) << "depth 2 does not see the mate yet";
-  EXPECT_EQ(search(b, 3, line), B) << "depth 3: every move loses, nothing improves on 0, no squares";
-  const uint32_t one_ply = search(b, 1, line);
-  EXPECT_EQ(move_name(move_from(one_ply), move_to(one_ply)), "h1h2") << "the one-ply search still plays";
-}
-
 TEST_F(Search, CapturesAreTriedFirstThenGenerationOrder) {
   // With the budget already used up, the root stops after its first move
   // and returns it: the first capture, however late it was generated.

@@ -25,7 +25,8 @@ constexpr int MARGIN_MS = 300;
 
 // An empty line leaves two blanks between "pv" and "time".
 const std::regex info_line(
-    "info depth [0-9]+ score (cp -?[0-9]+|mate -?[0-9]+) pv(( [a-h][1-8][a-h][1-8])+| ) time [0-9]+ nodes [0-9]+ "
+    "info depth [0-9]+ score (cp -?[0-9]+|mate -?[0-9]+) pv(( [a-h][1-8][a-h][1-8])+| ) time [0-9]+ nodes "
+    "[0-9]+ "
     "nps [0-9]+");
 
 // The legal moves after the list, as coordinate texts (promotions to a queen
@@ -111,14 +112,6 @@ TEST_F(EngineSearch, ShortGameEveryAnswerLegalAndWithinItsBudget) {
     EXPECT_GE(std::stoi(depth_field(a.infos.front())), 2) << a.infos.front();
     list += (list.empty() ? "" : " ") + a.bestmove;
   }
-}
-
-TEST_F(EngineSearch, MateInOneIsPlayedAfterOneReport) {
-  const Answer a =
-      ask("e2e4 e7e5 g1f3 d7d6 f1c4 c8g4 b1c3 g7g6 f3e5 g4d1 c4f7 e8e7", "go wtime 60000 btime 60000");
-  EXPECT_EQ(a.bestmove, "c3d5");
-  ASSERT_EQ(a.infos.size(), 1u);
-  EXPECT_EQ(a.infos[0].rfind("info depth 2 score mate 1 pv c3d5 time ", 0), 0u) << a.infos[0];
 }
 
 TEST_F(EngineSearch, MatedInOneStopsAtDepthThreeAndPlaysTheOnePlyMove) {
