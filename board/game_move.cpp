@@ -12,6 +12,21 @@ void unset_ep(uint8_t *cb, uint8_t colour) {
   }
 }
 
+namespace {
+
+// The right-lost flag that belongs to a rook corner, 0 for other squares.
+uint8_t corner_right(int square) {
+  switch (square) {
+    case SQ_A1: return ST_WHITE_QUEEN_LOST;
+    case SQ_H1: return ST_WHITE_KING_LOST;
+    case SQ_A8: return ST_BLACK_QUEEN_LOST;
+    case SQ_H8: return ST_BLACK_KING_LOST;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
 void play_move(uint8_t *cb, uint32_t move) {
   const int from = move_from(move);
   const int to = move_to(move);
@@ -46,8 +61,7 @@ void play_move(uint8_t *cb, uint32_t move) {
     cb_set_value(uint8_t(to), PAWN, colour, cb);
   } else if (piece == ROOK) {
     // Any rook leaving the a- or h-file costs that side's right, whatever rank
-    // it leaves from; a rook captured in its corner costs nothing here (the
-    // generator insists on the rook standing in the corner instead).
+    // it leaves from.
     if (square_column(from) == 2)
       cb[CB_STATE] |= queen_side_lost_bit(mover);
     else if (square_column(from) == 9)
@@ -61,4 +75,10 @@ void play_move(uint8_t *cb, uint32_t move) {
   }
 
   if (piece == PAWN && (to - from == 24 || from - to == 24)) cb[to] |= EP_MARK;
+
+  // A move onto a rook's corner takes that corner's right from its owner: the
+  // rook there is captured, or it left earlier and the right went with it.
+  // Without this, another rook that later reaches the empty corner along the
+  // first or last rank would make castling look possible again.
+  cb[CB_STATE] |= corner_right(to);
 }

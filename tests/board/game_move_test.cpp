@@ -139,11 +139,41 @@ TEST(PlayMove, RookAndKingMovesCostCastlingRights) {
   EXPECT_EQ(k.cb[CB_STATE], ST_BLACK_TO_MOVE | ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST);
   EXPECT_EQ(k.cb[sq("e2")], KING);
 
-  // A rook taken in its corner costs its owner nothing here.
-  Board t;
-  t.put(sq("g7"), BISHOP, WHITE);
-  t.play(sq("g7"), sq("h8"));
-  EXPECT_EQ(t.cb[CB_STATE], ST_BLACK_TO_MOVE);
+  // A rook taken in its corner costs its owner that right, whoever takes it.
+  struct {
+    const char *from, *to;
+    uint8_t colour, lost;
+  } captures[] = {
+      {"g7", "h8", WHITE, ST_BLACK_KING_LOST},  {"b7", "a8", WHITE, ST_BLACK_QUEEN_LOST},
+      {"g2", "h1", BLACK, ST_WHITE_KING_LOST},  {"b2", "a1", BLACK, ST_WHITE_QUEEN_LOST},
+  };
+  for (const auto &c : captures) {
+    Board t;
+    t.put(sq(c.from), BISHOP, c.colour);
+    t.cb[CB_STATE] = c.colour;
+    play_move(t.cb, move_word(sq(c.from), sq(c.to)));
+    EXPECT_EQ(t.cb[CB_STATE], c.colour | c.lost) << c.from << c.to;
+  }
+}
+
+TEST(PlayMove, NoCastlingWithARookThatReachedAnEmptiedCorner) {
+  // The h1 rook is taken in its corner; later the a1 rook walks round to h1
+  // along the first rank without ever leaving the h-file. Castling king side
+  // must stay lost: that rook has moved.
+  Board b;
+  for (const char *s : {"f1", "g1", "b1", "c1", "d1", "a2"}) b.clear(sq(s));
+  b.put(sq("g2"), KNIGHT, BLACK);
+  b.cb[CB_STATE] = BLACK;
+  b.play(sq("g2"), sq("h1"));  // knight takes the h1 rook
+  b.play(sq("a1"), sq("a3"));
+  b.play(sq("h1"), sq("g3"));
+  b.play(sq("a3"), sq("g3"));  // rook takes the knight
+  b.play(sq("h7"), sq("h6"));
+  b.play(sq("g3"), sq("g1"));
+  b.play(sq("h6"), sq("h5"));
+  b.play(sq("g1"), sq("h1"));
+  EXPECT_EQ(b.cb[sq("h1")], ROOK);
+  EXPECT_TRUE(b.cb[CB_STATE] & ST_WHITE_KING_LOST);
 }
 
 TEST(UnsetEp, KeepsOnlyTheOtherSidesPawnMarks) {
