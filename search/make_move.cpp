@@ -25,6 +25,29 @@ inline void take_right(uint8_t *cb, int colour, int which, int8_t &slot) {
   slot = int8_t(index);
 }
 
+// A move onto a rook's corner takes that corner's right from its owner, as a
+// game move does: the rook there is captured, or it left earlier and the
+// right went with it. Otherwise another rook reaching the empty corner along
+// the back rank would make castling look possible again further down the line.
+inline void take_corner_right(uint8_t *cb, uint8_t to, int8_t &slot) {
+  switch (to) {
+    case SQ_A1:
+      take_right(cb, WHITE, 0, slot);
+      break;
+    case SQ_H1:
+      take_right(cb, WHITE, 1, slot);
+      break;
+    case SQ_A8:
+      take_right(cb, BLACK, 0, slot);
+      break;
+    case SQ_H8:
+      take_right(cb, BLACK, 1, slot);
+      break;
+    default:
+      break;
+  }
+}
+
 // XORs out every castling key the make XORed in; the flags themselves come
 // back with the node's copy of byte 144.
 inline void give_rights_back(SearchUndo &undo) {
@@ -64,7 +87,7 @@ void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
   undo.mover = piece_of(cb[from]);
   undo.target = cb[to] & PIECE_AND_COLOUR;
   undo.victim = EMPTY;
-  undo.castling_key[0] = undo.castling_key[1] = undo.castling_key[2] = NO_KEY;
+  undo.castling_key[0] = undo.castling_key[1] = undo.castling_key[2] = undo.castling_key[3] = NO_KEY;
 
   switch (kind) {
     case KIND_EN_PASSANT: {
@@ -107,6 +130,7 @@ void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
       cb_set_value(from, EMPTY, WHITE, cb);
       cb_set_value(to, kind, colour, cb);
       hash_key ^= key_of(cb, cb[to], to);
+      take_corner_right(cb, to, undo.castling_key[3]);
       break;
     }
     default: {  // KIND_NORMAL, KIND_DOUBLE_PUSH
@@ -120,15 +144,14 @@ void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
         take_right(cb, colour, 1, undo.castling_key[1]);
       } else if (undo.mover == ROOK) {
         // Only the file counts, not the rank: a rook leaving a4 with the
-        // a-file right intact costs that right. Capturing a rook in its
-        // corner costs its owner nothing; castling then fails for want of
-        // the rook.
+        // a-file right intact costs that right.
         const int column = square_column(from);
         if (column == 2)
           take_right(cb, colour, 0, undo.castling_key[2]);
         else if (column == 9)
           take_right(cb, colour, 1, undo.castling_key[2]);
       }
+      take_corner_right(cb, to, undo.castling_key[3]);
       break;
     }
   }

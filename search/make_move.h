@@ -16,8 +16,9 @@ struct SearchUndo {
   uint8_t mover;           // piece code on the from-square before the make
   uint8_t target;          // piece code and colour on the to-square (0 if empty)
   uint8_t victim;          // en passant: piece code and colour of the pawn taken
-  int8_t castling_key[3];  // zobrist_castling indices XORed by the make, -1 = none:
-                           // [0], [1] king move or castling, [2] rook move
+  int8_t castling_key[4];  // zobrist_castling indices XORed by the make, -1 = none:
+                           // [0], [1] king move or castling, [2] rook move,
+                           // [3] a move onto a rook's corner
 };
 
 // Applies the Generated move gm (of the side to move) to the board: bytes 145

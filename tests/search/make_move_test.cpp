@@ -70,7 +70,7 @@ bool check_move(Board &b, uint32_t gm, std::set<int> &seen) {
   const uint8_t side = side_to_move(b.data());
   const uint8_t from = gm_from(gm), to = gm_to(gm), kind = gm_kind(gm);
   const std::string what =
-      move_name(from, to) + " kind " + std::to_string(kind) + " at ply side " + std::to_string(side);
+      move_name(from, to) + " kind " + std::to_string(kind) + ", side to move " + std::to_string(side);
 
   Board game = before;
   play_move(game.data(), game_move_of(gm));
