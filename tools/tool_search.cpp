@@ -91,7 +91,7 @@ const BenchPosition bench_positions[] = {
      "a5a8 b7a8 d3e2 b6d5 d1d2 d5f4 e1g1 f4e2 d2e2 a8f3 e2f3 d8d4 f3b7 d4c5 f1b1 c5c6 b7b4 "
      "f8c8 b2b3 b8d7 b4d4 h7h6 h2h4 c6b5 e3c4 c8c5 c4a3 b5b7 a3c4 b7b5 b1a1 b5b3 c4d6 b3d5 "
      "d4d5 c5d5"},
-    {"queen and rooks, passed pawn on c6", 8,
+    {"queen and rooks, passed pawn on c6", 7,
      "d2d4 g8f6 c2c4 e7e6 g2g3 f8b4 b1d2 e8g8 a2a3 b4e7 f1g2 a7a5 b2b3 h7h6 c1b2 d7d5 d1c2 "
      "b8d7 g1h3 b7b6 e2e4 d5e4 d2e4 f6e4 g2e4 a8b8 e4c6 e6e5 e1c1 e5d4 d1d4 e7c5 d4d5 d8e7 "
      "h1d1 d7f6 d5e5 c8e6 a3a4 c5d6 e5e2 d6a3 c6d5 b6b5 a4b5 f6d5 c4d5 e6h3 e2e7 a3e7 c2c3 "
