@@ -181,8 +181,8 @@ TEST_F(Protocol, GoWaitTakesOnlyMoveRequestsAsGo) {
       {"ucinewgame restarts: the go then arrives in the position wait",
        {"position startpos moves e2e4", "ucinewgame", "go", "isready"},
        {"readyok"}},
-      {"a FEN position restarts the loop",
-       {"position startpos moves e2e4", "position fen 8/8/8/8/8/8/8/K6k w - - 0 1", "go", "isready"},
+      {"a position line of an unknown form restarts the loop",
+       {"position startpos moves e2e4", "position 8/8/8/8/8/8/8/K6k w - - 0 1", "go", "isready"},
        {"readyok"}},
       {"any other line is taken as go", {"position startpos moves e2e4", "stop"}, {"bestmove e7e5"}},
       {"an empty line is taken as go", {"position startpos moves e2e4", ""}, {"bestmove e7e5"}},
@@ -198,10 +198,11 @@ TEST_F(Protocol, GoWaitTakesOnlyMoveRequestsAsGo) {
 TEST_F(Protocol, PositionWait) {
   dir_.write_file("book.txt", "e2e4e7e5\n");
   // After a move the engine waits for a position: "isready" is answered and
-  // the game forgotten; a stray "go" or a FEN position is not answered.
+  // the game forgotten; a stray "go" or a position line of an unknown form
+  // (here a FEN without its keyword) is not answered.
   const SessionResult r =
       run({"uci", "isready", "ucinewgame", "position startpos moves e2e4", "go", "isready", "go", "isready",
-           "position fen rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", "go", "isready",
+           "position rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", "go", "isready",
            "position startpos moves e2e4", "go"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.output,
