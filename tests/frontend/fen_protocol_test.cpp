@@ -128,6 +128,12 @@ TEST_F(FenProtocol, RefusalLastsUntilTheNextPositionLine) {
       if (line.rfind("info string", 0) != 0) answers.push_back(line);
     EXPECT_EQ(answers, concat(concat(kStartup, {"readyok"}), c.answers));
   }
+  // A FEN line that arrives during the handshake is handled like any other.
+  const SessionResult r = run({"uci", bad, "isready", "go", "quit"});
+  EXPECT_EQ(r.status, 0);
+  ASSERT_EQ(r.output.size(), 6u) << ::testing::PrintToString(r.output);
+  EXPECT_EQ(r.output[3].rfind("info string invalid FEN: ", 0), 0u);
+  EXPECT_EQ(Lines(r.output.begin() + 4, r.output.end()), Lines({"readyok", "bestmove (none)"}));
 }
 
 TEST_F(FenProtocol, BookOnlyForGamesFromTheStartPosition) {
