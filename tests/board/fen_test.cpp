@@ -204,7 +204,6 @@ TEST_F(Fen, InvalidFensAreRefusedWithAReasonAndTheBoardUntouched) {
   };
   const Case cases[] = {
       {"", "missing field: piece placement"},
-      {"   \t ", "missing field: piece placement"},
       {"moves e2e4", "missing field: piece placement"},
       // Ranks and squares.
       {"4k3/8/8/8/8/8/4K3 w - - 0 1", "7 ranks, not 8"},
@@ -215,7 +214,6 @@ TEST_F(Fen, InvalidFensAreRefusedWithAReasonAndTheBoardUntouched) {
       {"4k4/8/8/8/8/8/8/4K3 w - - 0 1", "rank 8 has more than 8 squares"},
       {"4k3/8/8/8/8/8/8/4K3R w - - 0 1", "rank 1 has more than 8 squares"},
       {"4k3/8/8/9/8/8/8/4K3 w - - 0 1", "'9' is neither a piece letter"},
-      {"4k3/8/8/0/8/8/8/4K3 w - - 0 1", "'0' is neither"},
       {"4k3/8/8/8/8/8/8//4K3 w - - 0 1", "rank 1 has 0 squares"},
       // Letters.
       {"4k3/8/8/3x4/8/8/8/4K3 w - - 0 1", "'x' is neither a piece letter"},
@@ -224,15 +222,12 @@ TEST_F(Fen, InvalidFensAreRefusedWithAReasonAndTheBoardUntouched) {
       {"8/8/8/8/8/8/8/4K3 w - - 0 1", "Black has 0 kings"},
       {"4k3/8/8/8/8/8/8/8 w - - 0 1", "White has 0 kings"},
       {"4k3/8/8/8/8/8/8/3KK3 w - - 0 1", "White has 2 kings"},
-      {"3kk3/8/8/8/8/8/8/4K3 w - - 0 1", "Black has 2 kings"},
       // Pawns on the first or eighth rank.
       {"P3k3/8/8/8/8/8/8/4K3 w - - 0 1", "White pawn on a8"},
       {"4k3/8/8/8/8/8/8/4K2p b - - 0 1", "Black pawn on h1"},
-      {"4k3/8/8/8/8/8/8/p3K3 w - - 0 1", "Black pawn on a1"},
       // Side to move.
       {"4k3/8/8/8/8/8/8/4K3", "missing field: side to move"},
       {"4k3/8/8/8/8/8/8/4K3 W - - 0 1", "side to move"},
-      {"4k3/8/8/8/8/8/8/4K3 white - - 0 1", "side to move"},
       {"4k3/8/8/8/8/8/8/4K3 moves e1e2", "missing field: side to move"},
       // Castling field.
       {"4k3/8/8/8/8/8/8/4K3 w", "missing field: castling rights"},
@@ -240,18 +235,15 @@ TEST_F(Fen, InvalidFensAreRefusedWithAReasonAndTheBoardUntouched) {
       {"r3k2r/8/8/8/8/8/8/R3K2R w KQkqK - 0 1", "more than four letters"},
       {"r3k2r/8/8/8/8/8/8/R3K2R w HAha - 0 1", "'H' is not one of K, Q, k, q"},
       {"r3k2r/8/8/8/8/8/8/R3K2R w K- - 0 1", "'-' is not one of"},
-      {"r3k2r/8/8/8/8/8/8/R3K2R w -- - 0 1", "'-' is not one of"},
       // En-passant square.
       {"4k3/8/8/8/8/8/8/4K3 w -", "missing field: en-passant square"},
       {"4k3/8/8/8/8/8/8/4K3 w - e9 0 1", "not '-' nor a square"},
-      {"4k3/8/8/8/8/8/8/4K3 w - i6 0 1", "not '-' nor a square"},
       {"4k3/8/8/8/8/8/8/4K3 w - e 0 1", "not '-' nor a square"},
       {"4k3/8/8/8/8/8/8/4K3 w - e6x 0 1", "not '-' nor a square"},
       {"4k3/8/8/8/4P3/8/8/4K3 w - e3 0 1", "with White to move it lies on rank 6"},
       {"4k3/8/8/4p3/8/8/8/4K3 b - e6 0 1", "with Black to move it lies on rank 3"},
       {"4k3/8/8/8/8/8/8/4K3 w - e6 0 1", "no Black pawn stands just past it"},
       {"4k3/8/8/4P3/8/8/8/4K3 w - e6 0 1", "no Black pawn stands just past it"},
-      {"4k3/8/8/4n3/8/8/8/4K3 w - e6 0 1", "no Black pawn stands just past it"},
       {"4k3/8/4n3/4p3/8/8/8/4K3 w - e6 0 1", "its path is not empty"},
       {"4k3/4n3/8/4p3/8/8/8/4K3 w - e6 0 1", "its path is not empty"},
       {"4k3/8/8/8/4P3/8/4N3/4K3 b - e3 0 1", "its path is not empty"},
@@ -263,9 +255,7 @@ TEST_F(Fen, InvalidFensAreRefusedWithAReasonAndTheBoardUntouched) {
       // Counters.
       {"4k3/8/8/8/8/8/8/4K3 w - - -1 1", "halfmove clock: not a plain decimal number"},
       {"4k3/8/8/8/8/8/8/4K3 w - - +1 1", "halfmove clock: not a plain decimal number"},
-      {"4k3/8/8/8/8/8/8/4K3 w - - 1.5 1", "halfmove clock: not a plain decimal number"},
       {"4k3/8/8/8/8/8/8/4K3 w - - 0 x", "fullmove number: not a plain decimal number"},
-      {"4k3/8/8/8/8/8/8/4K3 w - - 0 -3", "fullmove number: not a plain decimal number"},
       {"4k3/8/8/8/8/8/8/4K3 w - - 100001 1", "halfmove clock: larger than 100000"},
       {"4k3/8/8/8/8/8/8/4K3 w - - 0 100001", "fullmove number: larger than 100000"},
       {"4k3/8/8/8/8/8/8/4K3 w - - " + thirty_digits + " 1", "halfmove clock: larger than"},
