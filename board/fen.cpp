@@ -108,8 +108,8 @@ bool read_placement(const Field &f, uint8_t *board, FenSetup &setup) {
       if (piece == PAWN && (rank == 0 || rank == 7)) {
         char name[3];
         square_name(square, name);
-        return refuse(setup, "piece placement: %s pawn on %s, on the first or eighth rank", colour_name[colour],
-                      name);
+        return refuse(setup, "piece placement: %s pawn on %s, on the first or eighth rank",
+                      colour_name[colour], name);
       }
       if (piece == KING) ++kings[colour];
       board[square] = uint8_t(piece | (colour << 3));
@@ -119,7 +119,8 @@ bool read_placement(const Field &f, uint8_t *board, FenSetup &setup) {
   if (rank != 0) return refuse(setup, "piece placement: %d ranks, not 8", 8 - rank);
   if (file != 8) return refuse(setup, "piece placement: rank 1 has %d squares, not 8", file);
   for (int colour = WHITE; colour <= BLACK; ++colour)
-    if (kings[colour] != 1) return refuse(setup, "%s has %d kings, not one", colour_name[colour], kings[colour]);
+    if (kings[colour] != 1)
+      return refuse(setup, "%s has %d kings, not one", colour_name[colour], kings[colour]);
   return true;
 }
 
@@ -150,7 +151,8 @@ bool read_castling(const Field &f, unsigned &named, FenSetup &setup) {
     for (int r = 0; r < 4; ++r)
       if (castling_rights[r].letter == f.text[i]) found = r;
     if (found < 0)
-      return refuse(setup, "castling rights: %s is not one of K, Q, k, q or a lone '-'", byte_text(f.text[i]).text);
+      return refuse(setup, "castling rights: %s is not one of K, Q, k, q or a lone '-'",
+                    byte_text(f.text[i]).text);
     if (named & (1u << found)) return refuse(setup, "castling rights: '%c' given twice", f.text[i]);
     named |= 1u << found;
   }
@@ -167,15 +169,16 @@ bool read_en_passant(const Field &f, uint8_t *board, uint8_t side, FenSetup &set
   const int rank = f.text[1] - '1';
   const int wanted = side == WHITE ? 5 : 2;  // rank 6 with White to move, rank 3 with Black
   if (rank != wanted)
-    return refuse(setup, "en-passant square %.2s: with %s to move it lies on rank %d", f.text, colour_name[side],
-                  wanted + 1);
+    return refuse(setup, "en-passant square %.2s: with %s to move it lies on rank %d", f.text,
+                  colour_name[side], wanted + 1);
   const int target = square_of(f.text[0] - 'a', rank);
   const int ahead = side == WHITE ? -12 : 12;  // the mover's direction of the pawn that advanced
   const int pawn = target + ahead;
   const int origin = target - ahead;
   const uint8_t mover = uint8_t(1 - side);
   if (piece_of(board[pawn]) != PAWN || colour_of(board[pawn]) != mover)
-    return refuse(setup, "en-passant square %.2s: no %s pawn stands just past it", f.text, colour_name[mover]);
+    return refuse(setup, "en-passant square %.2s: no %s pawn stands just past it", f.text,
+                  colour_name[mover]);
   if (piece_of(board[target]) != EMPTY || piece_of(board[origin]) != EMPTY)
     return refuse(setup, "en-passant square %.2s: the pawn cannot have just passed it, its path is not empty",
                   f.text);
@@ -201,7 +204,8 @@ bool read_end(const char *cursor, FenSetup &setup) {
   const Field f = next_field(cursor);
   if (f.length == 0) return true;
   if (!field_is(f, "moves"))
-    return refuse(setup, "unexpected text after the fullmove number (only \"moves\" and a move list may follow)");
+    return refuse(setup,
+                  "unexpected text after the fullmove number (only \"moves\" and a move list may follow)");
   // As after "position startpos": the list begins after one separator.
   if (is_separator(*cursor)) ++cursor;
   setup.moves = cursor;
@@ -270,8 +274,9 @@ bool load_position_fen(uint8_t *cb, const char *text, FenSetup &setup) {
     bool keep = (named & (1u << r)) != 0;
     if (keep && (board[right.king_home] & (PIECE_MASK | COLOUR_BIT)) != king) {
       char line[96];
-      std::snprintf(line, sizeof line, "FEN: castling right %c dropped: the %s king is not on its home square\n",
-                    right.letter, right.colour == WHITE ? "white" : "black");
+      std::snprintf(line, sizeof line,
+                    "FEN: castling right %c dropped: the %s king is not on its home square\n", right.letter,
+                    right.colour == WHITE ? "white" : "black");
       UCI_LOG(line);
       keep = false;
     } else if (keep && (board[right.rook_home] & (PIECE_MASK | COLOUR_BIT)) != rook) {

@@ -93,7 +93,8 @@ void replay_fen(Loop &loop, const char *line) {
     loop.refused = true;
     return;
   }
-  const int replayed = setup.moves != nullptr ? load_position_txt2(loop.board, setup.moves, setup.half_moves) : 0;
+  const int replayed =
+      setup.moves != nullptr ? load_position_txt2(loop.board, setup.moves, setup.half_moves) : 0;
   loop.half_moves = setup.half_moves + replayed;
   // The book's lines are games from the start position: a FEN of that
   // position begins one too.

@@ -49,7 +49,8 @@ bool tool_take_fen_option(int &argc, char **argv) {
     return false;
   }
   if (setup.moves != nullptr) {
-    std::fprintf(stderr, "velkor-tool: the FEN holds a move list; give the moves as the subcommand's argument\n");
+    std::fprintf(stderr,
+                 "velkor-tool: the FEN holds a move list; give the moves as the subcommand's argument\n");
     return false;
   }
   if (setup.dropped[0] != '\0')

@@ -39,7 +39,8 @@ int main(int argc, char **argv) {
     int command_argc = argc - 2;
     if (!tool_take_fen_option(command_argc, argv + 2)) return TOOL_USAGE_ERROR;
     const int status = c.run(command_argc, argv + 2);
-    if (tool_fen_option_unused()) std::fprintf(stderr, "velkor-tool: %s takes no position; --fen ignored\n", c.name);
+    if (tool_fen_option_unused())
+      std::fprintf(stderr, "velkor-tool: %s takes no position; --fen ignored\n", c.name);
     return status;
   }
   std::fprintf(stderr, "velkor-tool: unknown command \"%s\"\n", argv[1]);

@@ -1,9 +1,10 @@
 // FEN round trips on positions of seeded random games: the board set up from
 // the FEN of a position must be the board that the game's move list leaves,
 // in everything that a move from it can see.
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstring>
-#include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,7 +18,8 @@
 
 namespace {
 
-constexpr uint8_t kAllLostMask = ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST | ST_BLACK_QUEEN_LOST | ST_BLACK_KING_LOST;
+constexpr uint8_t kAllLostMask =
+    ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST | ST_BLACK_QUEEN_LOST | ST_BLACK_KING_LOST;
 
 // Makes a Generated move as a game move on a copy and toggles the side;
 // answers whether the mover's king is then safe.
@@ -157,7 +159,8 @@ TEST(FenRoundTrip, RandomGamesPositionsAndPerft) {
           ASSERT_TRUE(load_position_fen(replayed, fens[size_t(split)].c_str(), setup));
           const int count = load_position_txt2(replayed, rest.c_str(), setup.half_moves);
           ASSERT_EQ(setup.half_moves + count, half_moves);
-          ASSERT_NO_FATAL_FAILURE(expect_same_position(board, replayed, fens[size_t(split)] + " moves " + rest, false));
+          ASSERT_NO_FATAL_FAILURE(
+              expect_same_position(board, replayed, fens[size_t(split)] + " moves " + rest, false));
           ++split_replays;
         }
       }
@@ -180,7 +183,8 @@ TEST(FenRoundTrip, RandomGamesPositionsAndPerft) {
   EXPECT_GE(promotions_pending, 20);
   EXPECT_GE(under_promotions, 5);
   EXPECT_GT(split_replays, 400);
-  std::printf("[ round trip ] %d positions: %d with en passant to take, %d with partial castling rights, "
-              "%d with a promotion pending; %d rook or bishop promotions made; %d split replays\n",
-              positions, en_passant_takes, partial_rights, promotions_pending, under_promotions, split_replays);
+  std::printf(
+      "[ round trip ] %d positions: %d with en passant to take, %d with partial castling rights, "
+      "%d with a promotion pending; %d rook or bishop promotions made; %d split replays\n",
+      positions, en_passant_takes, partial_rights, promotions_pending, under_promotions, split_replays);
 }

@@ -1,7 +1,8 @@
 #include "board/fen.h"
 
-#include <cstring>
 #include <gtest/gtest.h>
+
+#include <cstring>
 #include <random>
 #include <string>
 
@@ -14,7 +15,8 @@ namespace {
 constexpr int sq(const char *text) { return square_of(text[0] - 'a', text[1] - '1'); }
 
 constexpr const char *kStartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
-constexpr uint8_t kAllLost = ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST | ST_BLACK_QUEEN_LOST | ST_BLACK_KING_LOST;
+constexpr uint8_t kAllLost =
+    ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST | ST_BLACK_QUEEN_LOST | ST_BLACK_KING_LOST;
 
 // Board buffers inside a temporary working directory that catches the
 // transcript, where dropped castling rights are noted.
@@ -135,7 +137,8 @@ TEST_F(Fen, EnPassantSquareMarksOnlyThePawnThatJustAdvanced) {
   uint8_t cb[CB_SIZE];
   FenSetup setup;
   for (const char *ep : {"d6", "-"}) {
-    const std::string fen = std::string("rnbqkbnr/ppp1pppp/8/3pP3/8/8/PPPP1PPP/RNBQKBNR w KQkq ") + ep + " 0 3";
+    const std::string fen =
+        std::string("rnbqkbnr/ppp1pppp/8/3pP3/8/8/PPPP1PPP/RNBQKBNR w KQkq ") + ep + " 0 3";
     ASSERT_TRUE(load_position_fen(cb, fen.c_str(), setup)) << setup.reason;
     uint32_t list[MAX_GENERATED_MOVES];
     const int n = generate_moves(cb, list);
@@ -158,14 +161,15 @@ TEST_F(Fen, CastlingRightsOnlyWhereKingAndRookAreHome) {
       {"r3k2r/8/8/8/8/8/8/R3K2R w - - 0 1", kAllLost, "", ""},
       {"r3k2r/8/8/8/8/8/8/R4K1R w KQkq - 0 1", ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST, "KQ",
        "FEN: castling right K dropped: the white king is not on its home square\n"},
-      {"r3k3/8/8/8/8/8/8/R3K2R w KQkq - 0 1", ST_BLACK_KING_LOST, "k", "FEN: castling right k dropped: no black rook on h8\n"},
+      {"r3k3/8/8/8/8/8/8/R3K2R w KQkq - 0 1", ST_BLACK_KING_LOST, "k",
+       "FEN: castling right k dropped: no black rook on h8\n"},
       {"r3k2n/8/8/8/8/8/8/R3K2R w KQkq - 0 1", ST_BLACK_KING_LOST, "k", "no black rook on h8"},
       // A rook of the other colour in the corner is no castling partner.
       {"r3k2r/8/8/8/8/8/8/r3K2R w KQkq - 0 1", ST_WHITE_QUEEN_LOST, "Q", "no white rook on a1"},
       {"1r2k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", ST_BLACK_QUEEN_LOST, "q", "no black rook on a8"},
-      {"r2k3r/8/8/8/8/8/8/R3K2R b kq - 0 1", ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST | ST_BLACK_QUEEN_LOST |
-                                                 ST_BLACK_KING_LOST,
-       "kq", "the black king is not on its home square"},
+      {"r2k3r/8/8/8/8/8/8/R3K2R b kq - 0 1",
+       ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST | ST_BLACK_QUEEN_LOST | ST_BLACK_KING_LOST, "kq",
+       "the black king is not on its home square"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.fen);
@@ -217,7 +221,9 @@ TEST_F(Fen, InvalidFensAreRefusedWithAReasonAndTheBoardUntouched) {
       {"4k3/8/8/8/8/8/8//4K3 w - - 0 1", "rank 1 has 0 squares"},
       // Letters.
       {"4k3/8/8/3x4/8/8/8/4K3 w - - 0 1", "'x' is neither a piece letter"},
-      {"4k3/8/8/3\xc3\xa9" "3/8/8/8/4K3 w - - 0 1", "byte 195 is neither"},
+      {"4k3/8/8/3\xc3\xa9"
+       "3/8/8/8/4K3 w - - 0 1",
+       "byte 195 is neither"},
       // Kings.
       {"8/8/8/8/8/8/8/4K3 w - - 0 1", "Black has 0 kings"},
       {"4k3/8/8/8/8/8/8/8 w - - 0 1", "White has 0 kings"},

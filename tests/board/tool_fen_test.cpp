@@ -16,7 +16,8 @@ struct ToolResult {
 // Runs velkor-tool with arguments already quoted for the shell; with
 // with_stderr the error output is collected after the standard output.
 ToolResult run_tool(const std::string &args, bool with_stderr = false) {
-  const std::string command = std::string(VELKOR_TOOL_BIN) + " " + args + (with_stderr ? " 2>&1" : " 2>/dev/null");
+  const std::string command =
+      std::string(VELKOR_TOOL_BIN) + " " + args + (with_stderr ? " 2>&1" : " 2>/dev/null");
   FILE *pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return {-1, ""};
   std::string out;
@@ -63,8 +64,10 @@ TEST(ToolFen, EverySubcommandGivesTheSameAnswersFromTheFen) {
   }
   // A FEN and the moves that follow it: the same as the whole game.
   const std::string fen = fen_of("e2e4 e7e5 g1f3");
-  EXPECT_EQ(run_tool("perft 3 --fen " + quoted(fen) + " 'b8c6 f1b5'").out, run_tool("perft 3 'e2e4 e7e5 g1f3 b8c6 f1b5'").out);
-  EXPECT_EQ(run_tool("eval --fen " + quoted(fen) + " 'b8c6 f1b5'").out, run_tool("eval 'e2e4 e7e5 g1f3 b8c6 f1b5'").out);
+  EXPECT_EQ(run_tool("perft 3 --fen " + quoted(fen) + " 'b8c6 f1b5'").out,
+            run_tool("perft 3 'e2e4 e7e5 g1f3 b8c6 f1b5'").out);
+  EXPECT_EQ(run_tool("eval --fen " + quoted(fen) + " 'b8c6 f1b5'").out,
+            run_tool("eval 'e2e4 e7e5 g1f3 b8c6 f1b5'").out);
   // "--fen" may stand before the subcommand's own arguments.
   EXPECT_EQ(run_tool("perft --fen " + quoted(fen) + " 2").out, run_tool("perft 2 'e2e4 e7e5 g1f3'").out);
 }
@@ -89,7 +92,8 @@ TEST(ToolFen, BadFenOrOptionIsAClearErrorWithStatusTwo) {
       {"perft 2 --fen", "velkor-tool: --fen needs a FEN as its value"},
       {"perft 2 --fen '4k3/8/8/8/8/8/8/4K3 w - -' --fen '4k3/8/8/8/8/8/8/4K3 w - -'", "--fen given twice"},
       {"perft 2 --fen '4k3/8/8/8/8/8/8/4K3 w - - 0 1 moves e1e2'", "the FEN holds a move list"},
-      {"perft 2 --fen '4k3/8/8/8/8/8/8/4K3 w - - 0 " + std::string(30, '9') + "'", "fullmove number: larger than"},
+      {"perft 2 --fen '4k3/8/8/8/8/8/8/4K3 w - - 0 " + std::string(30, '9') + "'",
+       "fullmove number: larger than"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.args);

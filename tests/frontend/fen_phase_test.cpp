@@ -3,8 +3,9 @@
 // process, so that the phase the command loop stored can be read back.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <string>
 #include <unistd.h>
+
+#include <string>
 
 #include "eval/chess_heuristic.h"
 #include "frontend/chess_main.h"
@@ -81,8 +82,10 @@ TEST_F(FenPhase, GoCountsTheFensMovesAndTheReplayedOnes) {
       {"move 8, black: 15 half-moves", full_material("b", 8), PHASE_OPENING},
       {"move 9, white: 16 half-moves", full_material("w", 9), PHASE_MIDDLE},
       {"move 30", full_material("w", 30), PHASE_MIDDLE},
-      {"move 4 white and 9 replayed: 15", full_material("w", 4) + " moves " + shuffle(9, false), PHASE_OPENING},
-      {"move 4 white and 10 replayed: 16", full_material("w", 4) + " moves " + shuffle(10, false), PHASE_MIDDLE},
+      {"move 4 white and 9 replayed: 15", full_material("w", 4) + " moves " + shuffle(9, false),
+       PHASE_OPENING},
+      {"move 4 white and 10 replayed: 16", full_material("w", 4) + " moves " + shuffle(10, false),
+       PHASE_MIDDLE},
       {"move 4 black and 9 replayed: 16", full_material("b", 4) + " moves " + shuffle(9, true), PHASE_MIDDLE},
       {"startpos, 15 replayed", "position startpos moves " + shuffle(15, false), PHASE_OPENING},
       {"startpos, 16 replayed", "position startpos moves " + shuffle(16, false), PHASE_MIDDLE},

@@ -4,6 +4,7 @@
 // book whose lines match an empty game, so that an engine that searched or
 // asked the book where it must not would answer with a move.
 #include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -69,7 +70,8 @@ std::vector<Refused> refused_lines() {
       {"position fen 4k3/8/8/8/8/8/8/4K2r b - - 0 1", "White, not to move, is in check"},
       {"position fen 4k3/8/8/8/8/8/8/4K3 w - - x 1", "halfmove clock: not a plain decimal number"},
       {"position fen 4k3/8/8/8/8/8/8/4K3 w - - 0 " + std::string(30, '9'), "fullmove number: larger than"},
-      {"position fen 4k3/8/8/8/8/8/8/4K3 w - - " + std::string(30, '1') + " 1", "halfmove clock: larger than"},
+      {"position fen 4k3/8/8/8/8/8/8/4K3 w - - " + std::string(30, '1') + " 1",
+       "halfmove clock: larger than"},
       {"position fen 4k3/8/8/8/8/8/8/4K3 w - - 0 1 2", "unexpected text after the fullmove number"},
       {"position fen 4k3/8/8/8/8/8/8/4K3 w - - 0 1 e1e2", "unexpected text after the fullmove number"},
   };
@@ -82,7 +84,8 @@ TEST_F(FenProtocol, RefusedFensAreReportedAndAnsweredWithNoMove) {
     SCOPED_TRACE(c.line);
     // In the go wait (after a game that the book would answer) and in the
     // position wait alike.
-    for (const Lines &before : {Lines{"uci", "isready", "position startpos"}, Lines{"uci", "isready", "ucinewgame"}}) {
+    for (const Lines &before :
+         {Lines{"uci", "isready", "position startpos"}, Lines{"uci", "isready", "ucinewgame"}}) {
       const SessionResult r = run(concat(before, {c.line, "go wtime 60000 btime 60000", "isready", "quit"}));
       EXPECT_EQ(r.status, 0);
       ASSERT_EQ(r.output.size(), 7u) << ::testing::PrintToString(r.output);
@@ -144,18 +147,20 @@ TEST_F(FenProtocol, BookOnlyForGamesFromTheStartPosition) {
   };
   const Case cases[] = {
       {"start position as FEN", std::string("position fen ") + kStartFen, "bestmove e2e4"},
-      {"start position as FEN with moves", std::string("position fen ") + kStartFen + " moves e2e4", "bestmove e7e5"},
+      {"start position as FEN with moves", std::string("position fen ") + kStartFen + " moves e2e4",
+       "bestmove e7e5"},
       {"start position as FEN, later move number",
        "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 12", "bestmove e2e4"},
-      {"start position as FEN without counters", "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
-       "bestmove e2e4"},
+      {"start position as FEN without counters",
+       "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", "bestmove e2e4"},
       // The position after e2e4 is no start: its empty opening text would
       // match the book line and the book would answer e2e4.
-      {"after e2e4 as FEN", "position fen rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", nullptr},
-      {"start position, black to move", "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1",
+      {"after e2e4 as FEN", "position fen rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1",
        nullptr},
-      {"start position without a right", "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w Qkq - 0 1",
-       nullptr},
+      {"start position, black to move",
+       "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1", nullptr},
+      {"start position without a right",
+       "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w Qkq - 0 1", nullptr},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -177,7 +182,8 @@ TEST_F(FenProtocol, DroppedCastlingRightIsNotedInTheTranscript) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.output, concat(kStartup, {"readyok", "readyok"})) << "a dropped right is no refusal";
   const std::string log = transcript();
-  EXPECT_NE(log.find("FEN: castling right K dropped: the white king is not on its home square\n"), std::string::npos)
+  EXPECT_NE(log.find("FEN: castling right K dropped: the white king is not on its home square\n"),
+            std::string::npos)
       << log;
   EXPECT_NE(log.find("FEN: castling right Q dropped"), std::string::npos) << log;
   EXPECT_EQ(log.find("castling right k dropped"), std::string::npos) << log;
@@ -218,7 +224,8 @@ TEST_F(FenProtocol, HostileLinesNeverBreakTheEngine) {
     const std::string &report = output[first + 2 * i];
     EXPECT_EQ(report.rfind("info string invalid FEN: ", 0), 0u) << report;
     EXPECT_LT(report.size(), 200u) << "the report never echoes the input at length";
-    for (char ch : report) EXPECT_TRUE(ch >= 32 && ch < 127) << "a byte the front end should not see: " << int(ch);
+    for (char ch : report)
+      EXPECT_TRUE(ch >= 32 && ch < 127) << "a byte the front end should not see: " << int(ch);
     EXPECT_EQ(output[first + 2 * i + 1], "bestmove (none)");
   }
   EXPECT_EQ(output[output.size() - 2].rfind("bestmove", 0), 0u);
@@ -229,8 +236,8 @@ TEST_F(FenProtocol, ValidFenIsPlayedFromItsPosition) {
   // After Black's a2b2 the rook holds the second rank: the white king on h1
   // has one legal move, h1g1 (checked with stockfish). The FEN's position
   // with its move list is the one searched.
-  const SessionResult r = run(
-      {"uci", "isready", "position fen k7/8/8/8/8/8/r7/7K b - - 0 1 moves a2b2", "go wtime 5000 btime 5000", "quit"});
+  const SessionResult r = run({"uci", "isready", "position fen k7/8/8/8/8/8/r7/7K b - - 0 1 moves a2b2",
+                               "go wtime 5000 btime 5000", "quit"});
   EXPECT_EQ(r.status, 0);
   const Lines answers = without_info_lines(r.output);
   ASSERT_EQ(answers.size(), 5u) << ::testing::PrintToString(r.output);
