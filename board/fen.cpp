@@ -30,6 +30,7 @@ Field next_field(const char *&cursor) {
   return f;
 }
 
+// Whether the field is exactly the word.
 bool field_is(const Field &f, const char *word) {
   return size_t(f.length) == std::strlen(word) && std::strncmp(f.text, word, size_t(f.length)) == 0;
 }
@@ -76,6 +77,7 @@ bool piece_letter(char c, uint8_t &piece, uint8_t &colour) {
   return false;
 }
 
+// Coordinate text of a playable square ("e4") into out, zero-terminated.
 void square_name(int square, char out[3]) {
   out[0] = char('a' + square_column(square) - 2);
   out[1] = char('1' + square_row(square) - 2);

@@ -9,6 +9,8 @@ const char FEN_USAGE[] =
     "[\"<moves>\"]  -- the position after the moves as one FEN line (halfmove clock 0: the board does not "
     "keep it)";
 
+// Sets the position up as every subcommand does (FEN of "--fen", then the
+// moves) and prints it as one FEN line.
 int run_fen(int argc, char **argv) {
   if (argc > 1) return tool_usage_error("fen", FEN_USAGE);
   ToolPosition pos = tool_setup_position(argc == 1 ? argv[0] : nullptr);
