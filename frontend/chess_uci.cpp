@@ -11,40 +11,106 @@ namespace {
 constexpr const char *LOG_FILE = "UCI_debug.txt";
 // Longest input line kept whole; the rest of a longer line is read and dropped.
 constexpr size_t MAX_LINE = size_t(1) << 20;
+
+// The characters of a line read so far, before its terminator.
+struct PartialLine {
+  std::string text;
+  bool cut = false;  // characters past MAX_LINE were dropped
+};
+
+// The protocol input's unfinished line: a search that looks at its input
+// may read part of a line, and the next read carries on from it, so that
+// every line is taken whole and exactly once.
+PartialLine protocol_partial;
+int protocol_partial_fd = -1;
+
+enum ReadStatus { READ_LINE, READ_WOULD_WAIT, READ_END };
+
+// Reads one byte per read into partial until the terminator. With wait
+// false it reads only while a byte is ready, and answers READ_WOULD_WAIT,
+// the partial line kept, when none is. READ_END: end of input or an error
+// (the partial line is then never a line).
+ReadStatus read_line_bytes(int fd, char terminator, PartialLine &partial, bool wait) {
+  for (;;) {
+    if (!wait && io_poll_read(fd) == 0) return READ_WOULD_WAIT;
+    char c;
+    // One byte per read: nothing beyond the current line is consumed.
+    if (io_read(fd, &c, 1) != 1) return READ_END;
+    if (c == terminator) return READ_LINE;
+    if (c == '\r') continue;
+    if (partial.text.size() < MAX_LINE)
+      partial.text += c;
+    else
+      partial.cut = true;
+  }
+}
+
+// The finished line as a heap text (nullptr if the heap is exhausted);
+// partial is empty again after.
+char *take_line(PartialLine &partial) {
+  if (partial.cut) UCI_LOG("*** WARNING **** : input line too long, cut to 1048576 characters\n");
+  char *result = static_cast<char *>(std::malloc(partial.text.size() + 1));
+  if (result != nullptr) {
+    std::memcpy(result, partial.text.data(), partial.text.size());
+    result[partial.text.size()] = '\0';
+  }
+  partial = PartialLine{};
+  return result;
+}
+
+// The protocol input's partial line; one kept for another descriptor (a
+// test that pointed the input elsewhere) is dropped.
+PartialLine &protocol_line() {
+  if (protocol_partial_fd != g_uci_input_fd) {
+    protocol_partial = PartialLine{};
+    protocol_partial_fd = g_uci_input_fd;
+  }
+  return protocol_partial;
+}
+
+// Logs a line received on the protocol input.
+void log_received(const char *line) {
+  UCI_LOG(line);
+  UCI_LOG("\n");
+}
+
 }  // namespace
 
 int g_uci_input_fd = IO_STDIN;
 int g_uci_output_fd = IO_STDOUT;
+bool g_uci_transcript = true;
 
 char *my_get_next_line(int fd, char terminator) {
-  std::string line;
-  bool cut = false;
-  for (;;) {
-    char c;
-    // One byte per read: nothing beyond the current line is consumed.
-    if (io_read(fd, &c, 1) != 1) return nullptr;  // end of input or error
-    if (c == terminator) break;
-    if (c == '\r') continue;
-    if (line.size() < MAX_LINE)
-      line += c;
-    else
-      cut = true;
-  }
-  if (cut) UCI_LOG("*** WARNING **** : input line too long, cut to 1048576 characters\n");
-  char *result = static_cast<char *>(std::malloc(line.size() + 1));
-  if (result == nullptr) return nullptr;
-  std::memcpy(result, line.data(), line.size());
-  result[line.size()] = '\0';
-  return result;
+  PartialLine partial;
+  if (read_line_bytes(fd, terminator, partial, true) != READ_LINE) return nullptr;
+  return take_line(partial);
 }
 
 char *UCI_recv() {
-  char *line = my_get_next_line(g_uci_input_fd, '\n');
-  if (line != nullptr) {
-    UCI_LOG(line);
-    UCI_LOG("\n");
-  }
+  PartialLine &partial = protocol_line();
+  if (read_line_bytes(g_uci_input_fd, '\n', partial, true) != READ_LINE) return nullptr;
+  char *line = take_line(partial);
+  if (line != nullptr) log_received(line);
   return line;
+}
+
+int UCI_poll_line(char **line) {
+  *line = nullptr;
+  PartialLine &partial = protocol_line();
+  switch (read_line_bytes(g_uci_input_fd, '\n', partial, false)) {
+    case READ_WOULD_WAIT: return UCI_POLL_NOTHING;
+    case READ_END: return UCI_POLL_END;
+    case READ_LINE: break;
+  }
+  *line = take_line(partial);
+  if (*line == nullptr) return UCI_POLL_END;
+  log_received(*line);
+  return UCI_POLL_LINE;
+}
+
+void UCI_forget_partial_line() {
+  protocol_partial = PartialLine{};
+  protocol_partial_fd = -1;
 }
 
 void UCI_send(const char *text) {
@@ -53,6 +119,7 @@ void UCI_send(const char *text) {
 }
 
 void UCI_LOG(const char *text) {
+  if (!g_uci_transcript) return;
   // Opened and closed per entry, so the transcript on disk is complete up to
   // the last entry whatever happens to the process; never re-created.
   const int fd = io_open_append(LOG_FILE);
@@ -68,6 +135,7 @@ void UCI_CLEAN_LOG() {
 
 int UCI_identifier(const char *name, const char *author) {
   UCI_CLEAN_LOG();
+  UCI_forget_partial_line();
   // The front end's opening command is answered as "uci" whatever it says.
   char *first = UCI_recv();
   if (first == nullptr) return 0;

@@ -10,6 +10,9 @@ struct tagLINE;
 // fuzzer points them elsewhere to run the command loop in-process.
 extern int g_uci_input_fd;
 extern int g_uci_output_fd;
+// Whether UCI_LOG writes the transcript; the developer tool turns it off so
+// that its searches never write into an engine's transcript.
+extern bool g_uci_transcript;
 
 // Reads one line from the descriptor up to the terminator, carriage returns
 // dropped. Returns a heap text that the caller releases with free(), or
@@ -20,7 +23,20 @@ char *my_get_next_line(int fd, char terminator);
 
 // Next line of the protocol input, logged to the transcript; nullptr at end
 // of input (the front end has gone). The caller releases it with free().
+// It carries on from the unfinished line that UCI_poll_line may have kept.
 char *UCI_recv();
+
+// What UCI_poll_line found.
+enum UciPoll : int { UCI_POLL_NOTHING = 0, UCI_POLL_LINE = 1, UCI_POLL_END = 2 };
+// Reads the protocol input without ever waiting: only while a byte is ready,
+// one byte per read. UCI_POLL_LINE: a whole line has arrived; it is logged
+// and handed back in *line (released with free()). UCI_POLL_NOTHING: no
+// whole line yet; the bytes of an unfinished one are kept, and the next
+// UCI_poll_line or UCI_recv carries on from them. UCI_POLL_END: the input
+// has ended or failed.
+int UCI_poll_line(char **line);
+// Drops an unfinished line kept by UCI_poll_line (a new session starts).
+void UCI_forget_partial_line();
 // Writes the text to the protocol output in one piece, then logs it.
 void UCI_send(const char *text);
 // Appends the text to "UCI_debug.txt" if it exists; silent otherwise.

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 int io_open_read(const char *path) { return ::open(path, O_RDONLY | O_CLOEXEC); }
@@ -34,6 +35,15 @@ long io_write(int fd, const void *buffer, size_t count) {
 }
 
 int io_close(int fd) { return ::close(fd); }
+
+int io_poll_read(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  // Timeout 0: a look, never a wait. An end of input or an error shows as
+  // POLLHUP/POLLERR/POLLNVAL, and the read that follows reports it.
+  const int n = ::poll(&p, 1, 0);
+  if (n <= 0) return 0;  // nothing yet, or interrupted: look again later
+  return (p.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0 ? 1 : 0;
+}
 
 int io_rewind(int fd) { return ::lseek(fd, 0, SEEK_SET) < 0 ? -1 : 0; }
 

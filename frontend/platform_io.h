@@ -14,6 +14,9 @@ long io_read(int fd, void *buffer, size_t count);  // bytes read, 0 at end, -1 o
 long io_write(int fd, const void *buffer, size_t count);
 int io_close(int fd);
 int io_rewind(int fd);                     // seek back to the start; -1 on failure
+// 1 when a read on fd would return at once (a byte has arrived, or the input
+// has ended or failed), 0 when it would wait. Never waits itself.
+int io_poll_read(int fd);
 
 // A front end that closes its end of the pipe must not kill the engine with
 // a signal: writes then fail quietly and the engine ends at end of input.
