@@ -12,10 +12,13 @@
 #include "book/chess_opening.h"
 #include "eval/chess_heuristic.h"
 #include "frontend/chess_uci.h"
+#include "frontend/go_limits.h"
 #include "frontend/platform_io.h"
+#include "frontend/search_input.h"
 #include "hash/hash_table.h"
 #include "search/alpha_beta.h"
 #include "search/search_driver.h"
+#include "search/search_limits.h"
 #include "search/time_control.h"
 
 namespace {
@@ -104,24 +107,6 @@ void replay_fen(Loop &loop, const char *line) {
   loop.refused = false;
 }
 
-// The one-ply search run when the driver found no move (it was mated in
-// every line it saw, or its first pass ran out of time before a move
-// improved): fresh keys and table, then alpha_beta at depth 1 from the side
-// to move's window. A result without squares still means no legal move.
-uint32_t search_one_ply(uint8_t *board) {
-  // By now the budget is usually spent, and the root checks the clock after
-  // each move: it would stop after the first one, and send no move at all
-  // whenever that first move was illegal. One ply takes milliseconds, so the
-  // clock is lifted for it.
-  set_limit_time(INT32_MAX);
-  ini_hash_table(board);
-  static tagLINE line;
-  line.length = 0;
-  const bool white = side_to_move(board) == WHITE;
-  return alpha_beta(board, 0, 1, white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
-                    white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS, &line);
-}
-
 // Sends the move as "bestmove", with the promotion letter when a pawn
 // reaches the last rank; a result without squares sends "(none)".
 void send_result(const uint8_t *board, uint32_t result) {
@@ -148,25 +133,37 @@ void answer_go(Loop &loop, const char *line) {
     UCI_sendmove(0, 0, PROMO_NONE);
     return;
   }
-  if (starts_with(line, "go")) read_go_parameters(line, side_to_move(loop.board), loop.go);
+  GoLimits limits = NO_GO_LIMITS;
+  if (starts_with(line, "go")) {
+    read_go_parameters(line, side_to_move(loop.board), loop.go);
+    read_go_limits(line, side_to_move(loop.board), limits);
+  }
   // Everything from here on, the book lookup included, counts against the
   // budget.
   start_timer();
   // A default, once computed, stays in force for the following moves.
   if (loop.go.moves_to_go == 0) loop.go.moves_to_go = default_moves_to_go(loop.half_moves);
-  set_limit_time(thinking_budget(loop.go.clock_given, loop.go.own_clock, loop.go.moves_to_go,
-                                 loop.half_moves));
+  set_limit_time(go_budget(limits, loop.go, loop.half_moves));
   set_game_position(get_game_position(loop.board, loop.half_moves / 2));
 
   // A book promotion goes out with its letter like any other: a bare
-  // "e7e8" is no legal move for a front end.
-  const uint32_t book = loop.from_start ? check_opening_book(g_txt_opening) : 0;
+  // "e7e8" is no legal move for a front end. An analysis ("infinite") wants
+  // the search's reports, not a book move.
+  const uint32_t book = loop.from_start && !limits.infinite ? check_opening_book(g_txt_opening) : 0;
   if (book != 0) {
     send_result(loop.board, book);
     return;
   }
+  // The input is looked at during this search only: "stop", "quit" and
+  // "isready" are heard while it thinks.
+  search_limits_start(SearchLimits{limits.depth, limits.nodes}, poll_search_input);
   uint32_t result = alpha_beta_time(loop.board);
+  const int input = search_limits_input();
+  search_limits_clear();
   if (move_from(result) == 0 && move_to(result) == 0) result = search_one_ply(loop.board);
+  // An analysis that ran out of depth (or found its mate) before the front
+  // end said "stop" still answers only then.
+  if (limits.infinite && input == SEARCH_INPUT_NONE) wait_search_stop();
   send_result(loop.board, result);
 }
 
@@ -190,8 +187,10 @@ Next position_wait(Loop &loop, const char *line) {
     replay_fen(loop, line);
     return Next::GO_WAIT;
   }
-  // "ucinewgame", a position given otherwise, a stray "go", "stop", "uci",
-  // empty lines: forget the game and wait for the next position.
+  // A "stop" that comes after the search it was meant for has ended.
+  if (is_stop_command(line)) return Next::POSITION_WAIT;
+  // "ucinewgame", a position given otherwise, a stray "go", "uci", empty
+  // lines: forget the game and wait for the next position.
   return Next::RESTART;
 }
 
@@ -213,6 +212,8 @@ Next go_wait(Loop &loop, const char *line) {
     return Next::GO_WAIT;
   }
   if (starts_with(line, "position") || starts_with(line, "ucinewgame")) return Next::RESTART;
+  // A late "stop" (its search has already answered) asks for no move.
+  if (is_stop_command(line)) return Next::GO_WAIT;
   // "go", and any other line, is answered with a move.
   answer_go(loop, line);
   return Next::POSITION_WAIT;
@@ -231,6 +232,22 @@ bool token_number(const char *token, int length, int &value) {
 }
 
 }  // namespace
+
+uint32_t search_one_ply(uint8_t *board) {
+  // By now the budget is usually spent (or a "stop" came), and the root asks
+  // for its stop decision after each move: it would stop after the first
+  // one, and send no move at all whenever that first move was illegal. One
+  // ply takes milliseconds, so the clock and every other limit are lifted
+  // for it.
+  set_limit_time(INT32_MAX);
+  search_limits_clear();
+  ini_hash_table(board);
+  static tagLINE line;
+  line.length = 0;
+  const bool white = side_to_move(board) == WHITE;
+  return alpha_beta(board, 0, 1, white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
+                    white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS, &line);
+}
 
 void push_command_line(char *line) { pending_lines.push_back(line); }
 
@@ -345,6 +362,7 @@ int chess_app(int mode) {
 int velkor_main() {
   io_ignore_broken_pipe();
   clear_command_lines();
+  reset_search_input();
   if (UCI_identifier(ENGINE_NAME, ENGINE_AUTHOR) == 0) return 0;
   UCI_set_opts();
   UCI_ok();

@@ -43,6 +43,13 @@ void push_command_line(char *line);
 char *next_command_line();
 void clear_command_lines();
 
+// The one-ply search run when the driver found no move (it was mated in
+// every line it saw, or its first pass was stopped before a move improved):
+// every limit lifted, fresh keys and table, then alpha_beta at depth 1 from
+// the side to move's window. A result without squares still means no legal
+// move.
+uint32_t search_one_ply(uint8_t *board);
+
 // Moves to go when the front end gives none, from the number of half-moves n
 // played in the game so far:
 //   n 0..24: 40 - n     25..39: 60 - n     40..49: 70 - n

@@ -10,6 +10,7 @@
 #include "movegen/captures.h"
 #include "movegen/movegen.h"
 #include "search/make_move.h"
+#include "search/search_limits.h"
 #include "search/time_control.h"
 
 namespace {
@@ -57,7 +58,7 @@ int is_better_beta(uint32_t bound, uint32_t score, uint8_t side, int ply) {
   return side == WHITE ? bound <= score : bound >= score;
 }
 
-int search_stop_requested() { return check_timer(); }
+int search_stop_requested() { return search_limits_stop(); }
 
 uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t bound, tagLINE *line) {
   // Step 1. Node state. The root's best may carry move squares in its upper

@@ -30,7 +30,8 @@ int is_better_beta(uint32_t bound, uint32_t score, uint8_t side, int ply);
 
 // The search's one question to the outside world while it runs, asked at
 // nodes of ply 0 to 2 after every move and by the driver after every
-// iteration: 1 once the move's time budget is used up.
+// iteration: 1 once the search must stop (search_limits_stop: the move's
+// time budget used up, a node limit reached, "stop" or "quit" received).
 int search_stop_requested();
 
 // Fail-hard search of the position on the board to nominal depth `depth`,

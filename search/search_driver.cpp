@@ -1,6 +1,7 @@
 // Iterative deepening: fixed-depth passes of 2, 3, 4, ... plies, each on a
-// freshly emptied table with freshly drawn keys, until the budget is used up,
-// a mate is established, or the deepest pass has run.
+// freshly emptied table with freshly drawn keys, until the search must stop
+// (budget used up, node limit, "stop" or "quit"), a mate is established, or
+// the last pass the limits allow has run.
 #include "search/search_driver.h"
 
 #include "board/chess_cb.h"
@@ -8,15 +9,13 @@
 #include "frontend/chess_uci.h"
 #include "hash/hash_table.h"
 #include "search/alpha_beta.h"
+#include "search/search_limits.h"
 #include "search/time_control.h"
 
 namespace {
 
-// First and last nominal depth. Plies and line lengths are byte counters:
-// the deepest pass stays far enough below 255 that the captures searched
-// past it cannot wrap them.
-constexpr uint8_t FIRST_DEPTH = 2;
-constexpr uint8_t MAX_SEARCH_DEPTH = 64;
+// First nominal depth; the last is search_depth_limit(), the cap at most.
+constexpr uint8_t FIRST_DEPTH = SEARCH_FIRST_DEPTH;
 
 // What the driver has accepted so far: the Move word it will return, and the
 // line and depth of the pass that produced it.
@@ -84,8 +83,12 @@ uint32_t alpha_beta_time(uint8_t *cb) {
     const uint32_t result = alpha_beta(cb, 0, depth, root_best, root_bound, &line);
     const int elapsed = get_time();
     const int evaluations = stat_heuristic_calculated();
+    const int stop = search_stop_requested();
+    // Counted after the decision (which adds the running pass itself) and
+    // before the next pass zeroes the counter.
+    search_limits_count_pass(evaluations);
 
-    if (search_stop_requested()) {
+    if (stop) {
       // The pass may have been cut short; its root still only holds fully
       // searched moves, so it is taken when it is at least as good for the
       // side to move as the last whole pass (a tie goes to the deeper).
@@ -97,6 +100,7 @@ uint32_t alpha_beta_time(uint8_t *cb) {
     accept(kept, result, line, depth);
     report(kept, side, elapsed, evaluations);
     if (mate_established(kept.result, side, depth)) return kept.result;
-    if (depth >= MAX_SEARCH_DEPTH) return kept.result;
+    // The depth the "go" asked for, the cap at most.
+    if (depth >= search_depth_limit()) return kept.result;
   }
 }

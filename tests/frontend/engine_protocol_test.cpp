@@ -184,7 +184,10 @@ TEST_F(Protocol, GoWaitTakesOnlyMoveRequestsAsGo) {
       {"a position line of an unknown form restarts the loop",
        {"position startpos moves e2e4", "position 8/8/8/8/8/8/8/K6k w - - 0 1", "go", "isready"},
        {"readyok"}},
-      {"any other line is taken as go", {"position startpos moves e2e4", "stop"}, {"bestmove e7e5"}},
+      {"any other line is taken as go", {"position startpos moves e2e4", "debug on"}, {"bestmove e7e5"}},
+      {"a stop between searches is ignored and the game kept",
+       {"position startpos moves e2e4", "stop", "go"},
+       {"bestmove e7e5"}},
       {"an empty line is taken as go", {"position startpos moves e2e4", ""}, {"bestmove e7e5"}},
   };
   for (const Case &c : cases) {

@@ -111,7 +111,7 @@ TEST_F(FenProtocol, RefusalLastsUntilTheNextPositionLine) {
       {"isready is answered and the refusal kept",
        {bad, "isready", "isready", "go"},
        {"readyok", "readyok", "bestmove (none)"}},
-      {"a line taken as go is refused too", {bad, "stop"}, {"bestmove (none)"}},
+      {"a line taken as go is refused too", {bad, "debug on"}, {"bestmove (none)"}},
       {"a startpos line replaces it", {bad, "position startpos moves e2e4", "go"}, {"bestmove e7e5"}},
       {"a valid FEN replaces it",
        {bad, std::string("position fen ") + kStartFen + " moves e2e4", "go"},
@@ -228,8 +228,12 @@ TEST_F(FenProtocol, HostileLinesNeverBreakTheEngine) {
       EXPECT_TRUE(ch >= 32 && ch < 127) << "a byte the front end should not see: " << int(ch);
     EXPECT_EQ(output[first + 2 * i + 1], "bestmove (none)");
   }
-  EXPECT_EQ(output[output.size() - 2].rfind("bestmove", 0), 0u);
-  EXPECT_EQ(output.back(), "readyok");
+  // The last "isready" may come while the last search runs, and is then
+  // answered before its "bestmove".
+  const std::string &a = output[output.size() - 2], &b = output.back();
+  const bool answered_after = a.rfind("bestmove", 0) == 0 && b == "readyok";
+  const bool answered_during = a == "readyok" && b.rfind("bestmove", 0) == 0;
+  EXPECT_TRUE(answered_after || answered_during) << a << " / " << b;
 }
 
 TEST_F(FenProtocol, ValidFenIsPlayedFromItsPosition) {

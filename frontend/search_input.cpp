@@ -1,0 +1,82 @@
+#include "frontend/search_input.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "frontend/chess_main.h"
+#include "frontend/chess_uci.h"
+#include "search/search_limits.h"
+
+namespace {
+
+// "quit" or the end of the input came: nothing more is read.
+bool input_ended = false;
+
+bool starts_with(const char *text, const char *keyword) {
+  return std::strncmp(text, keyword, std::strlen(keyword)) == 0;
+}
+
+// Deals with one line read during a search and says what the search must do.
+// The line is owned here: released, or handed to the loop's queue.
+int handle_line(char *line) {
+  if (is_stop_command(line)) {
+    std::free(line);
+    return SEARCH_INPUT_STOP;
+  }
+  // Recognised as the waits recognise them, by the keyword's length.
+  if (starts_with(line, "quit")) {
+    // Queued behind the lines that came before it: the loop handles those
+    // first, then ends on it.
+    push_command_line(line);
+    input_ended = true;
+    return SEARCH_INPUT_QUIT;
+  }
+  if (starts_with(line, "isready")) {
+    std::free(line);
+    UCI_readyok();
+    return SEARCH_INPUT_NONE;
+  }
+  push_command_line(line);
+  return SEARCH_INPUT_NONE;
+}
+
+}  // namespace
+
+bool is_stop_command(const char *line) {
+  return std::strncmp(line, "stop", 4) == 0 && (line[4] == '\0' || line[4] == ' ' || line[4] == '\t');
+}
+
+int poll_search_input() {
+  if (input_ended) return SEARCH_INPUT_QUIT;
+  for (;;) {
+    char *line = nullptr;
+    switch (UCI_poll_line(&line)) {
+      case UCI_POLL_NOTHING:
+        return SEARCH_INPUT_NONE;
+      case UCI_POLL_END:
+        input_ended = true;
+        return SEARCH_INPUT_QUIT;
+      default:
+        break;
+    }
+    const int what = handle_line(line);
+    if (what != SEARCH_INPUT_NONE) return what;
+  }
+}
+
+int wait_search_stop() {
+  if (input_ended) return SEARCH_INPUT_QUIT;
+  for (;;) {
+    char *line = UCI_recv();
+    if (line == nullptr) {
+      input_ended = true;
+      return SEARCH_INPUT_QUIT;
+    }
+    const int what = handle_line(line);
+    if (what != SEARCH_INPUT_NONE) return what;
+  }
+}
+
+bool search_input_ended() { return input_ended; }
+
+void reset_search_input() { input_ended = false; }

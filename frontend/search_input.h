@@ -1,0 +1,29 @@
+// The front end's input while the engine searches: looked at without
+// waiting where the search takes its stop decision, so that "stop", "quit"
+// and "isready" are heard at once; every other line waits for the command
+// loop, in order.
+#pragma once
+
+// Reads the lines that have arrived, never waiting for one (a
+// SearchInputPoll). "isready" is answered with "readyok" at once; "stop"
+// answers SEARCH_INPUT_STOP; "quit", or the end of the input, answers
+// SEARCH_INPUT_QUIT, and the input is not read again in this session;
+// every other line is queued for the command loop (push_command_line).
+// SEARCH_INPUT_NONE when nothing that ends the search has come.
+int poll_search_input();
+
+// After a search that may end only on "stop" ("go infinite"): waits for
+// "stop", "quit" or the end of the input, and returns which as
+// poll_search_input does, answering and queueing the lines in between alike.
+int wait_search_stop();
+
+// Whether "quit" or the end of the input has been read during a search: the
+// session ends once the lines queued before it are handled. A queued "quit"
+// line ends it; at the end of the input the loop finds no further line.
+bool search_input_ended();
+
+// A new session: no "quit" seen.
+void reset_search_input();
+
+// Whether the line is the "stop" command: its first word is "stop".
+bool is_stop_command(const char *line);

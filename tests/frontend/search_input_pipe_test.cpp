@@ -1,0 +1,290 @@
+// The "go" limits and the input read during a search, through the engine's
+// pipes as a front end drives it, in a working directory without a book.
+// Timing margins are generous: a slow or sanitized build must pass too.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/engine_process.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Lines = std::vector<std::string>;
+
+bool starts_with(const std::string &s, const char *prefix) { return s.rfind(prefix, 0) == 0; }
+
+int ms_since(Clock::time_point t) {
+  return int(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
+}
+
+// What velkor-tool prints for its arguments (already quoted for the shell).
+std::string run_tool(const std::string &args) {
+  FILE *pipe = popen((std::string(VELKOR_TOOL_BIN) + " " + args + " 2>/dev/null").c_str(), "r");
+  if (pipe == nullptr) return "";
+  std::string out;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  pclose(pipe);
+  return out;
+}
+
+class SearchInput : public testing::Test {
+ protected:
+  void SetUp() override {
+    engine_.send("uci");
+    engine_.read_until("uciok");
+    engine_.send("isready");
+    engine_.read_until("readyok");
+  }
+
+  // Lines other than "info" reports that arrive within ms (none expected).
+  Lines answers_within(int ms) {
+    Lines seen;
+    const Clock::time_point start = Clock::now();
+    for (int left = ms; left > 0; left = ms - ms_since(start)) {
+      std::optional<std::string> line = engine_.read_line(left);
+      if (!line) break;
+      if (!starts_with(*line, "info")) seen.push_back(*line);
+    }
+    return seen;
+  }
+
+  // The lines up to one that begins with prefix, without the "info" reports.
+  Lines answers_until(const char *prefix, int timeout_ms) {
+    Lines seen;
+    for (const std::string &line : engine_.read_until(prefix, timeout_ms))
+      if (!starts_with(line, "info")) seen.push_back(line);
+    return seen;
+  }
+  Lines answers_until_bestmove(int timeout_ms) { return answers_until("bestmove ", timeout_ms); }
+
+  std::string transcript() const { return dir_.read_file("UCI_debug.txt").value_or("<missing>"); }
+
+  TempDir dir_;
+  EngineProcess engine_{dir_.path()};
+};
+
+// A middle-game position with several pieces and no quick mate, for long
+// searches.
+const char *kLongSearch =
+    "position fen r1bq1rk1/ppp2ppp/2np1n2/2b1p3/2B1P3/2NP1N2/PPP2PPP/R1BQ1RK1 w - - 0 7";
+
+}  // namespace
+
+TEST_F(SearchInput, GoDepthFromAFenMatchesTheToolsPass) {
+  struct Case {
+    const char *fen;
+    bool white;
+  };
+  const Case cases[] = {
+      {"r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4", true},
+      {"r2qk2r/ppp2ppp/2npbn2/2b1p3/4P3/2NP1N2/PPP1BPPP/R1BQ1RK1 b kq - 3 7", false},
+      {"8/5pk1/6p1/3R4/8/6P1/r4P1P/6K1 w - - 0 40", true},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.fen);
+    // "score <field> move <move> evals <n> pv ..."
+    char move[16] = {};
+    unsigned field = 0;
+    const std::string tool = run_tool(std::string("search 3 --fen '") + c.fen + "'");
+    ASSERT_EQ(std::sscanf(tool.c_str(), "score %u move %15s", &field, move), 2) << tool;
+    const int expected = c.white ? int(field) - 30000 : 30000 - int(field);
+
+    engine_.send(std::string("position fen ") + c.fen);
+    engine_.send("go depth 3");
+    const Lines lines = engine_.read_until("bestmove ", 30000);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.back(), std::string("bestmove ") + move);
+    const std::string &last_info = lines[lines.size() - 2];
+    EXPECT_NE(last_info.find(" score cp " + std::to_string(expected) + " "), std::string::npos) << last_info;
+    EXPECT_EQ(lines.size(), 3u) << "one report for each of the passes 2 and 3";
+  }
+}
+
+TEST_F(SearchInput, MovetimeIsKept) {
+  engine_.send(kLongSearch);
+  const Clock::time_point sent = Clock::now();
+  engine_.send("go movetime 200");
+  const Lines answers = answers_until_bestmove(10000);
+  const int ms = ms_since(sent);
+  ASSERT_EQ(answers.size(), 1u);
+  EXPECT_TRUE(starts_with(answers[0], "bestmove ")) << answers[0];
+  EXPECT_LE(ms, 200 + 700) << "answered late";
+  EXPECT_GE(ms, 150) << "a fixed time is used, not cut short";
+}
+
+TEST_F(SearchInput, InfiniteEndsOnStopWithExactlyOneBestmove) {
+  engine_.send(kLongSearch);
+  engine_.send("go infinite");
+  EXPECT_EQ(answers_within(300), Lines{}) << "nothing but reports before the stop";
+  const Clock::time_point stopped = Clock::now();
+  engine_.send("stop");
+  const Lines answers = answers_until_bestmove(10000);
+  ASSERT_EQ(answers.size(), 1u);
+  EXPECT_TRUE(starts_with(answers[0], "bestmove ")) << answers[0];
+  EXPECT_LE(ms_since(stopped), 1000);
+  // No second answer: the next line is the answer to "isready".
+  engine_.send("isready");
+  EXPECT_EQ(answers_until("readyok", 5000), Lines{"readyok"});
+}
+
+TEST_F(SearchInput, InfiniteStoppedAtOnceStillPlaysALegalMove) {
+  // White is in check along the first rank: Ke2 is the one legal move, and
+  // the first move the search tries, Kd1, is illegal.
+  engine_.send("position fen 4k3/8/8/8/8/8/3P1P2/r3K3 w - - 0 1");
+  engine_.send("go infinite");
+  engine_.send("stop");
+  const Lines answers = answers_until_bestmove(10000);
+  ASSERT_EQ(answers.size(), 1u);
+  EXPECT_EQ(answers[0], "bestmove e1e2");
+}
+
+TEST_F(SearchInput, InfiniteWaitsForStopAfterAMate) {
+  // Mate in one (Ra8 is mate): the search ends at depth 2, the answer waits.
+  engine_.send("position fen 6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1");
+  engine_.send("go infinite");
+  EXPECT_EQ(answers_within(400), Lines{});
+  engine_.send("isready");
+  EXPECT_EQ(answers_until("readyok", 5000), Lines{"readyok"}) << "heard while waiting";
+  engine_.send("stop");
+  EXPECT_EQ(answers_until_bestmove(5000), Lines{"bestmove a1a8"});
+}
+
+TEST_F(SearchInput, IsreadyIsAnsweredWhileTheSearchGoesOn) {
+  engine_.send(kLongSearch);
+  engine_.send("go wtime 600000 btime 600000 movestogo 1");  // a budget of minutes
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const Clock::time_point asked = Clock::now();
+  engine_.send("isready");
+  EXPECT_EQ(answers_until("readyok", 5000), Lines{"readyok"}) << "before any bestmove";
+  EXPECT_LE(ms_since(asked), 2000);
+  engine_.send("stop");
+  const Lines end = answers_until_bestmove(10000);
+  ASSERT_EQ(end.size(), 1u);
+  EXPECT_TRUE(starts_with(end[0], "bestmove "));
+}
+
+TEST_F(SearchInput, LinesSplitAcrossPollsAreReadWholeAndOnce) {
+  engine_.send(kLongSearch);
+  engine_.send("go infinite");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  engine_.send_raw("isre");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  engine_.send_raw("ady\nst");
+  EXPECT_EQ(answers_within(300), Lines{"readyok"});
+  engine_.send_raw("op\n");
+  const Lines first = answers_until_bestmove(10000);
+  ASSERT_EQ(first.size(), 1u);
+
+  // A line that the search began to read and the command loop finishes.
+  engine_.send(kLongSearch);
+  engine_.send("go movetime 400");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  engine_.send_raw("isready\nposi");
+  const Lines second = answers_until_bestmove(10000);
+  ASSERT_EQ(second.size(), 2u);
+  EXPECT_EQ(second[0], "readyok");
+  engine_.send_raw("tion startpos moves e2e4\ngo depth 2\n");
+  const Lines third = answers_until_bestmove(10000);
+  ASSERT_EQ(third.size(), 1u);
+  EXPECT_TRUE(third[0][10] == '7' || third[0][10] == '8') << "Black's move: " << third[0];
+  engine_.send("quit");
+  EXPECT_EQ(engine_.wait_exit(), 0);
+
+  // Every line received is in the transcript once, in order.
+  Lines logged;
+  const std::string t = transcript();
+  for (size_t at = 0, end; (end = t.find('\n', at)) != std::string::npos; at = end + 1)
+    if (!starts_with(t.substr(at, end - at), "info")) logged.push_back(t.substr(at, end - at));
+  const Lines expected = {"uci",
+                          "id name Velkor v0.16",
+                          "id author Quenlow",
+                          "uciok",
+                          "isready",
+                          "readyok",
+                          kLongSearch,
+                          "go infinite",
+                          "isready",
+                          "readyok",
+                          "stop",
+                          first[0],
+                          kLongSearch,
+                          "go movetime 400",
+                          "isready",
+                          "readyok",
+                          second[1],
+                          "position startpos moves e2e4",
+                          "go depth 2",
+                          third[0],
+                          "quit"};
+  EXPECT_EQ(logged, expected);
+}
+
+TEST_F(SearchInput, OtherLinesWaitForTheSearchInOrder) {
+  engine_.send(kLongSearch);
+  engine_.send("go infinite");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // A new game arrives before the stop: it is handled after the answer.
+  engine_.send("position startpos moves e2e4 e7e5");
+  engine_.send("go depth 3");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  engine_.send("stop");
+  const Lines first = answers_until_bestmove(10000);
+  ASSERT_EQ(first.size(), 1u);
+  EXPECT_NE(first[0], "bestmove (none)");
+  const Lines second = answers_until_bestmove(30000);
+  ASSERT_EQ(second.size(), 1u);
+  // White's move in the new game.
+  const std::string move = second[0].substr(9);
+  ASSERT_EQ(move.size(), 4u) << move;
+  EXPECT_TRUE(move[1] == '1' || move[1] == '2') << move;
+}
+
+TEST_F(SearchInput, StopBetweenSearchesIsIgnored) {
+  engine_.send("position startpos moves e2e4");
+  engine_.send("go depth 2");
+  ASSERT_EQ(answers_until_bestmove(10000).size(), 1u);
+  // In the position wait and in the go wait: neither a restart nor a "go".
+  engine_.send("stop");
+  engine_.send("position startpos moves e2e4 e7e5");
+  engine_.send("stop");
+  EXPECT_EQ(answers_within(300), Lines{});
+  engine_.send("go depth 2");
+  const Lines answers = answers_until_bestmove(10000);
+  ASSERT_EQ(answers.size(), 1u);
+  const std::string move = answers[0].substr(9);
+  EXPECT_TRUE(move[1] == '1' || move[1] == '2') << "White's move in the game kept: " << move;
+}
+
+TEST_F(SearchInput, QuitOrEndOfInputDuringASearchAnswersThenExits) {
+  for (const bool close : {false, true}) {
+    SCOPED_TRACE(close ? "end of input" : "quit");
+    TempDir dir;
+    EngineProcess engine(dir.path());
+    engine.send("uci");
+    engine.send("isready");
+    engine.send(kLongSearch);
+    engine.send("go infinite");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    if (close)
+      engine.close_input();
+    else
+      engine.send("quit");
+    const Lines all = engine.read_all(10000);
+    Lines answers;
+    for (const std::string &line : all)
+      if (!starts_with(line, "info")) answers.push_back(line);
+    ASSERT_EQ(answers.size(), 5u) << testing::PrintToString(all);
+    EXPECT_TRUE(starts_with(answers.back(), "bestmove ")) << answers.back();
+    EXPECT_NE(answers.back(), "bestmove (none)");
+    EXPECT_EQ(engine.wait_exit(5000), 0);
+  }
+}
