@@ -61,3 +61,5 @@ int run_search(int argc, char **argv);      // tools/tool_search.cpp
 int run_bench(int argc, char **argv);       // tools/tool_search.cpp
 extern const char FEN_USAGE[];              // tools/tool_board.cpp
 int run_fen(int argc, char **argv);
+extern const char EPD_USAGE[];              // tools/tool_epd.cpp
+int run_epd(int argc, char **argv);

@@ -18,6 +18,7 @@ static const ToolCommand commands[] = {
     {"hash-bench", "[passes]", run_hash_bench},
     {"search", "<depth> [\"<move list>\"]", run_search},
     {"bench", "", run_bench},
+    {"epd", EPD_USAGE, run_epd},
     {nullptr, nullptr, nullptr},
 };
 
