@@ -270,7 +270,7 @@ TEST_F(HostileInput, ThousandsOfMovesWithJunkTokens) {
   for (const std::string &game : {list + "g1f3", list}) {
     SCOPED_TRACE(game.size());
     const std::string bytes =
-        "uci\nisready\nposition startpos moves " + game + "\ngo wtime 60000 btime 60000\nquit\n";
+        "uci\nisready\nposition startpos moves " + game + "\ngo wtime 3000 btime 3000\nquit\n";
     const RawSession s = run(bytes);
     expect_sound(s, bytes);
     const Lines answers = answers_of(s.output);
