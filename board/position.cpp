@@ -100,7 +100,7 @@ uint32_t set_new_move_txt2(uint8_t * /*cb*/, const char *token, int side) {
   return convert_move(token, side);
 }
 
-int load_position_txt2(uint8_t *cb, const char *text) {
+int load_position_txt2(uint8_t *cb, const char *text, int half_moves_before) {
   int count = 0;
   int side = side_to_move(cb);
   OpeningCursor opening{g_txt_opening != nullptr ? std::strlen(g_txt_opening) : 0, false};
@@ -120,7 +120,7 @@ int load_position_txt2(uint8_t *cb, const char *text) {
 
     const uint32_t move = set_new_move_txt2(cb, token, side);
     if ((move & MW_SCORE_MASK) == 0) {
-      set_game_position(get_game_position(cb, count / 2));
+      set_game_position(get_game_position(cb, (half_moves_before + count) / 2));
       play_move(cb, move);
       side = 1 - side;
       cb[CB_STATE] = uint8_t((cb[CB_STATE] & ~ST_BLACK_TO_MOVE) | side);

@@ -10,9 +10,12 @@ inline constexpr int OPENING_TEXT_SIZE = 2048;
 extern char *g_txt_opening;
 
 // Replays the blank- or tab-separated move tokens of text onto the board
-// (which the caller has put in the start position) and returns the number of
-// moves made.
-int load_position_txt2(uint8_t *cb, const char *text);
+// (which the caller has put in the game's first position, the side to move
+// in byte 144) and returns the number of moves made. half_moves_before is
+// the number of half-moves the game had played before the first of them (0
+// from the start position, the FEN's count otherwise): the phase set before
+// each move counts from it.
+int load_position_txt2(uint8_t *cb, const char *text, int half_moves_before = 0);
 
 // Converts one token (a leading upper-case piece letter is dropped).
 uint32_t set_new_move_txt2(uint8_t *cb, const char *token, int side);

@@ -1,16 +1,20 @@
 #include "frontend/chess_main.h"
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 
 #include "board/chess_cb.h"
+#include "board/fen.h"
 #include "board/position.h"
 #include "book/chess_opening.h"
 #include "eval/chess_heuristic.h"
 #include "frontend/chess_uci.h"
 #include "frontend/platform_io.h"
+#include "hash/hash_table.h"
+#include "search/alpha_beta.h"
 #include "search/search_driver.h"
 #include "search/time_control.h"
 
@@ -27,8 +31,13 @@ std::deque<char *> pending_lines;
 // State of the command loop, created afresh at every start of the loop.
 struct Loop {
   uint8_t *board;
-  int half_moves;  // moves replayed from the last "position startpos" line
+  // Half-moves of the game: those replayed from the last "position" line,
+  // plus, for a FEN, the count its fullmove number and side stand for. The
+  // phase and the default moves to go are read from it.
+  int half_moves;
   GoParameters go;
+  bool from_start;  // the game began at the start position: the book may answer
+  bool refused;     // the last "position" line could not be set up: no search
 };
 
 // Gives the loop a new board in the start position, an empty opening text
@@ -36,6 +45,8 @@ struct Loop {
 void loop_start(Loop &loop) {
   loop.half_moves = 0;
   loop.go = GoParameters{0, 0, false};
+  loop.from_start = true;
+  loop.refused = false;
   g_txt_opening = static_cast<char *>(std::calloc(OPENING_TEXT_SIZE, 1));
   loop.board = init_chessboard();
 }
@@ -57,12 +68,59 @@ void replay_position(Loop &loop, const char *line) {
   const char *moves = std::strstr(line, "moves ");
   start_position(loop.board);
   loop.half_moves = moves != nullptr ? load_position_txt2(loop.board, moves + 6) : 0;
+  loop.from_start = true;
+  loop.refused = false;
 }
 
-// Stand-in for the one-ply search the loop runs when the driver found no
-// move: the search work fills it in (fresh table, alpha_beta at depth 1).
-// Until then no move is found and "bestmove (none)" goes out.
-uint32_t search_one_ply(uint8_t * /*board*/, uint32_t result) { return result; }
+// Whether the line is "position fen", the keyword ending where the line or
+// its field begins.
+bool is_position_fen(const char *line) {
+  static constexpr const char keyword[] = "position fen";
+  const size_t n = sizeof keyword - 1;
+  return std::strncmp(line, keyword, n) == 0 && (line[n] == '\0' || line[n] == ' ' || line[n] == '\t');
+}
+
+// Puts the board into the game of a "position fen" line: the FEN's position,
+// then its move list replayed as after "position startpos". A FEN that
+// cannot be set up is reported to the front end and leaves the loop refusing
+// to search until the next "position" line replaces it.
+void replay_fen(Loop &loop, const char *line) {
+  ini_stat_calculated();
+  std::memset(g_txt_opening, 0, OPENING_TEXT_SIZE);
+  FenSetup setup;
+  if (!load_position_fen(loop.board, line + 12, setup)) {
+    char text[sizeof setup.reason + 40];
+    std::snprintf(text, sizeof text, "info string invalid FEN: %s\n", setup.reason);
+    UCI_send(text);
+    loop.refused = true;
+    return;
+  }
+  const int replayed =
+      setup.moves != nullptr ? load_position_txt2(loop.board, setup.moves, setup.half_moves) : 0;
+  loop.half_moves = setup.half_moves + replayed;
+  // The book's lines are games from the start position: a FEN of that
+  // position begins one too.
+  loop.from_start = setup.is_start;
+  loop.refused = false;
+}
+
+// The one-ply search run when the driver found no move (it was mated in
+// every line it saw, or its first pass ran out of time before a move
+// improved): fresh keys and table, then alpha_beta at depth 1 from the side
+// to move's window. A result without squares still means no legal move.
+uint32_t search_one_ply(uint8_t *board) {
+  // By now the budget is usually spent, and the root checks the clock after
+  // each move: it would stop after the first one, and send no move at all
+  // whenever that first move was illegal. One ply takes milliseconds, so the
+  // clock is lifted for it.
+  set_limit_time(INT32_MAX);
+  ini_hash_table(board);
+  static tagLINE line;
+  line.length = 0;
+  const bool white = side_to_move(board) == WHITE;
+  return alpha_beta(board, 0, 1, white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
+                    white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS, &line);
+}
 
 // Sends the move as "bestmove", with the promotion letter when a pawn
 // reaches the last rank; a result without squares sends "(none)".
@@ -85,6 +143,11 @@ void send_result(const uint8_t *board, uint32_t result) {
 
 // Answers a "go" (or a line taken as one) with exactly one "bestmove".
 void answer_go(Loop &loop, const char *line) {
+  // The board holds no position the front end asked for: nothing to search.
+  if (loop.refused) {
+    UCI_sendmove(0, 0, PROMO_NONE);
+    return;
+  }
   if (starts_with(line, "go")) read_go_parameters(line, side_to_move(loop.board), loop.go);
   // Everything from here on, the book lookup included, counts against the
   // budget.
@@ -97,13 +160,13 @@ void answer_go(Loop &loop, const char *line) {
 
   // A book promotion goes out with its letter like any other: a bare
   // "e7e8" is no legal move for a front end.
-  const uint32_t book = check_opening_book(g_txt_opening);
+  const uint32_t book = loop.from_start ? check_opening_book(g_txt_opening) : 0;
   if (book != 0) {
     send_result(loop.board, book);
     return;
   }
   uint32_t result = alpha_beta_time(loop.board);
-  if (move_from(result) == 0 && move_to(result) == 0) result = search_one_ply(loop.board, result);
+  if (move_from(result) == 0 && move_to(result) == 0) result = search_one_ply(loop.board);
   send_result(loop.board, result);
 }
 
@@ -123,8 +186,12 @@ Next position_wait(Loop &loop, const char *line) {
     replay_position(loop, line);
     return Next::GO_WAIT;
   }
-  // "ucinewgame", a position given otherwise (FEN), a stray "go", "stop",
-  // "uci", empty lines: forget the game and wait for the next position.
+  if (is_position_fen(line)) {
+    replay_fen(loop, line);
+    return Next::GO_WAIT;
+  }
+  // "ucinewgame", a position given otherwise, a stray "go", "stop", "uci",
+  // empty lines: forget the game and wait for the next position.
   return Next::RESTART;
 }
 
@@ -139,6 +206,10 @@ Next go_wait(Loop &loop, const char *line) {
   }
   if (starts_with(line, "position startpos")) {
     replay_position(loop, line);
+    return Next::GO_WAIT;
+  }
+  if (is_position_fen(line)) {
+    replay_fen(loop, line);
     return Next::GO_WAIT;
   }
   if (starts_with(line, "position") || starts_with(line, "ucinewgame")) return Next::RESTART;

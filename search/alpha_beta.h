@@ -18,8 +18,31 @@ struct tagLINE {
   uint8_t to[LINE_CAPACITY];
 };
 
+// 1 if score strictly improves best for the side to move (0 White, larger
+// is better; 1 Black, smaller is better), else 0; always 0 for SCORE_ILLEGAL.
+// At ply 0 best carries the root move's squares above its 16 score bits and
+// only those bits are compared.
 int is_better_result(uint32_t best, uint32_t score, uint8_t side, int ply);
+
+// 1 if score reaches bound for the side to move (equal counts), else 0;
+// always 0 for SCORE_ILLEGAL. At ply 0 both are compared by their low 16 bits.
 int is_better_beta(uint32_t bound, uint32_t score, uint8_t side, int ply);
 
+// The search's one question to the outside world while it runs, asked at
+// nodes of ply 0 to 2 after every move and by the driver after every
+// iteration: 1 once the move's time budget is used up.
+int search_stop_requested();
+
+// Fail-hard search of the position on the board to nominal depth `depth`,
+// `ply` plies below the root. best: the side to move's guaranteed value;
+// bound: the parent's, at which this node is cut off. Returns a score (at ply
+// 0 a Move word carrying the best move's squares, none if nothing improved on
+// best) or SCORE_ILLEGAL when the side that just moved is in check. line gets
+// the principal variation when a move improved best. The board, byte 144 and
+// hash_key are as on entry when it returns (bytes 145/146 excepted).
 uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t bound, tagLINE *line);
+
+// Captures-only search below the nominal depth: stand pat on the static
+// evaluation or try the four best-ordered captures, made as plain moves.
+// Same window, result and restoring contract as alpha_beta.
 uint32_t quies(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t bound, tagLINE *line);

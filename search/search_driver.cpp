@@ -1,12 +1,102 @@
-// Stand-in for the iterative-deepening driver until the search is built: it
-// finds no move, so the command loop answers every "go" with
-// "bestmove (none)". The search replaces this file.
+// Iterative deepening: fixed-depth passes of 2, 3, 4, ... plies, each on a
+// freshly emptied table with freshly drawn keys, until the budget is used up,
+// a mate is established, or the deepest pass has run.
 #include "search/search_driver.h"
 
 #include "board/chess_cb.h"
+#include "eval/chess_heuristic.h"
+#include "frontend/chess_uci.h"
+#include "hash/hash_table.h"
+#include "search/alpha_beta.h"
+#include "search/time_control.h"
+
+namespace {
+
+// First and last nominal depth. Plies and line lengths are byte counters:
+// the deepest pass stays far enough below 255 that the captures searched
+// past it cannot wrap them.
+constexpr uint8_t FIRST_DEPTH = 2;
+constexpr uint8_t MAX_SEARCH_DEPTH = 64;
+
+// What the driver has accepted so far: the Move word it will return, and the
+// line and depth of the pass that produced it.
+struct Kept {
+  uint32_t result;
+  tagLINE line;
+  int depth;
+};
+
+// The kept score as the side to move sees it: positive when the engine
+// stands better, +30000 when it mates, -30000 when it is mated.
+int report_score(uint32_t result, uint8_t side) {
+  const int score = int(move_score(result));
+  return side == WHITE ? score - int(SCORE_DRAW) : int(SCORE_DRAW) - score;
+}
+
+void report(const Kept &kept, uint8_t side, int elapsed, int evaluations) {
+  UCI_sendinfos(kept.line.length, report_score(kept.result, side), kept.line, elapsed, uint32_t(evaluations),
+                kept.depth);
+}
+
+void accept(Kept &kept, uint32_t result, const tagLINE &line, int depth) {
+  kept.result = result;
+  kept.line.length = line.length;
+  for (int i = 0; i < line.length; ++i) {
+    kept.line.from[i] = line.from[i];
+    kept.line.to[i] = line.to[i];
+  }
+  kept.depth = depth;
+}
+
+// 1 when the kept score is a mate that this depth is the first to see: the
+// side to move mates in n at depth 2n, is mated in n at depth 2n + 1. At the
+// other parity one more pass is run before stopping.
+int mate_established(uint32_t kept, uint8_t side, int depth) {
+  const uint32_t k = move_score(kept);
+  const uint32_t win = side == WHITE ? SCORE_WHITE_WINS : SCORE_BLACK_WINS;
+  const uint32_t loss = side == WHITE ? SCORE_BLACK_WINS : SCORE_WHITE_WINS;
+  return (k == win && depth % 2 == 0) || (k == loss && depth % 2 == 1);
+}
+
+}  // namespace
 
 uint32_t alpha_beta_time(uint8_t *cb) {
-  // The driver's starting result: the worst score for the side to move, and
-  // no squares.
-  return side_to_move(cb) == WHITE ? 0u : 60000u;
+  const uint8_t side = side_to_move(cb);
+  // Each pass's root window: from the worst value for the side to move
+  // towards the best.
+  const uint32_t root_best = side == WHITE ? SCORE_BLACK_WINS : SCORE_WHITE_WINS;
+  const uint32_t root_bound = side == WHITE ? SCORE_WHITE_WINS : SCORE_BLACK_WINS;
+
+  // Static: two 2 KB line records need not live on the stack, and the driver
+  // is never re-entered.
+  static Kept kept;
+  static tagLINE line;
+  kept.result = root_best;  // the worst score, without squares
+  kept.line.length = 0;
+  kept.depth = 0;
+  // Not cleared between passes: a pass whose root never improves leaves the
+  // previous pass's line in place.
+  line.length = 0;
+
+  for (uint8_t depth = FIRST_DEPTH;; ++depth) {
+    ini_hash_table(cb);
+    ini_stat_calculated();
+    const uint32_t result = alpha_beta(cb, 0, depth, root_best, root_bound, &line);
+    const int elapsed = get_time();
+    const int evaluations = stat_heuristic_calculated();
+
+    if (search_stop_requested()) {
+      // The pass may have been cut short; its root still only holds fully
+      // searched moves, so it is taken when it is at least as good for the
+      // side to move as the last whole pass (a tie goes to the deeper).
+      if (is_better_beta(kept.result, result, side, 0)) accept(kept, result, line, depth);
+      report(kept, side, elapsed, evaluations);
+      return kept.result;
+    }
+
+    accept(kept, result, line, depth);
+    report(kept, side, elapsed, evaluations);
+    if (mate_established(kept.result, side, depth)) return kept.result;
+    if (depth >= MAX_SEARCH_DEPTH) return kept.result;
+  }
 }

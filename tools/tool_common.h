@@ -20,8 +20,10 @@ inline constexpr int TOOL_USAGE_ERROR = 2;
 int tool_usage_error(const char *name, const char *usage);
 
 // A position set up as the engine sets it up for "position startpos moves
-// <list>": start position, then the replay of the list. moves is the number
-// of moves replayed.
+// <list>", or for "position fen <fen> moves <list>" when the command line
+// gave "--fen": the first position, then the replay of the list. moves is
+// the game's half-move count as the engine reads the phase from it: the
+// moves replayed, plus for a FEN 2 * (fullmove - 1) + 1 if Black moves.
 struct ToolPosition {
   uint8_t *cb;
   int moves;
@@ -29,6 +31,18 @@ struct ToolPosition {
 
 ToolPosition tool_setup_position(const char *move_list);
 void tool_release_position(ToolPosition &pos);
+
+// Takes a "--fen <fen>" pair out of a subcommand's arguments, wherever it
+// stands among them, so that every subcommand that sets its position up
+// with tool_setup_position starts from that FEN; the arguments left are the
+// subcommand's own. Answers false, with the reason on stderr, for a "--fen"
+// without its value, a second "--fen", or a FEN that cannot be set up (the
+// caller exits with TOOL_USAGE_ERROR). A FEN may not carry its own move
+// list: moves are the subcommand's argument.
+bool tool_take_fen_option(int &argc, char **argv);
+// Whether "--fen" gave a FEN that no tool_setup_position has used (the
+// subcommand takes no position).
+bool tool_fen_option_unused();
 
 // Coordinate text of a square (e2) and of a move (e2e4).
 std::string square_text(int square);
@@ -43,3 +57,7 @@ int run_perft(int argc, char **argv);
 int run_divide(int argc, char **argv);
 int run_hash_bench(int argc, char **argv);  // tools/tool_hash.cpp
 int run_eval(int argc, char **argv);        // tools/tool_eval.cpp
+int run_search(int argc, char **argv);      // tools/tool_search.cpp
+int run_bench(int argc, char **argv);       // tools/tool_search.cpp
+extern const char FEN_USAGE[];              // tools/tool_board.cpp
+int run_fen(int argc, char **argv);

@@ -1,6 +1,6 @@
 // velkor-tool: developer commands that inspect the engine's subsystems on a
-// position given as a move list from the start position, printing plain text
-// that other programs can compare.
+// position given as a move list from the start position or from a FEN,
+// printing plain text that other programs can compare.
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -10,11 +10,14 @@
 // Subcommands, each defined in the tool source of its subsystem.
 static const ToolCommand commands[] = {
     {"moves", MOVES_USAGE, run_moves},
+    {"fen", FEN_USAGE, run_fen},
     {"captures", CAPTURES_USAGE, run_captures},
     {"perft", PERFT_USAGE, run_perft},
     {"divide", DIVIDE_USAGE, run_divide},
     {"eval", "[\"<move list>\"]", run_eval},
     {"hash-bench", "[passes]", run_hash_bench},
+    {"search", "<depth> [\"<move list>\"]", run_search},
+    {"bench", "", run_bench},
     {nullptr, nullptr, nullptr},
 };
 
@@ -22,6 +25,10 @@ static void print_usage() {
   std::fprintf(stderr, "usage: velkor-tool <command> [arguments]\ncommands:\n");
   for (const ToolCommand &c : commands)
     if (c.name != nullptr) std::fprintf(stderr, "  %s %s\n", c.name, c.usage);
+  std::fprintf(stderr,
+               "option of every command that takes a position:\n"
+               "  --fen \"<fen>\"  start from this position instead of the start position; the move list,\n"
+               "                 if any, is replayed from it (e.g. perft 3 --fen \"<fen>\" \"e2e4\")\n");
 }
 
 int main(int argc, char **argv) {
@@ -29,8 +36,15 @@ int main(int argc, char **argv) {
     print_usage();
     return TOOL_USAGE_ERROR;
   }
-  for (const ToolCommand &c : commands)
-    if (c.name != nullptr && std::strcmp(c.name, argv[1]) == 0) return c.run(argc - 2, argv + 2);
+  for (const ToolCommand &c : commands) {
+    if (c.name == nullptr || std::strcmp(c.name, argv[1]) != 0) continue;
+    int command_argc = argc - 2;
+    if (!tool_take_fen_option(command_argc, argv + 2)) return TOOL_USAGE_ERROR;
+    const int status = c.run(command_argc, argv + 2);
+    if (tool_fen_option_unused())
+      std::fprintf(stderr, "velkor-tool: %s takes no position; --fen ignored\n", c.name);
+    return status;
+  }
   std::fprintf(stderr, "velkor-tool: unknown command \"%s\"\n", argv[1]);
   print_usage();
   return TOOL_USAGE_ERROR;

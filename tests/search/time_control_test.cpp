@@ -1,7 +1,8 @@
 #include "search/time_control.h"
 
-#include <climits>
 #include <gtest/gtest.h>
+
+#include <climits>
 
 TEST(TimeControl, ElapsedMilliseconds) {
   struct Case {
@@ -10,9 +11,7 @@ TEST(TimeControl, ElapsedMilliseconds) {
   };
   const Case cases[] = {
       {{100, 900000}, {101, 100000}, 200},  // the microseconds went round
-      {{100, 100000}, {101, 900000}, 1800},
-      {{100, 0}, {100, 0}, 0},
-      {{5, 999000}, {6, 0}, 1},
+      {{100, 100000}, {101, 900000}, 1800}, {{100, 0}, {100, 0}, 0}, {{5, 999000}, {6, 0}, 1},
       {{0, 0}, {INT32_MAX, 0}, INT32_MAX},  // capped, never wraps negative
   };
   for (const Case &c : cases)

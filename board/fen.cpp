@@ -1,0 +1,357 @@
+#include "board/fen.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "board/chess_cb.h"
+#include "frontend/chess_uci.h"
+#include "movegen/attack.h"
+
+namespace {
+
+constexpr const char *colour_name[2] = {"White", "Black"};
+
+// One blank-separated field of the FEN, read in place: the input line may be
+// far longer than any buffer, so nothing is copied.
+struct Field {
+  const char *text;
+  int length;
+};
+
+bool is_separator(char c) { return c == ' ' || c == '\t'; }
+
+// The next field at the cursor, which moves past it; length 0 at the end.
+Field next_field(const char *&cursor) {
+  while (is_separator(*cursor)) ++cursor;
+  Field f{cursor, 0};
+  while (cursor[f.length] != '\0' && !is_separator(cursor[f.length])) ++f.length;
+  cursor += f.length;
+  return f;
+}
+
+// Whether the field is exactly the word.
+bool field_is(const Field &f, const char *word) {
+  return size_t(f.length) == std::strlen(word) && std::strncmp(f.text, word, size_t(f.length)) == 0;
+}
+
+// A required field is missing when the text ends or the move list begins.
+bool field_missing(const Field &f) { return f.length == 0 || field_is(f, "moves"); }
+
+// Writes the reason and answers false, so that checks read "return refuse(...)".
+bool refuse(FenSetup &setup, const char *format, ...) __attribute__((format(printf, 2, 3)));
+bool refuse(FenSetup &setup, const char *format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(setup.reason, sizeof setup.reason, format, args);
+  va_end(args);
+  return false;
+}
+
+// A byte of the input as a reason shows it: quoted when printable, by its
+// value otherwise, so that no control byte reaches the front end.
+struct ByteText {
+  char text[12];
+};
+ByteText byte_text(char c) {
+  ByteText t;
+  const unsigned value = static_cast<unsigned char>(c);
+  if (value > 32 && value < 127)
+    std::snprintf(t.text, sizeof t.text, "'%c'", c);
+  else
+    std::snprintf(t.text, sizeof t.text, "byte %u", value);
+  return t;
+}
+
+// Piece code and colour of a FEN piece letter; false for any other byte.
+bool piece_letter(char c, uint8_t &piece, uint8_t &colour) {
+  static constexpr char letters[] = "PNBRQK";
+  colour = (c >= 'a' && c <= 'z') ? BLACK : WHITE;
+  const char upper = colour == BLACK ? char(c - 'a' + 'A') : c;
+  for (int i = 0; letters[i] != '\0'; ++i) {
+    if (letters[i] == upper) {
+      piece = uint8_t(PAWN + i);
+      return true;
+    }
+  }
+  return false;
+}
+
+// Coordinate text of a playable square ("e4") into out, zero-terminated.
+void square_name(int square, char out[3]) {
+  out[0] = char('a' + square_column(square) - 2);
+  out[1] = char('1' + square_row(square) - 2);
+  out[2] = '\0';
+}
+
+// Reads the piece placement onto the scratch board, whose playable squares
+// are empty; checks the ranks, the letters, the kings and the pawns.
+bool read_placement(const Field &f, uint8_t *board, FenSetup &setup) {
+  int rank = 7;  // the FEN starts with rank 8
+  int file = 0;
+  int kings[2] = {0, 0};
+  for (int i = 0; i < f.length; ++i) {
+    const char c = f.text[i];
+    if (c == '/') {
+      if (file != 8) return refuse(setup, "piece placement: rank %d has %d squares, not 8", rank + 1, file);
+      if (rank == 0) return refuse(setup, "piece placement: more than 8 ranks");
+      --rank;
+      file = 0;
+    } else if (c >= '1' && c <= '8') {
+      file += c - '0';
+      if (file > 8) return refuse(setup, "piece placement: rank %d has more than 8 squares", rank + 1);
+    } else {
+      uint8_t piece, colour;
+      if (!piece_letter(c, piece, colour))
+        return refuse(setup, "piece placement: %s is neither a piece letter nor a digit 1 to 8",
+                      byte_text(c).text);
+      if (file >= 8) return refuse(setup, "piece placement: rank %d has more than 8 squares", rank + 1);
+      const int square = square_of(file, rank);
+      if (piece == PAWN && (rank == 0 || rank == 7)) {
+        char name[3];
+        square_name(square, name);
+        return refuse(setup, "piece placement: %s pawn on %s, on the first or eighth rank",
+                      colour_name[colour], name);
+      }
+      if (piece == KING) ++kings[colour];
+      board[square] = uint8_t(piece | (colour << 3));
+      ++file;
+    }
+  }
+  if (rank != 0) return refuse(setup, "piece placement: %d ranks, not 8", 8 - rank);
+  if (file != 8) return refuse(setup, "piece placement: rank 1 has %d squares, not 8", file);
+  for (int colour = WHITE; colour <= BLACK; ++colour)
+    if (kings[colour] != 1)
+      return refuse(setup, "%s has %d kings, not one", colour_name[colour], kings[colour]);
+  return true;
+}
+
+// A castling right of the FEN: its letter, its lost flag, and where king and
+// rook must stand for it to be real.
+struct CastlingRight {
+  char letter;
+  uint8_t lost_flag;
+  uint8_t colour;
+  int king_home;
+  int rook_home;
+};
+constexpr CastlingRight castling_rights[4] = {
+    {'K', ST_WHITE_KING_LOST, WHITE, SQ_E1, SQ_H1},
+    {'Q', ST_WHITE_QUEEN_LOST, WHITE, SQ_E1, SQ_A1},
+    {'k', ST_BLACK_KING_LOST, BLACK, SQ_E8, SQ_H8},
+    {'q', ST_BLACK_QUEEN_LOST, BLACK, SQ_E8, SQ_A8},
+};
+
+// Reads the castling field into the set of rights it names (bit i for
+// castling_rights[i]).
+bool read_castling(const Field &f, unsigned &named, FenSetup &setup) {
+  named = 0;
+  if (field_is(f, "-")) return true;
+  if (f.length > 4) return refuse(setup, "castling rights: more than four letters");
+  for (int i = 0; i < f.length; ++i) {
+    int found = -1;
+    for (int r = 0; r < 4; ++r)
+      if (castling_rights[r].letter == f.text[i]) found = r;
+    if (found < 0)
+      return refuse(setup, "castling rights: %s is not one of K, Q, k, q or a lone '-'",
+                    byte_text(f.text[i]).text);
+    if (named & (1u << found)) return refuse(setup, "castling rights: '%c' given twice", f.text[i]);
+    named |= 1u << found;
+  }
+  return true;
+}
+
+// Reads the en-passant field; on a square, checks that a pawn of the side
+// not to move has just passed it with a two-square advance, and gives that
+// pawn the mark the advance would have left.
+bool read_en_passant(const Field &f, uint8_t *board, uint8_t side, FenSetup &setup) {
+  if (field_is(f, "-")) return true;
+  if (f.length != 2 || f.text[0] < 'a' || f.text[0] > 'h' || f.text[1] < '1' || f.text[1] > '8')
+    return refuse(setup, "en-passant square: not '-' nor a square a1 to h8");
+  const int rank = f.text[1] - '1';
+  const int wanted = side == WHITE ? 5 : 2;  // rank 6 with White to move, rank 3 with Black
+  if (rank != wanted)
+    return refuse(setup, "en-passant square %.2s: with %s to move it lies on rank %d", f.text,
+                  colour_name[side], wanted + 1);
+  const int target = square_of(f.text[0] - 'a', rank);
+  const int ahead = side == WHITE ? -12 : 12;  // the mover's direction of the pawn that advanced
+  const int pawn = target + ahead;
+  const int origin = target - ahead;
+  const uint8_t mover = uint8_t(1 - side);
+  if (piece_of(board[pawn]) != PAWN || colour_of(board[pawn]) != mover)
+    return refuse(setup, "en-passant square %.2s: no %s pawn stands just past it", f.text,
+                  colour_name[mover]);
+  if (piece_of(board[target]) != EMPTY || piece_of(board[origin]) != EMPTY)
+    return refuse(setup, "en-passant square %.2s: the pawn cannot have just passed it, its path is not empty",
+                  f.text);
+  board[pawn] |= EP_MARK;
+  return true;
+}
+
+// Reads a counter: plain decimal digits only, at most max. The length is
+// tested before any conversion, so no count of digits can overflow.
+bool read_counter(const Field &f, const char *name, int max, int &value, FenSetup &setup) {
+  for (int i = 0; i < f.length; ++i)
+    if (f.text[i] < '0' || f.text[i] > '9') return refuse(setup, "%s: not a plain decimal number", name);
+  if (f.length > 9) return refuse(setup, "%s: larger than %d", name, max);
+  long long v = 0;
+  for (int i = 0; i < f.length; ++i) v = v * 10 + (f.text[i] - '0');
+  if (v > max) return refuse(setup, "%s: larger than %d", name, max);
+  value = int(v);
+  return true;
+}
+
+// After the fields: nothing, or the "moves" keyword and its list.
+bool read_end(const char *cursor, FenSetup &setup) {
+  const Field f = next_field(cursor);
+  if (f.length == 0) return true;
+  if (!field_is(f, "moves"))
+    return refuse(setup,
+                  "unexpected text after the fullmove number (only \"moves\" and a move list may follow)");
+  // As after "position startpos": the list begins after one separator.
+  if (is_separator(*cursor)) ++cursor;
+  setup.moves = cursor;
+  return true;
+}
+
+}  // namespace
+
+bool load_position_fen(uint8_t *cb, const char *text, FenSetup &setup) {
+  setup = FenSetup{0, 0, 1, false, nullptr, {}, {}};
+  if (text == nullptr) text = "";
+  const char *cursor = text;
+
+  // The scratch board takes its border from the start position.
+  uint8_t board[CB_SIZE];
+  start_position(board);
+  for (int square : boardin) board[square] = EMPTY;
+
+  const Field placement = next_field(cursor);
+  if (field_missing(placement)) return refuse(setup, "missing field: piece placement");
+  if (!read_placement(placement, board, setup)) return false;
+
+  const Field side_field = next_field(cursor);
+  if (field_missing(side_field)) return refuse(setup, "missing field: side to move");
+  if (!field_is(side_field, "w") && !field_is(side_field, "b"))
+    return refuse(setup, "side to move: not \"w\" or \"b\"");
+  const uint8_t side = side_field.text[0] == 'b' ? BLACK : WHITE;
+
+  const Field castling_field = next_field(cursor);
+  if (field_missing(castling_field)) return refuse(setup, "missing field: castling rights");
+  unsigned named = 0;
+  if (!read_castling(castling_field, named, setup)) return false;
+
+  const Field ep_field = next_field(cursor);
+  if (field_missing(ep_field)) return refuse(setup, "missing field: en-passant square");
+  if (!read_en_passant(ep_field, board, side, setup)) return false;
+
+  // The two counters may be missing, each on its own; the move list may
+  // follow either.
+  const char *rest = cursor;
+  Field counter = next_field(cursor);
+  if (counter.length > 0 && !field_is(counter, "moves")) {
+    if (!read_counter(counter, "halfmove clock", FEN_HALFMOVE_CLOCK_MAX, setup.halfmove_clock, setup))
+      return false;
+    rest = cursor;
+    counter = next_field(cursor);
+    if (counter.length > 0 && !field_is(counter, "moves")) {
+      if (!read_counter(counter, "fullmove number", FEN_FULLMOVE_MAX, setup.fullmove, setup)) return false;
+      if (setup.fullmove == 0) setup.fullmove = 1;
+      rest = cursor;
+    }
+  }
+  if (!read_end(rest, setup)) return false;
+
+  const uint8_t other = uint8_t(1 - side);
+  if (king_attacked(board, other, where_is_king(board, other)))
+    return refuse(setup, "%s, not to move, is in check", colour_name[other]);
+
+  // Every check has passed: the rights are settled, and only now is a right
+  // that the board cannot carry dropped and noted.
+  uint8_t state = side;
+  for (int r = 0; r < 4; ++r) {
+    const CastlingRight &right = castling_rights[r];
+    const uint8_t king = uint8_t(KING | (right.colour << 3));
+    const uint8_t rook = uint8_t(ROOK | (right.colour << 3));
+    bool keep = (named & (1u << r)) != 0;
+    if (keep && (board[right.king_home] & (PIECE_MASK | COLOUR_BIT)) != king) {
+      char line[96];
+      std::snprintf(line, sizeof line,
+                    "FEN: castling right %c dropped: the %s king is not on its home square\n", right.letter,
+                    right.colour == WHITE ? "white" : "black");
+      UCI_LOG(line);
+      keep = false;
+    } else if (keep && (board[right.rook_home] & (PIECE_MASK | COLOUR_BIT)) != rook) {
+      char name[3], line[96];
+      square_name(right.rook_home, name);
+      std::snprintf(line, sizeof line, "FEN: castling right %c dropped: no %s rook on %s\n", right.letter,
+                    right.colour == WHITE ? "white" : "black", name);
+      UCI_LOG(line);
+      keep = false;
+    }
+    if ((named & (1u << r)) != 0 && !keep) setup.dropped[std::strlen(setup.dropped)] = right.letter;
+    if (!keep) state |= right.lost_flag;
+  }
+  board[CB_STATE] = state;
+
+  setup.half_moves = 2 * (setup.fullmove - 1) + side;
+  uint8_t start[CB_SIZE];
+  start_position(start);
+  setup.is_start = std::memcmp(board, start, CB_SIZE) == 0;
+  std::memcpy(cb, board, CB_SIZE);
+  return true;
+}
+
+int position_to_fen(const uint8_t *cb, int half_moves, char *out, size_t size) {
+  static constexpr char letters[] = " PNBRQK";
+  char fen[FEN_TEXT_SIZE];
+  int n = 0;
+  for (int rank = 7; rank >= 0; --rank) {
+    int empty = 0;
+    for (int file = 0; file < 8; ++file) {
+      const uint8_t b = cb[square_of(file, rank)];
+      const uint8_t piece = piece_of(b);
+      if (piece == EMPTY || piece == BORDER) {
+        ++empty;
+        continue;
+      }
+      if (empty > 0) fen[n++] = char('0' + empty);
+      empty = 0;
+      fen[n++] = colour_of(b) == BLACK ? char(letters[piece] - 'A' + 'a') : letters[piece];
+    }
+    if (empty > 0) fen[n++] = char('0' + empty);
+    if (rank > 0) fen[n++] = '/';
+  }
+  const uint8_t side = side_to_move(cb);
+  fen[n++] = ' ';
+  fen[n++] = side == BLACK ? 'b' : 'w';
+  fen[n++] = ' ';
+  const int rights_start = n;
+  for (const CastlingRight &right : castling_rights)
+    if ((cb[CB_STATE] & right.lost_flag) == 0) fen[n++] = right.letter;
+  if (n == rights_start) fen[n++] = '-';
+  fen[n++] = ' ';
+
+  // A pawn of the side not to move that stands where a two-square advance
+  // leaves it and carries the mark has just made that advance.
+  const uint8_t mover = uint8_t(1 - side);
+  const int pawn_rank = mover == WHITE ? 3 : 4;
+  int target = 0;
+  for (int file = 0; file < 8 && target == 0; ++file) {
+    const uint8_t b = cb[square_of(file, pawn_rank)];
+    if (piece_of(b) == PAWN && colour_of(b) == mover && has_ep_mark(b))
+      target = square_of(file, mover == WHITE ? pawn_rank - 1 : pawn_rank + 1);
+  }
+  if (target != 0) {
+    square_name(target, fen + n);
+    n += 2;
+  } else {
+    fen[n++] = '-';
+  }
+  const int moves = half_moves < 0 ? 0 : half_moves;
+  const int written = std::snprintf(fen + n, sizeof fen - size_t(n), " 0 %d", moves / 2 + 1);
+  n += written;
+  if (size_t(n) + 1 > size) return 0;
+  std::memcpy(out, fen, size_t(n) + 1);
+  return n;
+}

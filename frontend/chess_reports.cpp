@@ -1,0 +1,56 @@
+// The "info" report of a search iteration.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "frontend/chess_uci.h"
+#include "search/alpha_beta.h"
+
+namespace {
+
+// Principal-variation text buffer and the whole line's buffer.
+constexpr size_t PV_TEXT_SIZE = 256;
+constexpr size_t INFO_LINE_SIZE = 512;
+
+// Writes "e2e4 e7e5 ..." into text (size PV_TEXT_SIZE): the line's moves,
+// single blanks between, none at the end, no promotion letters. The text ends
+// after the last whole move that fits, so at most 51 moves are shown.
+void line_text(const tagLINE &line, char *text) {
+  std::memset(text, 0, PV_TEXT_SIZE);
+  size_t used = 0;
+  for (int i = 0; i < line.length; ++i) {
+    const int from = line.from[i], to = line.to[i];
+    // Column 2..9 is the file a..h, row 2..9 the rank 1..8.
+    char move[32];
+    const int n = std::snprintf(move, sizeof move, "%s%c%d%c%d", i == 0 ? "" : " ", char(95 + from % 12),
+                                (from - 24) / 12 + 1, char(95 + to % 12), (to - 24) / 12 + 1);
+    if (n < 0 || used + size_t(n) >= PV_TEXT_SIZE) break;
+    std::memcpy(text + used, move, size_t(n));
+    used += size_t(n);
+  }
+}
+
+}  // namespace
+
+void UCI_sendinfos(int depth, int score, const tagLINE &line, int time, uint32_t nodes, int iteration_depth) {
+  const uint32_t nps = time > 0 ? uint32_t(uint64_t(nodes) * 1000u / uint32_t(time)) : 0;
+  const int shown_depth = depth > iteration_depth ? depth : iteration_depth;
+  char pv[PV_TEXT_SIZE];
+  line_text(line, pv);
+
+  // A mate is a score of exactly +-30000; its distance is taken from the
+  // line's length n. The protocol's form is "score mate N", negative when
+  // the engine is the one mated.
+  const int n = line.length;
+  char info[INFO_LINE_SIZE];
+  if (score >= 30000)
+    std::snprintf(info, sizeof info, "info depth %d score mate %d pv %s time %d nodes %u nps %u\n",
+                  shown_depth, n / 2 + 1, pv, time, nodes, nps);
+  else if (score <= -30000)
+    std::snprintf(info, sizeof info, "info depth %d score mate -%d pv %s time %d nodes %u nps %u\n",
+                  shown_depth, n / 2, pv, time, nodes, nps);
+  else
+    std::snprintf(info, sizeof info, "info depth %d score cp %d pv %s time %d nodes %u nps %u\n", shown_depth,
+                  score, pv, time, nodes, nps);
+  UCI_send(info);
+}

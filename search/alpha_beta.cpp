@@ -1,0 +1,257 @@
+#include "search/alpha_beta.h"
+
+#include <cstring>
+
+#include "board/chess_cb.h"
+#include "eval/chess_heuristic.h"
+#include "hash/hash_table.h"
+#include "hash/zobrist.h"
+#include "movegen/attack.h"
+#include "movegen/captures.h"
+#include "movegen/movegen.h"
+#include "search/make_move.h"
+#include "search/time_control.h"
+
+namespace {
+
+// The quiescence search tries at most this many captures per node, best
+// ordering scores first.
+constexpr int QUIES_MAX_CAPTURES = 4;
+
+// Plies at which a node looks at the clock after each move.
+constexpr int CLOCK_PLIES = 2;
+
+// Cuts a root value to its score field; any other ply compares values whole.
+inline uint32_t comparable(uint32_t value, int ply) { return ply == 0 ? value & MW_SCORE_MASK : value; }
+
+// line := (from, to) followed by child; child is then emptied.
+inline void take_over_line(tagLINE *line, uint8_t from, uint8_t to, tagLINE &child) {
+  // The length is a byte: a line that could not grow loses its last move.
+  const int n = child.length < 255 ? child.length : 254;
+  line->from[0] = from;
+  line->to[0] = to;
+  std::memcpy(line->from + 1, child.from, size_t(n));
+  std::memcpy(line->to + 1, child.to, size_t(n));
+  line->length = uint8_t(n + 1);
+  child.length = 0;
+}
+
+// 1 if the king of colour stands attacked (a missing king never is).
+inline int in_check(const uint8_t *cb, uint8_t colour) {
+  return king_attacked(cb, colour, where_is_king(cb, colour));
+}
+
+}  // namespace
+
+int is_better_result(uint32_t best, uint32_t score, uint8_t side, int ply) {
+  best = comparable(best, ply);
+  score = comparable(score, ply);
+  if (score == SCORE_ILLEGAL) return 0;
+  return side == WHITE ? best < score : best > score;
+}
+
+int is_better_beta(uint32_t bound, uint32_t score, uint8_t side, int ply) {
+  bound = comparable(bound, ply);
+  score = comparable(score, ply);
+  if (score == SCORE_ILLEGAL) return 0;
+  return side == WHITE ? bound <= score : bound >= score;
+}
+
+int search_stop_requested() { return check_timer(); }
+
+uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t bound, tagLINE *line) {
+  // Step 1. Node state. The root's best may carry move squares in its upper
+  // bits; bound never reaches a comparison with them.
+  bound &= MW_SCORE_MASK;
+  const uint8_t side = side_to_move(cb);
+  const uint8_t state = cb[CB_STATE];
+
+  // Step 2. Probe the table.
+  const uint32_t known = ProbeHash(ply, best, bound, side);
+  if (known != 0) {
+    line->length = 0;
+    return known;
+  }
+
+  // Step 3. Legality: the side that has just moved may not stand in check.
+  // Moves are generated pseudo-legally and refused here, one ply late.
+  if (in_check(cb, side ^ 1)) {
+    line->length = 0;
+    return SCORE_ILLEGAL;
+  }
+
+  // Step 4. Horizon: the captures-only search scores the position.
+  if (ply >= depth) return quies(cb, ply, depth, best, bound, line);
+
+  // Step 5. Generate.
+  uint32_t moves[MAX_GENERATED_MOVES];
+  const int count = generate_moves(cb, moves);
+
+  tagLINE child_line;
+  child_line.length = 0;
+  int improved = 0;
+  int legal = 0;
+
+  // Step 6. Two passes over the list: first the moves flagged for it
+  // (captures, promotions, en passant, castling), then the quiet rest, each
+  // in generation order. There is no other move ordering.
+  for (int pass = 1; pass >= 0; --pass) {
+    for (int i = 0; i < count; ++i) {
+      const uint32_t gm = moves[i];
+      if (gm_first(gm) != pass) continue;
+
+      // Step 6.1-6.3. Make the move and hand the turn over.
+      SearchUndo undo;
+      search_make(cb, gm, undo);
+
+      // Step 6.4. Search the child with the window swapped.
+      const uint32_t child = alpha_beta(cb, uint8_t(ply + 1), depth, bound, best, &child_line);
+
+      // Step 6.5-6.6. Unmake; byte 144 comes back from the node's copy, and
+      // the key is checked against the one saved by the make.
+      search_unmake(cb, gm, state, undo);
+
+      const uint32_t squares = ply == 0 ? move_word(gm_from(gm), gm_to(gm)) : 0;
+
+      // Step 6.7. Cut-off: the parent will not let the game come here, and
+      // takes nothing from this node's line. The root is the exception: it
+      // cuts only on a mate, and that move is the one played and reported,
+      // so its line replaces whatever an earlier root move left there.
+      if (is_better_beta(bound, child, side, ply)) {
+        RecordHash(ply, bound, HASH_CUTOFF);
+        if (ply == 0) take_over_line(line, gm_from(gm), gm_to(gm), child_line);
+        return bound | squares;
+      }
+
+      // Step 6.8. Improvement: strict, so of equal scores the first stays.
+      if (is_better_result(best, child, side, ply)) {
+        improved = 1;
+        best = child | squares;
+        take_over_line(line, gm_from(gm), gm_to(gm), child_line);
+      }
+
+      // Step 6.9. A child that was not refused means a legal move exists.
+      if (child != SCORE_ILLEGAL) legal = 1;
+
+      // Step 6.10. Clock, near the root only. The value handed up is the
+      // worst for the side that moves at the root, so no move whose search
+      // was cut short is ever adopted there; nothing is recorded.
+      if (ply <= CLOCK_PLIES && search_stop_requested()) {
+        if (ply == 0) return best;
+        const bool white = side == WHITE;
+        if (ply == 1) return white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS;
+        return white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS;
+      }
+    }
+  }
+
+  // Step 7. No legal move: checkmate or stalemate.
+  if (!legal) {
+    line->length = 0;
+    if (in_check(cb, side))
+      best = side == WHITE ? SCORE_BLACK_WINS : SCORE_WHITE_WINS;
+    else
+      best = SCORE_DRAW;
+  }
+
+  // Step 8. Record and return.
+  RecordHash(ply, best, improved ? HASH_EXACT : HASH_NOTHING_IMPROVED);
+  return best;
+}
+
+uint32_t quies(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t bound, tagLINE *line) {
+  // Step 1. Node state.
+  const uint8_t side = side_to_move(cb);
+  const uint8_t state = cb[CB_STATE];
+
+  // Step 2. Probe, except at the first level: the alpha-beta node that
+  // called it has just probed this very position.
+  if (ply > depth) {
+    const uint32_t known = ProbeHash(ply, best, bound, side);
+    if (known != 0) {
+      line->length = 0;
+      return known;
+    }
+  }
+
+  // Step 3. The line starts empty. There is no legality test here: a capture
+  // that leaves the own king attacked is searched like any other, and a side
+  // in check may stand pat.
+  line->length = 0;
+
+  // Step 4. Stand pat on the static evaluation.
+  const uint32_t standing = uint32_t(heuristic(cb, side));
+  if (is_better_beta(bound, standing, side, ply)) {
+    RecordHash(ply, bound, HASH_CUTOFF);
+    return bound;
+  }
+  int improved = 0;
+  if (is_better_result(best, standing, side, ply)) {
+    improved = 1;
+    best = standing;
+  }
+
+  // Step 5. Captures. The record holds 96, which the generator never
+  // exceeds; the count is bounded anyway before it indexes anything.
+  const s_mv captures = generate_qsearch_moves(cb);
+  int count = captures.count;
+  if (count < 0) count = 0;
+  if (count > S_MV_CAPACITY) count = S_MV_CAPACITY;
+  uint8_t order[S_MV_CAPACITY];
+  for (int i = 0; i < count; ++i) order[i] = uint8_t(i);
+
+  tagLINE child_line;
+  child_line.length = 0;
+  const int tries = count < QUIES_MAX_CAPTURES ? count : QUIES_MAX_CAPTURES;
+
+  // Step 6. The best-ordered captures, at most four.
+  for (int k = 0; k < tries; ++k) {
+    // Step 6.0. Stable selection: the highest ordering score not yet tried,
+    // the generator's first of equals; the rest keep their order behind it.
+    int pick = k;
+    for (int j = k + 1; j < count; ++j)
+      if (captures.score[order[j]] > captures.score[order[pick]]) pick = j;
+    const uint8_t chosen = order[pick];
+    for (int j = pick; j > k; --j) order[j] = order[j - 1];
+    order[k] = chosen;
+
+    const uint8_t from = captures.from[chosen], to = captures.to[chosen];
+
+    // Step 6.1-6.2. Make the capture as a plain move: a pawn reaching the
+    // last rank stays a pawn, and castling rights do not change.
+    const uint8_t mover = piece_of(cb[from]);
+    const uint8_t taken = piece_of(cb[to]), taken_colour = colour_of(cb[to]);
+    cb[CB_TRY_FROM] = from;
+    cb[CB_TRY_TO] = to;
+    set_hash_move(cb, from, to);
+    cb_set_value(from, EMPTY, WHITE, cb);
+    cb_set_value(to, mover, side, cb);
+    cb[CB_STATE] ^= ST_BLACK_TO_MOVE;
+
+    // Step 6.3. Search the reply with the window swapped.
+    const uint32_t child = quies(cb, uint8_t(ply + 1), depth, bound, best, &child_line);
+
+    // Step 6.4. Unmake.
+    cb[CB_STATE] = state;
+    cb_set_value(from, mover, side, cb);
+    cb_set_value(to, taken, taken_colour, cb);
+    unset_hash_move(cb, from, to);
+
+    // Step 6.5. Cut-off.
+    if (is_better_beta(bound, child, side, ply)) {
+      RecordHash(ply, bound, HASH_CUTOFF);
+      return bound;
+    }
+
+    // Step 6.6. Improvement.
+    if (is_better_result(best, child, side, ply)) {
+      improved = 1;
+      best = child;
+      take_over_line(line, from, to, child_line);
+    }
+  }
+
+  // Step 7. Record and return.
+  RecordHash(ply, best, improved ? HASH_EXACT : HASH_NOTHING_IMPROVED);
+  return best;
+}

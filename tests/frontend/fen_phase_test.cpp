@@ -1,0 +1,105 @@
+// The phase of a game given as FEN counts the half-moves its fullmove
+// number and side stand for, plus the moves replayed after it: run in
+// process, so that the phase the command loop stored can be read back.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "eval/chess_heuristic.h"
+#include "frontend/chess_main.h"
+#include "frontend/chess_uci.h"
+#include "support/engine_process.h"
+
+namespace {
+
+class FenPhase : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_in_ = g_uci_input_fd;
+    saved_out_ = g_uci_output_fd;
+    out_fd_ = ::open(dir_.file("output.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(out_fd_, 0);
+    g_uci_output_fd = out_fd_;
+  }
+  void TearDown() override {
+    g_uci_input_fd = saved_in_;
+    g_uci_output_fd = saved_out_;
+    ::close(out_fd_);
+  }
+  // Runs a whole session on the lines and returns the phase it left.
+  int phase_after(const std::string &lines) {
+    dir_.write_file("input.txt", "uci\nisready\n" + lines + "quit\n");
+    const int in = ::open(dir_.file("input.txt").c_str(), O_RDONLY | O_CLOEXEC);
+    EXPECT_GE(in, 0);
+    g_uci_input_fd = in;
+    set_game_position(PHASE_UNDEFINED);
+    EXPECT_EQ(velkor_main(), 0);
+    ::close(in);
+    return game_position;
+  }
+
+  TempDir dir_;
+  ScopedWorkingDir cwd_{dir_.path()};
+  int saved_in_ = 0, saved_out_ = 1;
+  int out_fd_ = -1;
+};
+
+// Full material (16 phase points), but not the start position: one pawn is
+// missing, so the book stays out of it.
+std::string full_material(const char *side, int fullmove) {
+  return std::string("position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPP1/RNBQKBNR ") + side + " KQkq - 0 " +
+         std::to_string(fullmove);
+}
+
+// Knights out and back: n plies that leave the material whole.
+std::string shuffle(int plies, bool black_first) {
+  const char *white[] = {"g1f3", "f3g1"};
+  const char *black[] = {"g8f6", "f6g8"};
+  std::string list;
+  for (int i = 0; i < plies; ++i) {
+    const bool black_moves = (i % 2 == 0) == black_first;
+    const int step = (i / 2) % 2;
+    list += std::string(i > 0 ? " " : "") + (black_moves ? black[step] : white[step]);
+  }
+  return list;
+}
+
+}  // namespace
+
+TEST_F(FenPhase, GoCountsTheFensMovesAndTheReplayedOnes) {
+  // The opening lasts while fewer than 8 full moves (16 half-moves) are
+  // counted; with full material the middle game follows.
+  struct Case {
+    const char *name;
+    std::string position;
+    int phase;
+  };
+  const Case cases[] = {
+      {"move 1", full_material("w", 1), PHASE_OPENING},
+      {"move 8, white: 14 half-moves", full_material("w", 8), PHASE_OPENING},
+      {"move 8, black: 15 half-moves", full_material("b", 8), PHASE_OPENING},
+      {"move 9, white: 16 half-moves", full_material("w", 9), PHASE_MIDDLE},
+      {"move 30", full_material("w", 30), PHASE_MIDDLE},
+      {"move 4 white and 9 replayed: 15", full_material("w", 4) + " moves " + shuffle(9, false),
+       PHASE_OPENING},
+      {"move 4 white and 10 replayed: 16", full_material("w", 4) + " moves " + shuffle(10, false),
+       PHASE_MIDDLE},
+      {"move 4 black and 9 replayed: 16", full_material("b", 4) + " moves " + shuffle(9, true), PHASE_MIDDLE},
+      {"startpos, 15 replayed", "position startpos moves " + shuffle(15, false), PHASE_OPENING},
+      {"startpos, 16 replayed", "position startpos moves " + shuffle(16, false), PHASE_MIDDLE},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(phase_after(c.position + "\ngo\n"), c.phase);
+  }
+}
+
+TEST_F(FenPhase, ReplayCountsFromTheFen) {
+  // Without "go" the phase is the one set before the last replayed move:
+  // from move 8 (14 half-moves) the third move is made at 16, a middle game;
+  // from move 1 at 2, the opening.
+  EXPECT_EQ(phase_after(full_material("w", 8) + " moves " + shuffle(3, false) + "\n"), PHASE_MIDDLE);
+  EXPECT_EQ(phase_after(full_material("w", 1) + " moves " + shuffle(3, false) + "\n"), PHASE_OPENING);
+}

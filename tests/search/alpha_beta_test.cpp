@@ -1,0 +1,256 @@
+// The alpha-beta and quiescence searches on positions whose answers are known.
+#include "search/alpha_beta.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "eval/chess_heuristic.h"
+#include "hash/hash_table.h"
+#include "hash/zobrist.h"
+#include "movegen/movegen.h"
+#include "search/make_move.h"
+#include "search/search_test_support.h"
+#include "search/time_control.h"
+
+namespace {
+
+constexpr uint32_t W = SCORE_WHITE_WINS, B = SCORE_BLACK_WINS;
+
+class Search : public testing::Test {
+ protected:
+  void SetUp() override {
+    start_timer();
+    set_limit_time(INT32_MAX);
+    set_game_position(PHASE_MIDDLE);
+  }
+
+  // One pass as the driver runs it: fresh table and keys, root window of the
+  // side to move.
+  uint32_t search(Board &b, int depth, tagLINE &line) {
+    ini_hash_table(b.data());
+    const bool white = side_to_move(b.data()) == WHITE;
+    return alpha_beta(b.data(), 0, uint8_t(depth), white ? B : W, white ? W : B, &line);
+  }
+
+  static std::string line_text(const tagLINE &line) {
+    std::string text;
+    for (int i = 0; i < line.length; ++i) {
+      if (i > 0) text += ' ';
+      text += move_name(line.from[i], line.to[i]);
+    }
+    return text;
+  }
+
+  tagLINE line{};
+};
+
+}  // namespace
+
+TEST(SearchComparisons, StrictImprovementAndNonStrictCutOffForBothColours) {
+  struct Case {
+    uint32_t reference, score;
+    uint8_t side;
+    int ply;
+    int better, reaches;
+  } cases[] = {
+      {30000, 30001, WHITE, 3, 1, 1},
+      {30000, 30000, WHITE, 3, 0, 1},
+      {30000, 29999, WHITE, 3, 0, 0},
+      {30000, 29999, BLACK, 3, 1, 1},
+      {30000, 30000, BLACK, 3, 0, 1},
+      {30000, 30001, BLACK, 3, 0, 0},
+      // The illegal value is never better and never cuts, for either side.
+      {0, SCORE_ILLEGAL, WHITE, 3, 0, 0},
+      {60000, SCORE_ILLEGAL, BLACK, 3, 0, 0},
+      // At the root the squares above bit 15 do not count...
+      {move_word(42, 66) | 30000, 30001, WHITE, 0, 1, 1},
+      {move_word(42, 66) | 30000, 30000, WHITE, 0, 0, 1},
+      {move_word(42, 66) | 30000, 29999, BLACK, 0, 1, 1},
+      // ...but away from the root the values are compared whole.
+      {move_word(42, 66) | 30000, 30001, WHITE, 1, 0, 0},
+  };
+  for (const Case &c : cases) {
+    EXPECT_EQ(is_better_result(c.reference, c.score, c.side, c.ply), c.better)
+        << c.reference << " " << c.score << " side " << int(c.side) << " ply " << c.ply;
+    EXPECT_EQ(is_better_beta(c.reference, c.score, c.side, c.ply), c.reaches)
+        << c.reference << " " << c.score << " side " << int(c.side) << " ply " << c.ply;
+  }
+}
+
+TEST_F(Search, MateInOneIsFoundAtDepthTwoWithTheMatingLine) {
+  struct Case {
+    const char *moves;
+    uint32_t score;
+    const char *mate;
+  } cases[] = {
+      // Legal's trap: earlier root moves improve before the mate cuts, and
+      // the reported line is the mate's, not theirs.
+      {"e2e4 e7e5 g1f3 d7d6 f1c4 c8g4 b1c3 g7g6 f3e5 g4d1 c4f7 e8e7", W, "c3d5"},
+      {"f2f3 e7e5 g2g4", B, "d8h4"},
+  };
+  for (const auto &c : cases) {
+    Board b = board_from_moves(c.moves);
+    line.length = 0;
+    const uint32_t result = search(b, 2, line);
+    EXPECT_EQ(move_score(result), c.score) << c.moves;
+    EXPECT_EQ(move_name(move_from(result), move_to(result)), c.mate) << c.moves;
+    EXPECT_EQ(line_text(line), c.mate) << c.moves;
+  }
+}
+
+TEST_F(Search, NoLegalMoveScoresMateOrStalemateWithAnEmptyLine) {
+  struct Case {
+    const char *fen;
+    uint32_t score;
+  } cases[] = {
+      {"rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3", B},       // fool's mate: White mated
+      {"r1bqkb1r/pppp1Qpp/2n2n2/4p3/2B1P3/8/PPPP1PPP/RNB1K1NR b KQkq - 0 4", W},  // scholar's mate
+      {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", SCORE_DRAW},                             // stalemate
+  };
+  for (const auto &c : cases) {
+    for (int depth = 1; depth <= 3; ++depth) {
+      Board b = board_from_fen(c.fen);
+      line.length = 7;
+      const uint32_t result = search(b, depth, line);
+      EXPECT_EQ(result, c.score) << c.fen << " depth " << depth << ": bare score, no squares";
+      EXPECT_EQ(line.length, 0) << c.fen;
+    }
+  }
+}
+
+TEST_F(Search, IllegalRootIsAnsweredWithoutSquares) {
+  // White to move while the black king stands in check from the e1 rook.
+  Board b = board_from_fen("4k3/8/8/8/8/8/8/4RK2 w - - 0 1");
+  line.length = 3;
+  EXPECT_EQ(search(b, 3, line), SCORE_ILLEGAL);
+  EXPECT_EQ(line.length, 0);
+}
+
+TEST_F(Search, CapturesAreTriedFirstThenGenerationOrder) {
+  // With the budget already used up, the root stops after its first move
+  // and returns it: the first capture, however late it was generated.
+  struct Case {
+    const char *moves, *first;
+  } cases[] = {
+      {"e2e4 d7d5", "e4d5"},            // the knights' quiet moves are generated earlier
+      {"e2e4 d7d5 b1c3 g8f6", "c3d5"},  // of two captures, the one generated first
+      {"", "b1a3"},                     // no capture: the first quiet move
+  };
+  for (const auto &c : cases) {
+    Board b = board_from_moves(c.moves);
+    start_timer();
+    set_limit_time(0);
+    const uint32_t result = search(b, 1, line);
+    EXPECT_EQ(move_name(move_from(result), move_to(result)), c.first) << c.moves;
+  }
+}
+
+TEST_F(Search, EqualScoresKeepTheFirstMoveScanned) {
+  // Each root move's value searched on its own with the full window; the
+  // root must return the first move, in scan order, of those with the best
+  // value. The positions are chosen so that ties for the best occur.
+  const char *lists[] = {
+      "",
+      "e2e4 e7e5 g1f3 b8c6",
+      "d2d4 d7d5 c2c4 e7e6 b1c3 g8f6 c1g5 f8e7 e2e3 e8g8 g1f3 b8d7",
+  };
+  int ties = 0;
+  for (const char *list : lists) {
+    int n = 0;
+    Board b = board_from_moves(list, &n);
+    set_game_position(get_game_position(b.data(), n / 2));
+    const uint8_t side = side_to_move(b.data());
+    uint32_t moves[MAX_GENERATED_MOVES];
+    const int count = generate_moves(b.data(), moves);
+    std::vector<uint32_t> order;
+    for (int pass = 1; pass >= 0; --pass)
+      for (int i = 0; i < count; ++i)
+        if (gm_first(moves[i]) == pass) order.push_back(moves[i]);
+
+    uint32_t best_value = 0;
+    int best_count = 0;
+    std::string expected;
+    for (uint32_t gm : order) {
+      ini_hash_table(b.data());
+      const uint8_t state = b[CB_STATE];
+      SearchUndo undo;
+      search_make(b.data(), gm, undo);
+      tagLINE child{};
+      const uint32_t v = alpha_beta(b.data(), 1, 2, side == WHITE ? W : B, side == WHITE ? B : W, &child);
+      search_unmake(b.data(), gm, state, undo);
+      if (v == SCORE_ILLEGAL) continue;
+      const bool better = expected.empty() || (side == WHITE ? v > best_value : v < best_value);
+      if (better) {
+        best_value = v;
+        best_count = 1;
+        expected = move_name(gm_from(gm), gm_to(gm));
+      } else if (v == best_value) {
+        ++best_count;
+      }
+    }
+    if (best_count > 1) ++ties;
+    const uint32_t result = search(b, 2, line);
+    EXPECT_EQ(move_score(result), best_value) << list;
+    EXPECT_EQ(move_name(move_from(result), move_to(result)), expected) << list;
+  }
+  EXPECT_GT(ties, 0) << "no position had two moves sharing the best value";
+}
+
+TEST_F(Search, BoardStateByteAndKeyAreUnchangedAfterASearch) {
+  const char *lists[] = {
+      "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 d2d3 f8c5 b1c3 d7d6 c1g5 c8g4 d1d2 d8d7 h2h3",  // castling everywhere
+      "e2e4 a7a6 e4e5 d7d5",                                                         // en passant
+      "a2a4 h7h5 a4a5 h5h4 a5a6 h4h3 a6b7 h3g2",                                     // promotions
+      "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 f3g5 d7d5 e4d5 f6d5 g5f7 e8f7 d1f3 f7e6 b1c3",  // king in the open
+  };
+  for (const char *list : lists) {
+    Board b = board_from_moves(list);
+    ini_hash_table(b.data());
+    const Board before = b;
+    const uint64_t key = hash_key;
+    const bool white = side_to_move(b.data()) == WHITE;
+    alpha_beta(b.data(), 0, 4, white ? B : W, white ? W : B, &line);
+    for (int i = 0; i <= CB_STATE; ++i) EXPECT_EQ(b[i], before[i]) << list << " byte " << i;
+    EXPECT_EQ(hash_key, key) << list;
+  }
+}
+
+TEST_F(Search, QuiescenceWithoutCapturesStandsPatOrKeepsItsValues) {
+  // Nothing can capture: the value is the evaluation, clipped by the window.
+  Board b = board_from_moves("e2e4 e7e5 g1f3 b8c6");
+  ini_hash_table(b.data());
+  const uint32_t s = uint32_t(heuristic(b.data(), WHITE));
+  struct Case {
+    uint32_t best, bound, expected;
+  } cases[] = {
+      {s - 50, s, s},            // the evaluation reaches the bound: the bound
+      {s - 50, s + 50, s},       // it improves on best: the evaluation
+      {s + 10, s + 50, s + 10},  // it does not: best
+  };
+  for (const Case &c : cases) {
+    line.length = 9;
+    EXPECT_EQ(quies(b.data(), 3, 3, c.best, c.bound, &line), c.expected);
+    EXPECT_EQ(line.length, 0);
+  }
+}
+
+TEST_F(Search, QuiescenceTriesOnlyTheFourBestOrderedCaptures) {
+  // The white queen on d4 can take six undefended pieces, the king one more;
+  // no black piece can take anything back. Ordering scores: rook g7 -400,
+  // knights f2, d8 and h4 -600 each (generated in that order), pawns b2 and
+  // a7 -800, the king's capture on d8 -3900. Tried: g7, f2, d8, h4.
+  Board b = board_from_fen("2Kn4/p5r1/8/k7/3Q3n/8/1p3n2/8 w - - 0 1");
+  ini_hash_table(b.data());
+  ini_stat_calculated();
+  const uint64_t key = hash_key;
+  const Board before = b;
+  quies(b.data(), 0, 0, B, W, &line);
+  EXPECT_EQ(stat_heuristic_calculated(), 1 + 4) << "stand pat and four leaves";
+  EXPECT_EQ(move_name(b[CB_TRY_FROM], b[CB_TRY_TO]), "d4h4") << "the fourth and last capture tried";
+  for (int i = 0; i <= CB_STATE; ++i) EXPECT_EQ(b[i], before[i]) << "byte " << i;
+  EXPECT_EQ(hash_key, key);
+  ASSERT_EQ(line.length, 1);
+}

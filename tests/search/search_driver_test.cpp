@@ -1,0 +1,110 @@
+// The iterative-deepening driver and its "info" reports, in process, with the
+// engine's standard output captured.
+#include "search/search_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "eval/chess_heuristic.h"
+#include "frontend/chess_uci.h"
+#include "search/alpha_beta.h"
+#include "search/search_test_support.h"
+#include "search/time_control.h"
+
+namespace {
+
+std::vector<std::string> lines_of(const std::string &text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+struct DriverRun {
+  uint32_t result;
+  std::vector<std::string> out;
+};
+
+DriverRun drive(Board &b, int budget_ms, int moves_played = 0) {
+  set_game_position(get_game_position(b.data(), moves_played / 2));
+  start_timer();
+  set_limit_time(budget_ms);
+  testing::internal::CaptureStdout();
+  const uint32_t result = alpha_beta_time(b.data());
+  return {result, lines_of(testing::internal::GetCapturedStdout())};
+}
+
+bool starts_with(const std::string &s, const std::string &prefix) {
+  return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+// "info" then the first field of each report line.
+std::string depth_of(const std::string &info) {
+  std::istringstream in(info);
+  std::string word, depth;
+  in >> word >> word >> depth;
+  return depth;
+}
+
+std::string result_move(uint32_t result) { return move_name(move_from(result), move_to(result)); }
+
+}  // namespace
+
+TEST(SearchDriver, MateInOneStopsAfterDepthTwoAndReportsMateOne) {
+  struct Case {
+    const char *moves;
+    uint32_t score;
+    const char *mate, *info;
+  } cases[] = {
+      {"e2e4 e7e5 g1f3 d7d6 f1c4 c8g4 b1c3 g7g6 f3e5 g4d1 c4f7 e8e7", SCORE_WHITE_WINS, "c3d5",
+       "info depth 2 score mate 1 pv c3d5 time "},
+      {"f2f3 e7e5 g2g4", SCORE_BLACK_WINS, "d8h4", "info depth 2 score mate 1 pv d8h4 time "},
+  };
+  for (const auto &c : cases) {
+    int n = 0;
+    Board b = board_from_moves(c.moves, &n);
+    const Board before = b;
+    const DriverRun run = drive(b, 60000, n);
+    EXPECT_EQ(move_score(run.result), c.score) << c.moves;
+    EXPECT_EQ(result_move(run.result), c.mate) << c.moves;
+    ASSERT_EQ(run.out.size(), 1u) << c.moves;
+    EXPECT_TRUE(starts_with(run.out[0], c.info)) << run.out[0];
+    EXPECT_TRUE(same_position(b, before));
+  }
+}
+
+TEST(SearchDriver, MatedInOneStopsAtDepthThreeWithoutAMove) {
+  // White's only move Kh2 is answered by Ra8-h8 mate: depth 2 cannot see it,
+  // depth 3 scores every move 0 and, the depth being odd, ends the search.
+  Board b = board_from_fen("r7/8/8/8/8/8/5k2/7K w - - 0 1");
+  const DriverRun run = drive(b, 60000, 40);
+  EXPECT_EQ(run.result, SCORE_BLACK_WINS) << "score 0, no squares: the command loop falls back";
+  ASSERT_EQ(run.out.size(), 2u);
+  EXPECT_TRUE(starts_with(run.out[0], "info depth 2 score cp ")) << run.out[0];
+  EXPECT_TRUE(starts_with(run.out[1], "info depth 3 score mate -")) << run.out[1];
+}
+
+TEST(SearchDriver, StopsAfterTheIterationOfDepthSixtyFour) {
+  // Stalemate: every pass returns at once with the draw score, no mate ends
+  // the loop and the budget is far away; only the depth cap stops it.
+  Board b = board_from_fen("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
+  const DriverRun run = drive(b, 600000, 60);
+  EXPECT_EQ(run.result, SCORE_DRAW);
+  ASSERT_EQ(run.out.size(), 63u) << "depths 2 to 64";
+  for (size_t i = 0; i < run.out.size(); ++i) EXPECT_EQ(depth_of(run.out[i]), std::to_string(i + 2));
+  EXPECT_TRUE(starts_with(run.out.back(), "info depth 64 score cp 0 pv  time ")) << run.out.back();
+}
+
+TEST(SearchDriver, BudgetUsedUpInTheFirstIterationIsStillReported) {
+  // The first root move's reply node sees the clock, hands up the worst value,
+  // and the root stops with nothing improved: no squares, one report.
+  Board b = board_from_moves("");
+  const DriverRun run = drive(b, 0);
+  EXPECT_EQ(move_from(run.result), 0);
+  EXPECT_EQ(move_to(run.result), 0);
+  ASSERT_EQ(run.out.size(), 1u);
+  EXPECT_EQ(depth_of(run.out[0]), "2");
+}

@@ -1,0 +1,98 @@
+// Boards for the search tests: a game replayed from a move list as the engine
+// replays it, or a diagram in Forsyth-Edwards notation.
+#pragma once
+
+#include <array>
+#include <cctype>
+#include <cstdint>
+#include <sstream>
+#include <string>
+
+#include "board/chess_cb.h"
+#include "board/position.h"
+
+using Board = std::array<uint8_t, CB_SIZE>;
+
+// Start position, then the move list replayed; moves receives the count.
+inline Board board_from_moves(const std::string &list, int *moves = nullptr) {
+  Board b{};
+  start_position(b.data());
+  const int n = load_position_txt2(b.data(), list.c_str());
+  if (moves != nullptr) *moves = n;
+  return b;
+}
+
+// Board of a FEN text: pieces, side to move, castling rights (as lost flags),
+// and the en-passant target (as the mark on the pawn that just advanced).
+inline Board board_from_fen(const std::string &fen) {
+  Board b{};
+  start_position(b.data());
+  for (int sq = SQ_FIRST; sq <= SQ_LAST; ++sq)
+    if (piece_of(b[sq]) != BORDER) b[sq] = EMPTY;
+  std::istringstream in(fen);
+  std::string placement, side = "w", castling = "-", ep = "-";
+  in >> placement >> side >> castling >> ep;
+  int rank = 7, file = 0;
+  for (char c : placement) {
+    if (c == '/') {
+      --rank;
+      file = 0;
+    } else if (std::isdigit(static_cast<unsigned char>(c))) {
+      file += c - '0';
+    } else {
+      uint8_t piece = EMPTY;
+      switch (std::tolower(static_cast<unsigned char>(c))) {
+        case 'p':
+          piece = PAWN;
+          break;
+        case 'n':
+          piece = KNIGHT;
+          break;
+        case 'b':
+          piece = BISHOP;
+          break;
+        case 'r':
+          piece = ROOK;
+          break;
+        case 'q':
+          piece = QUEEN;
+          break;
+        case 'k':
+          piece = KING;
+          break;
+      }
+      const uint8_t colour = std::islower(static_cast<unsigned char>(c)) ? BLACK : WHITE;
+      cb_set_value(uint8_t(square_of(file, rank)), piece, colour, b.data());
+      ++file;
+    }
+  }
+  uint8_t state = side == "b" ? ST_BLACK_TO_MOVE : 0;
+  if (castling.find('Q') == std::string::npos) state |= ST_WHITE_QUEEN_LOST;
+  if (castling.find('K') == std::string::npos) state |= ST_WHITE_KING_LOST;
+  if (castling.find('q') == std::string::npos) state |= ST_BLACK_QUEEN_LOST;
+  if (castling.find('k') == std::string::npos) state |= ST_BLACK_KING_LOST;
+  b[CB_STATE] = state;
+  if (ep != "-") {
+    // The pawn that advanced stands one rank beyond the target, seen from
+    // the side that moved.
+    const int target = square_of(ep[0] - 'a', ep[1] - '1');
+    b[side == "w" ? target - 12 : target + 12] |= EP_MARK;
+  }
+  return b;
+}
+
+// Bytes 0 to 144: the squares and the state byte, without the two bytes of
+// the move last tried, which the search leaves behind.
+inline bool same_position(const Board &a, const Board &b) {
+  for (int i = 0; i <= CB_STATE; ++i)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
+inline int sq(const char *name) { return square_of(name[0] - 'a', name[1] - '1'); }
+
+inline std::string square_name(int s) {
+  return std::string(1, char('a' + square_column(s) - 2)) + char('1' + square_row(s) - 2);
+}
+
+inline std::string move_name(int from, int to) { return square_name(from) + square_name(to); }
