@@ -5,7 +5,7 @@
 # input that caused it is left in <build>/artifacts/. Prints the number of
 # executions of each target.
 #
-#   fuzz/run_fuzz.sh [seconds per target]     default 15: one minute in all
+#   fuzz/run_fuzz.sh [seconds per target]     default 12: one minute in all
 #
 # Needs cmake, ninja, clang and libFuzzer's runtime; on Debian 12 the
 # packages clang and libclang-rt-14-dev. VELKOR_FUZZ_BUILD names the build
@@ -13,12 +13,12 @@
 # accumulate in its corpus/ folder from one run to the next.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-seconds=${1:-15}
+seconds=${1:-12}
 build=${VELKOR_FUZZ_BUILD:-$root/build-fuzz}
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DVELKOR_FUZZ=ON -DVELKOR_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target fuzz_command_loop fuzz_move_text fuzz_replay fuzz_book
+cmake --build "$build" -j2 --target fuzz_command_loop fuzz_move_text fuzz_replay fuzz_book fuzz_fen
 
 # target, longest input, extra options
 targets=(
@@ -26,6 +26,7 @@ targets=(
   "move_text 64"
   "replay 4096 -dict=$root/fuzz/uci.dict"
   "book 2048"
+  "fen 512 -dict=$root/fuzz/fen.dict"
 )
 
 mkdir -p "$build/artifacts"
