@@ -22,6 +22,7 @@ TEST(TranscriptCheck, AcceptsInterleavingsAndRefusesEveryFault) {
       {"a line both received and sent", "uci\nuciok\nisready\nreadyok\nreadyok\n", true, 3},
       {"reading stopped early", "uci\nuciok\nisready\nreadyok\n", true, 2},
       {"with a warning", "uci\n*** WARNING **** : Invalid move\nuciok\nisready\nreadyok\n", true, 2},
+      {"with a FEN note", "uci\nuciok\nFEN: castling right k dropped\nisready\nreadyok\n", true, 2},
       {"a sent line missing", "uci\nuciok\nisready\n", false, 0},
       {"sent lines swapped", "uci\nreadyok\nisready\nuciok\n", false, 0},
       {"a received line skipped", "uci\nuciok\nreadyok\nquit\n", false, 0},

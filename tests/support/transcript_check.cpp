@@ -6,7 +6,13 @@
 namespace {
 
 constexpr size_t kLineCap = size_t(1) << 20;  // the reader's longest kept line
-const std::string kWarning = "*** WARNING **** : ";
+// The engine's own notes in the transcript: warnings about bad input, and
+// what the FEN reader did with castling rights the board cannot carry.
+bool is_note(const std::string &entry) {
+  for (const char *prefix : {"*** WARNING **** : ", "FEN: "})
+    if (entry.rfind(prefix, 0) == 0) return true;
+  return false;
+}
 
 std::string shown(const std::string &line) {
   return line.size() <= 80 ? line : line.substr(0, 80) + "...(" + std::to_string(line.size()) + " chars)";
@@ -57,7 +63,7 @@ TranscriptCheck check_transcript(const std::string &transcript, const std::vecto
   std::vector<std::pair<size_t, size_t>> states{{0, 0}};
   for (size_t k = 0; k < entries.size(); ++k) {
     const std::string &entry = entries[k];
-    const bool warning = entry.compare(0, kWarning.size(), kWarning) == 0;
+    const bool warning = is_note(entry);
     if (warning) result.warnings.push_back(entry);
     std::vector<std::pair<size_t, size_t>> next;
     for (const auto &[i, j] : states) {

@@ -16,12 +16,12 @@ struct TranscriptCheck {
   bool ok = false;
   std::string error;                  // where the transcript first went wrong
   size_t received = 0;                // input lines found, in order, from the first
-  std::vector<std::string> warnings;  // the engine's "*** WARNING **** : " lines
+  std::vector<std::string> warnings;  // the engine's notes: "*** WARNING **** : ", "FEN: " lines
 };
 
 // Whether the transcript is exactly an interleaving of a prefix of the input
 // lines (the engine stops reading at "quit"), all of the output lines, each
-// in its own order, and warning lines; every entry ends with a line feed.
+// in its own order, and the engine's notes; every entry ends with a line feed.
 TranscriptCheck check_transcript(const std::string &transcript, const std::vector<std::string> &input,
                                  const std::vector<std::string> &output);
 
