@@ -39,13 +39,18 @@ void play_move(uint8_t *cb, uint32_t move) {
 
   unset_ep(cb, colour);
 
-  if (piece == KING && from - to == 2) {  // queen-side castling
+  // Only a king on e1 or e8 castles. A front end's list can walk a king to
+  // the edge of the board and then move it two columns; taken as castling,
+  // that would write the rook's squares into the border.
+  const bool castles = piece == KING && (from == SQ_E1 || from == SQ_E8);
+
+  if (castles && from - to == 2) {  // queen-side castling
     cb_set_value(uint8_t(to - 2), EMPTY, WHITE, cb);
     cb_set_value(uint8_t(from), EMPTY, WHITE, cb);
     cb_set_value(uint8_t(from - 1), ROOK, colour, cb);
     cb_set_value(uint8_t(from - 2), KING, colour, cb);
     cb[CB_STATE] |= both_rights;
-  } else if (piece == KING && to - from == 2) {  // king-side castling
+  } else if (castles && to - from == 2) {  // king-side castling
     cb_set_value(uint8_t(to + 1), EMPTY, WHITE, cb);
     cb_set_value(uint8_t(from), EMPTY, WHITE, cb);
     cb_set_value(uint8_t(from + 1), ROOK, colour, cb);

@@ -15,8 +15,9 @@ extern int g_uci_output_fd;
 extern bool g_uci_transcript;
 
 // Reads one line from the descriptor up to the terminator, carriage returns
-// dropped. Returns a heap text that the caller releases with free(), or
-// nullptr at end of input or on a read error. Lines are kept whole up to
+// dropped; a NUL byte inside the line ends its text (the rest of that line is
+// read and ignored). Returns a heap text that the caller releases with
+// free(), or nullptr at end of input or on a read error. Lines are kept whole up to
 // 1 MiB; the rest of a longer line is read and dropped, with a warning in the
 // transcript. One byte per read: nothing beyond the line is consumed.
 char *my_get_next_line(int fd, char terminator);

@@ -6,12 +6,17 @@
 #include <poll.h>
 #include <unistd.h>
 
-int io_open_read(const char *path) { return ::open(path, O_RDONLY | O_CLOEXEC); }
+// The engine's two files are opened without waiting: if "book.txt" or
+// "UCI_debug.txt" is a named pipe with no one at its other end, a blocking
+// open would stop the engine for good. Without waiting, a pipe with no
+// writer reads as an empty book and one with no reader cannot be opened (the
+// transcript entry is dropped). Regular files behave as they always do.
+int io_open_read(const char *path) { return ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC); }
 
-int io_open_append(const char *path) { return ::open(path, O_WRONLY | O_APPEND | O_CLOEXEC); }
+int io_open_append(const char *path) { return ::open(path, O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC); }
 
 int io_open_truncate(const char *path) {
-  return ::open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return ::open(path, O_RDWR | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
 }
 
 long io_read(int fd, void *buffer, size_t count) {

@@ -7,6 +7,7 @@
 inline constexpr int IO_STDIN = 0;
 inline constexpr int IO_STDOUT = 1;
 
+// The opens never wait for the other end of a named pipe.
 int io_open_read(const char *path);        // -1 on failure
 int io_open_append(const char *path);      // write-only, append, never creates; -1 on failure
 int io_open_truncate(const char *path);    // create or empty, read/write permission; -1 on failure

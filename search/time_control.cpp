@@ -7,6 +7,8 @@ velkor::timeval _tv1{};      // when start_timer was called
 int32_t _time_limit = 0;     // the move's budget in milliseconds
 }  // namespace
 
+int32_t g_budget_cap_ms = -1;
+
 int32_t elapsed_between(const velkor::timeval &start, const velkor::timeval &now) {
   int64_t seconds = int64_t(now.tv_sec) - start.tv_sec;
   int64_t micros = int64_t(now.tv_usec) - start.tv_usec;
@@ -30,7 +32,10 @@ int is_time_used_up(int32_t elapsed, int32_t budget) {
 
 void start_timer() { velkor::gettimeofday(&_tv1, nullptr); }
 
-void set_limit_time(int32_t milliseconds) { _time_limit = milliseconds; }
+void set_limit_time(int32_t milliseconds) {
+  if (g_budget_cap_ms >= 0 && milliseconds > g_budget_cap_ms) milliseconds = g_budget_cap_ms;
+  _time_limit = milliseconds;
+}
 
 int32_t get_time() {
   velkor::timeval now{};

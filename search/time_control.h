@@ -8,7 +8,15 @@
 // Marks the start of the move's thinking time.
 void start_timer();
 // Sets the move's budget in milliseconds; a negative budget is used up at once.
+// A budget above g_budget_cap_ms is cut to it when the cap is set.
 void set_limit_time(int32_t milliseconds);
+
+// Test hook, off (-1) unless a test or a fuzzer sets it: when 0 or more, no
+// move's budget exceeds this many milliseconds, so that sessions with many
+// "go" lines run fast whatever the clock figures say. The engine itself never
+// sets it.
+extern int32_t g_budget_cap_ms;
+
 // Milliseconds since start_timer.
 int32_t get_time();
 // 1 once the milliseconds since start_timer reach the budget, else 0.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "board/chess_cb.h"
 
 namespace {
@@ -190,4 +192,37 @@ TEST(UnsetEp, KeepsOnlyTheOtherSidesPawnMarks) {
   EXPECT_EQ(cb[51], KNIGHT | COLOUR_BIT);
   unset_ep(cb, BLACK);
   EXPECT_EQ(cb[77], PAWN | COLOUR_BIT);
+}
+
+TEST(PlayMove, KingTwoColumnsAwayFromItsHomeSquareIsAPlainMove) {
+  // A front end's list can bring a king anywhere; moved two columns from
+  // elsewhere it must not "castle" with squares in the border.
+  struct Case {
+    const char *from, *to;
+  };
+  const Case cases[] = {{"c1", "a1"}, {"f1", "h1"}, {"c8", "a8"}, {"f8", "h8"}, {"f6", "h6"}, {"c3", "a3"}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::string(c.from) + c.to);
+    for (const uint8_t colour : {WHITE, BLACK}) {
+      Board b;
+      for (int s = SQ_FIRST; s <= SQ_LAST; ++s)
+        if (piece_of(b.cb[s]) != BORDER) b.clear(s);
+      b.put(sq(c.from), KING, colour);
+      b.cb[CB_STATE] = colour;
+      play_move(b.cb, move_word(sq(c.from), sq(c.to)));
+      for (int s = 0; s < CB_MAILBOX; ++s) {
+        const bool playable =
+            square_row(s) >= 2 && square_row(s) <= 9 && square_column(s) >= 2 && square_column(s) <= 9;
+        if (!playable) {
+          EXPECT_EQ(b.cb[s], BORDER) << "square " << s;
+        }
+      }
+      EXPECT_EQ(b.cb[sq(c.to)], KING | (colour << 3));
+      for (int s = SQ_FIRST; s <= SQ_LAST; ++s) {
+        if (s != sq(c.to) && piece_of(b.cb[s]) != BORDER) {
+          EXPECT_EQ(piece_of(b.cb[s]), EMPTY) << "square " << s;
+        }
+      }
+    }
+  }
 }

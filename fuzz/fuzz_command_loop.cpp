@@ -1,0 +1,79 @@
+// libFuzzer target: the fuzz input is the front end's whole side of a session,
+// run through the handshake and the command loop in-process. Properties
+// checked on every input: the session returns 0, releases what it owns, and
+// its transcript holds every line read and every line sent, in order.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "board/position.h"
+#include "frontend/chess_main.h"
+#include "frontend/chess_uci.h"
+#include "fuzz/fuzz_support.h"
+#include "search/time_control.h"
+#include "support/transcript_check.h"
+
+namespace {
+
+int input_fd = -1;
+int output_fd = -1;
+
+// A book whose lines answer the usual openings, castle, promote, and one
+// whose reply is no move, so that "go" takes every book path.
+constexpr char kBook[] =
+    "e2e4e7e5g1f3b8c6f1b5a7a6\n"
+    "e2e4c7c5g1f3d7d6\n"
+    "d2d4d7d5c2c4e7e6\n"
+    "e2e4e7e5g1f3b8c6f1c40-0\n"
+    "b2b7h7h6b7a8k\n"
+    "b2b7h7h6b7xa8q\n"
+    "f2f3e7e5g2g4\n"
+    "e2e4zz\n";
+
+// Makes the descriptor hold exactly the bytes, read from the start.
+void refill(int fd, const uint8_t *data, size_t size) {
+  if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) fuzz_fail("cannot reset a memory file");
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::write(fd, data + done, size - done);
+    if (n <= 0) fuzz_fail("cannot fill a memory file");
+    done += size_t(n);
+  }
+  if (::lseek(fd, 0, SEEK_SET) != 0) fuzz_fail("cannot rewind a memory file");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+  enter_private_directory("velkor-fuzz-loop");
+  write_whole_file("book.txt", kBook, sizeof kBook - 1);
+  input_fd = ::memfd_create("velkor-input", MFD_CLOEXEC);
+  output_fd = ::memfd_create("velkor-output", MFD_CLOEXEC);
+  if (input_fd < 0 || output_fd < 0) fuzz_fail("no memory files");
+  g_uci_input_fd = input_fd;
+  g_uci_output_fd = output_fd;
+  // Every "go" thinks for at most a millisecond, whatever the clock says.
+  g_budget_cap_ms = 1;
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  refill(input_fd, data, size);
+  refill(output_fd, nullptr, 0);
+
+  const int status = velkor_main();
+
+  if (status != 0) fuzz_fail("the session returned " + std::to_string(status));
+  if (g_txt_opening != nullptr) fuzz_fail("the opening text outlived the session");
+  if (::lseek(output_fd, 0, SEEK_SET) != 0) fuzz_fail("cannot rewind the output");
+  const std::string output = read_whole_descriptor(output_fd);
+  if (!output.empty() && output.back() != '\n') fuzz_fail("the output ends inside a line");
+  const TranscriptCheck check = check_transcript(
+      read_whole_file("UCI_debug.txt"),
+      lines_read_from(std::string(reinterpret_cast<const char *>(data), size)), split_lines(output));
+  if (!check.ok) fuzz_fail("transcript: " + check.error);
+  return 0;
+}

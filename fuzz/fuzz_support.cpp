@@ -1,0 +1,63 @@
+#include "fuzz/fuzz_support.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+std::string private_directory;
+
+void remove_private_directory() {
+  if (private_directory.empty()) return;
+  std::error_code ignored;
+  std::filesystem::current_path("/", ignored);
+  std::filesystem::remove_all(private_directory, ignored);
+}
+
+}  // namespace
+
+void enter_private_directory(const char *name) {
+  std::string pattern = (std::filesystem::temp_directory_path() / (std::string(name) + "-XXXXXX")).string();
+  if (::mkdtemp(pattern.data()) == nullptr || ::chdir(pattern.c_str()) != 0)
+    fuzz_fail("no private directory");
+  private_directory = pattern;
+  std::atexit(remove_private_directory);
+}
+
+void write_whole_file(const char *path, const void *data, size_t size) {
+  const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) fuzz_fail(std::string("cannot write ") + path);
+  const char *p = static_cast<const char *>(data);
+  while (size > 0) {
+    const ssize_t n = ::write(fd, p, size);
+    if (n <= 0) fuzz_fail(std::string("cannot write ") + path);
+    p += n;
+    size -= size_t(n);
+  }
+  ::close(fd);
+}
+
+std::string read_whole_descriptor(int fd) {
+  std::string content;
+  char chunk[4096];
+  ssize_t n;
+  while ((n = ::read(fd, chunk, sizeof chunk)) > 0) content.append(chunk, size_t(n));
+  return content;
+}
+
+std::string read_whole_file(const char *path) {
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  std::string content = read_whole_descriptor(fd);
+  ::close(fd);
+  return content;
+}
+
+void fuzz_fail(const std::string &what) {
+  std::fprintf(stderr, "velkor fuzz: %s\n", what.c_str());
+  std::abort();
+}

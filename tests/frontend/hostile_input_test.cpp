@@ -1,0 +1,341 @@
+// The built engine fed hostile input through its standard input: binary
+// junk, NUL bytes, CRLF line ends, 100,000-character lines, games of
+// thousands of moves, and end of input in every state. Whatever arrives, the
+// engine must not crash, must exit 0, must answer only in protocol lines, and
+// its transcript must hold every line it read and every line it sent, in
+// order. In the sanitizer build these sessions run the sanitized engine.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "board/chess_cb.h"
+#include "board/position.h"
+#include "support/engine_process.h"
+#include "support/transcript_check.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const Lines kStartup = {"id name Velkor v0.16", "id author Quenlow", "uciok"};
+
+struct RawSession {
+  Lines output;
+  int status;
+  std::string transcript;
+};
+
+// Runs the engine on exactly these bytes, then end of input. The bytes go in
+// from a thread of their own so that a long input and the engine's answers
+// can never block each other.
+RawSession run_bytes(const TempDir &dir, const std::string &bytes) {
+  EngineProcess engine(dir.path());
+  std::thread writer([&] {
+    engine.send_raw(bytes);
+    engine.close_input();
+  });
+  RawSession s;
+  s.output = engine.read_all(60000);
+  writer.join();
+  s.status = engine.wait_exit(60000);
+  s.transcript = dir.read_file("UCI_debug.txt").value_or("");
+  return s;
+}
+
+std::string joined(const Lines &lines) {
+  std::string text;
+  for (const std::string &line : lines) text += line + "\n";
+  return text;
+}
+
+// Whether the line is one that the engine may send.
+bool is_protocol_line(const std::string &line) {
+  static const std::regex bestmove("bestmove ([a-h][1-8][a-h][1-8][qnrb]?|\\(none\\))");
+  return line == kStartup[0] || line == kStartup[1] || line == kStartup[2] || line == "readyok" ||
+         line.rfind("info ", 0) == 0 || std::regex_match(line, bestmove);
+}
+
+// The output without the search's "info" lines, which depend on the search.
+Lines answers_of(const Lines &output) {
+  Lines kept;
+  for (const std::string &line : output)
+    if (line.rfind("info ", 0) != 0) kept.push_back(line);
+  return kept;
+}
+
+Lines concat(Lines a, const Lines &b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// What every session must show: exit status 0, nothing but protocol lines
+// out, and a transcript that holds the lines read (the first `read` of the
+// input's lines) and every line sent, in order.
+void expect_sound(const RawSession &s, const std::string &bytes, size_t read) {
+  EXPECT_EQ(s.status, 0);
+  for (const std::string &line : s.output) EXPECT_TRUE(is_protocol_line(line)) << "sent: " << line;
+  const TranscriptCheck check = check_transcript(s.transcript, lines_read_from(bytes), s.output);
+  EXPECT_TRUE(check.ok) << check.error;
+  EXPECT_EQ(check.received, read) << "input lines found in the transcript";
+}
+
+void expect_sound(const RawSession &s, const std::string &bytes) {
+  expect_sound(s, bytes, lines_read_from(bytes).size());
+}
+
+// Whether "bestmove" answers for the side to move after the list: "(none)",
+// or a move whose from-square holds a piece of that side.
+bool answers_for_side_to_move(const std::string &bestmove, const std::string &move_list) {
+  if (bestmove.rfind("bestmove ", 0) != 0) return false;
+  const std::string move = bestmove.substr(9);
+  if (move == "(none)") return true;
+  uint8_t cb[CB_SIZE];
+  start_position(cb);
+  load_position_txt2(cb, move_list.c_str());
+  const uint32_t word = convert_move(move.c_str(), side_to_move(cb));
+  if ((word & MW_SCORE_MASK) != 0) return false;
+  const uint8_t from = cb[move_from(word)];
+  return piece_of(from) != EMPTY && colour_of(from) == side_to_move(cb);
+}
+
+// Seeded junk: every byte value, with line feeds, carriage returns and NUL
+// bytes more frequent than chance so that lines stay short and varied.
+std::string junk(unsigned seed, size_t size) {
+  std::mt19937 random(seed);
+  std::string bytes;
+  for (size_t i = 0; i < size; ++i) {
+    const unsigned r = random() % 64;
+    bytes += r == 0 ? '\n' : r == 1 ? '\r' : r == 2 ? '\0' : char(random() % 256);
+  }
+  return bytes;
+}
+
+// Knights out and home again: a legal game of any even length that ends in
+// the start position.
+std::string knight_shuffle(int moves) {
+  static const char *const cycle[4] = {"g1f3", "g8f6", "f3g1", "f6g8"};
+  std::string list;
+  for (int i = 0; i < moves; ++i) list += std::string(i ? " " : "") + cycle[i % 4];
+  return list;
+}
+
+class HostileInput : public ::testing::Test {
+ protected:
+  RawSession run(const std::string &bytes) { return run_bytes(dir_, bytes); }
+  TempDir dir_;
+};
+
+}  // namespace
+
+TEST_F(HostileInput, BinaryJunkInEveryState) {
+  struct Case {
+    const char *state;
+    std::string before;
+  };
+  const Case cases[] = {
+      {"first line", ""},
+      {"handshake", "uci\n"},
+      {"position wait", "uci\nisready\nucinewgame\n"},
+      {"go wait", "uci\nisready\nposition startpos moves e2e4\n"},
+  };
+  for (const Case &c : cases) {
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+      SCOPED_TRACE(std::string(c.state) + ", seed " + std::to_string(seed));
+      // Whatever state the junk leaves, "isready" is answered in all of them.
+      const std::string bytes = c.before + junk(seed, 16384) + "\nisready\nquit\n";
+      const RawSession s = run(bytes);
+      expect_sound(s, bytes);
+      ASSERT_FALSE(s.output.empty());
+      EXPECT_EQ(s.output.back(), "readyok");
+    }
+  }
+}
+
+TEST_F(HostileInput, NulBytesEndALinesText) {
+  dir_.write_file("book.txt", "e2e4e7e5\ne2e4d7d5e4d5\n");
+  // A NUL ends what the engine reads of a line: "isre" is no command,
+  // "isready<NUL>junk" is "isready", and only e2e4 of the position is played,
+  // so the book answers from the game after e2e4 (e7e5 or d7d5).
+  const std::string bytes = std::string("uci\nisre\0ady\nisready\0junk\n", 26) +
+                            std::string("position startpos moves e2e4\0 d7d5 e4d5\n", 40) +
+                            std::string("\0go\nisready\nquit\n", 17);
+  const RawSession s = run(bytes);
+  expect_sound(s, bytes);
+  ASSERT_EQ(s.output.size(), 6u) << joined(s.output);
+  EXPECT_EQ(Lines(s.output.begin(), s.output.begin() + 4), concat(kStartup, {"readyok"}));
+  EXPECT_TRUE(s.output[4] == "bestmove e7e5" || s.output[4] == "bestmove d7d5") << s.output[4];
+  EXPECT_EQ(s.output[5], "readyok");
+  EXPECT_EQ(s.transcript, "uci\n" + joined(kStartup) +
+                              "isre\nisready\nreadyok\nposition startpos moves e2e4\n\n" + s.output[4] +
+                              "\nisready\nreadyok\nquit\n");
+}
+
+TEST_F(HostileInput, CrlfLineEndsChangeNothing) {
+  dir_.write_file("book.txt", "e2e4e7e5g1f3b8c6\n");
+  const Lines lines = {"uci",
+                       "isready",
+                       "ucinewgame",
+                       "position startpos moves e2e4",
+                       "go wtime 9000 btime 9000",
+                       "position startpos moves e2e4 e7e5 g1f3",
+                       "isready",
+                       "go btime 8000 wtime 8000",
+                       "quit"};
+  std::string lf, crlf;
+  for (const std::string &line : lines) {
+    lf += line + "\n";
+    crlf += line + "\r\n";
+  }
+  const RawSession plain = run(lf);
+  const RawSession windows = run(crlf);
+  expect_sound(windows, crlf);
+  EXPECT_EQ(windows.output, concat(kStartup, {"readyok", "bestmove e7e5", "readyok", "bestmove b8c6"}));
+  EXPECT_EQ(windows.output, plain.output);
+  EXPECT_EQ(windows.transcript, plain.transcript) << "carriage returns never reach the transcript";
+  // A carriage return anywhere in a line is dropped, not only at its end.
+  const std::string stray = "u\rci\r\r\nis\rready\r\nqu\rit\r\n";
+  const RawSession s = run(stray);
+  expect_sound(s, stray);
+  EXPECT_EQ(s.output, concat(kStartup, {"readyok"}));
+}
+
+TEST_F(HostileInput, LinesOfAHundredThousandCharacters) {
+  const std::string letters(100000, 'x');
+  std::string go_line = "go";
+  while (go_line.size() < 100000) go_line += " wtime 1 btime 2 winc movestogo 3 nodes";
+  const std::string long_list = knight_shuffle(20000);  // 99,999 characters, White to move
+  ASSERT_GE(long_list.size(), 99999u);
+  struct Case {
+    const char *name;
+    std::string bytes;
+    Lines answers;
+  };
+  const Case cases[] = {
+      {"as the first line", letters + "\nisready\n", concat(kStartup, {"readyok"})},
+      {"in the handshake", "uci\n" + letters + "\nisready\n", concat(kStartup, {"readyok"})},
+      {"in the position wait", "uci\nisready\nucinewgame\n" + letters + "\nisready\n",
+       concat(kStartup, {"readyok", "readyok"})},
+      {"in the go wait, taken as go", "uci\nisready\nposition startpos\n" + letters + "\nisready\n",
+       concat(kStartup, {"readyok", "bestmove *", "readyok"})},
+      {"a go line", "uci\nisready\nposition startpos moves e2e4\n" + go_line + "\nisready\n",
+       concat(kStartup, {"readyok", "bestmove *", "readyok"})},
+      {"a move list of 20,000 moves",
+       "uci\nisready\nposition startpos moves " + long_list + "\ngo\nisready\n",
+       concat(kStartup, {"readyok", "bestmove *", "readyok"})},
+      {"one token of 100,000 characters", "uci\nisready\nposition startpos moves e2e4 " + letters + "\ngo\n",
+       concat(kStartup, {"readyok", "bestmove *"})},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    const RawSession s = run(c.bytes);
+    expect_sound(s, c.bytes);
+    const Lines answers = answers_of(s.output);
+    ASSERT_EQ(answers.size(), c.answers.size()) << joined(s.output);
+    for (size_t i = 0; i < answers.size(); ++i) {
+      if (c.answers[i] == "bestmove *")
+        EXPECT_EQ(answers[i].rfind("bestmove ", 0), 0u) << answers[i];
+      else
+        EXPECT_EQ(answers[i], c.answers[i]);
+    }
+  }
+  // The 20,000-move game ends in the start position with White to move; the
+  // long token stops the replay after e2e4 with a warning, Black to move.
+  const RawSession game = run("uci\nisready\nposition startpos moves " + long_list + "\ngo\n");
+  EXPECT_TRUE(answers_for_side_to_move(answers_of(game.output).back(), long_list))
+      << answers_of(game.output).back();
+  const RawSession token = run("uci\nisready\nposition startpos moves e2e4 " + letters + "\ngo\n");
+  EXPECT_TRUE(answers_for_side_to_move(answers_of(token.output).back(), "e2e4"))
+      << answers_of(token.output).back();
+  EXPECT_NE(token.transcript.find("*** WARNING **** : Invalid move\n"), std::string::npos);
+}
+
+TEST_F(HostileInput, ThousandsOfMovesWithJunkTokens) {
+  // 4,000 knight moves with tokens between them that are no moves: the
+  // replay skips those and plays every move, whatever their number.
+  std::string list;
+  const std::string shuffle = knight_shuffle(4000);
+  const char *const junk_tokens[] = {"zz", "Q", "#$%", "e9e4", "i2i4", "0-", "e2", "@"};
+  size_t start = 0;
+  for (int i = 0; start < shuffle.size(); ++i) {
+    const size_t end = std::min(shuffle.find(' ', start), shuffle.size());
+    list += shuffle.substr(start, end - start) + " " + junk_tokens[i % 8] + " ";
+    start = end + 1;
+  }
+  for (const std::string &game : {list + "g1f3", list}) {
+    SCOPED_TRACE(game.size());
+    const std::string bytes =
+        "uci\nisready\nposition startpos moves " + game + "\ngo wtime 3000 btime 3000\nquit\n";
+    const RawSession s = run(bytes);
+    expect_sound(s, bytes);
+    const Lines answers = answers_of(s.output);
+    ASSERT_EQ(answers.size(), 5u) << joined(s.output);
+    EXPECT_TRUE(answers_for_side_to_move(answers[4], game)) << answers[4];
+  }
+}
+
+TEST_F(HostileInput, EndOfInputInEveryStateEvenMidLine) {
+  struct Case {
+    const char *state;
+    std::string bytes;
+    Lines answers;
+  };
+  const Case cases[] = {
+      {"nothing at all", "", {}},
+      {"inside the first line", "uc", {}},
+      {"handshake", "uci\n", kStartup},
+      {"inside a handshake line", "uci\nisre", kStartup},
+      {"after readyok, inside a line", "uci\nisready\nucinewg", concat(kStartup, {"readyok"})},
+      {"position wait, inside a position line", "uci\nisready\nucinewgame\nposition startpos mo",
+       concat(kStartup, {"readyok"})},
+      {"go wait", "uci\nisready\nposition startpos moves e2e4\n", concat(kStartup, {"readyok"})},
+      {"go wait, inside the go line", "uci\nisready\nposition startpos moves e2e4\ngo wtime 1000",
+       concat(kStartup, {"readyok"})},
+      {"go wait after a bare moves keyword", "uci\nisready\nposition startpos moves\n",
+       concat(kStartup, {"readyok"})},
+      {"position wait after bestmove, inside a line",
+       "uci\nisready\nposition startpos moves\ngo\nposition st", concat(kStartup, {"readyok", "bestmove *"})},
+      {"inside a long line", "uci\nisready\n" + std::string(50000, 'p'), concat(kStartup, {"readyok"})},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.state);
+    const RawSession s = run(c.bytes);
+    expect_sound(s, c.bytes);
+    const Lines answers = answers_of(s.output);
+    ASSERT_EQ(answers.size(), c.answers.size()) << joined(s.output);
+    for (size_t i = 0; i < answers.size(); ++i) {
+      if (c.answers[i] != "bestmove *") {
+        EXPECT_EQ(answers[i], c.answers[i]);
+      }
+    }
+  }
+}
+
+TEST_F(HostileInput, BareMovesKeywordIsTheStartPosition) {
+  dir_.write_file("book.txt", "d2d4d7d5\n");
+  for (const char *position : {"position startpos moves", "position startpos moves ",
+                               "position startpos moves\t", "position startpos moves  e2e4"}) {
+    SCOPED_TRACE(position);
+    const std::string bytes = std::string("uci\nisready\n") + position + "\ngo\nquit\n";
+    const RawSession s = run(bytes);
+    expect_sound(s, bytes);
+    EXPECT_EQ(s.output, concat(kStartup, {"readyok", "bestmove d2d4"}));
+  }
+}
+
+// The sanitizer build must drive the sanitized engine: a pipe test of an
+// uninstrumented binary would prove nothing about memory safety.
+TEST(HostileInputBuild, EngineIsBuiltWithTheTestsSanitizers) {
+#if defined(__SANITIZE_ADDRESS__)
+  std::ifstream engine(engine_path(), std::ios::binary);
+  const std::string image((std::istreambuf_iterator<char>(engine)), std::istreambuf_iterator<char>());
+  EXPECT_NE(image.find("__asan_"), std::string::npos) << engine_path() << " has no address sanitizer";
+#else
+  GTEST_SKIP() << "not a sanitizer build";
+#endif
+}
