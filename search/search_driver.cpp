@@ -93,7 +93,11 @@ uint32_t alpha_beta_time(uint8_t *cb) {
       // searched moves, so it is taken when it is at least as good for the
       // side to move as the last whole pass (a tie goes to the deeper).
       if (is_better_beta(kept.result, result, side, 0)) accept(kept, result, line, depth);
-      report(kept, side, elapsed, evaluations);
+      // Stopped before any move was fully searched, the kept value is only the
+      // starting worst score: reporting it would claim a mate against the
+      // engine with an empty line. The command loop's one-ply search picks
+      // the move instead.
+      if (move_from(kept.result) != 0 || move_to(kept.result) != 0) report(kept, side, elapsed, evaluations);
       return kept.result;
     }
 

@@ -151,8 +151,9 @@ TEST_F(HostileInput, BinaryJunkInEveryState) {
       const std::string bytes = c.before + junk(seed, 16384) + "\nisready\nquit\n";
       const RawSession s = run(bytes);
       expect_sound(s, bytes);
-      ASSERT_FALSE(s.output.empty());
-      EXPECT_EQ(s.output.back(), "readyok");
+      const Lines answers = settled_answers(s.output);
+      ASSERT_FALSE(answers.empty());
+      EXPECT_EQ(answers.back(), "readyok");
     }
   }
 }
@@ -235,13 +236,14 @@ TEST_F(HostileInput, LinesOfAHundredThousandCharacters) {
     SCOPED_TRACE(c.name);
     const RawSession s = run(c.bytes);
     expect_sound(s, c.bytes);
-    const Lines answers = answers_of(s.output);
-    ASSERT_EQ(answers.size(), c.answers.size()) << joined(s.output);
+    const Lines answers = settled_answers(s.output);
+    const Lines expected = settled_answers(c.answers);
+    ASSERT_EQ(answers.size(), expected.size()) << joined(s.output);
     for (size_t i = 0; i < answers.size(); ++i) {
-      if (c.answers[i] == "bestmove *")
+      if (expected[i] == "bestmove *")
         EXPECT_EQ(answers[i].rfind("bestmove ", 0), 0u) << answers[i];
       else
-        EXPECT_EQ(answers[i], c.answers[i]);
+        EXPECT_EQ(answers[i], expected[i]);
     }
   }
   // The 20,000-move game ends in the start position with White to move; the

@@ -98,13 +98,13 @@ TEST(SearchDriver, StopsAfterTheIterationOfDepthSixtyFour) {
   EXPECT_TRUE(starts_with(run.out.back(), "info depth 64 score cp 0 pv  time ")) << run.out.back();
 }
 
-TEST(SearchDriver, BudgetUsedUpInTheFirstIterationIsStillReported) {
+TEST(SearchDriver, BudgetUsedUpBeforeAnyMoveIsSearchedClaimsNoMate) {
   // The first root move's reply node sees the clock, hands up the worst value,
-  // and the root stops with nothing improved: no squares, one report.
+  // and the root stops with nothing improved: no squares, and no report,
+  // which would read "score mate -0" with an empty line.
   Board b = board_from_moves("");
   const DriverRun run = drive(b, 0);
   EXPECT_EQ(move_from(run.result), 0);
   EXPECT_EQ(move_to(run.result), 0);
-  ASSERT_EQ(run.out.size(), 1u);
-  EXPECT_EQ(depth_of(run.out[0]), "2");
+  EXPECT_TRUE(run.out.empty()) << run.out.front();
 }

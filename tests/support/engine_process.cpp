@@ -204,3 +204,18 @@ SessionResult run_session(const std::string &dir, const std::vector<std::string>
   result.status = engine.wait_exit(timeout_ms);
   return result;
 }
+
+std::vector<std::string> settled_answers(const std::vector<std::string> &output) {
+  std::vector<std::string> answers;
+  for (const std::string &line : output) {
+    if (line.rfind("info ", 0) == 0) continue;
+    if (line.rfind("bestmove ", 0) == 0) {
+      size_t at = answers.size();
+      while (at > 0 && answers[at - 1] == "readyok") --at;
+      answers.insert(answers.begin() + long(at), line);
+      continue;
+    }
+    answers.push_back(line);
+  }
+  return answers;
+}

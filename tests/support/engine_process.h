@@ -94,3 +94,10 @@ struct SessionResult {
   int status;
 };
 SessionResult run_session(const std::string &dir, const std::vector<std::string> &lines, int timeout_ms = 20000);
+
+// The engine's answers without its "info" lines, in a settled order: an
+// "isready" sent behind a "go" is answered at once if it arrives while the
+// search runs, or after the "bestmove" if the search was quicker. Readyok
+// lines just before a "bestmove" are put after it, so that sessions compare
+// alike whatever the search's speed.
+std::vector<std::string> settled_answers(const std::vector<std::string> &output);
