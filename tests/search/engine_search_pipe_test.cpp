@@ -171,8 +171,8 @@ TEST_F(EngineSearch, ClockSpentBeforeAnyMoveStillGivesALegalMove) {
   // Black is in check from h5 and the first move scanned, f5xe4, leaves it
   // there: a one-ply search stopped by the clock after that move would have
   // no move to give.
+  // Nothing was searched whole, so no "info" claims a score.
   const Answer a = ask("e2e4 f7f5 d1h5", "go wtime 1 btime 1");
   EXPECT_EQ(a.bestmove, "g7g6");
-  ASSERT_EQ(a.infos.size(), 1u);
-  EXPECT_EQ(depth_field(a.infos[0]), "2");
+  EXPECT_TRUE(a.infos.empty()) << a.infos.front();
 }
