@@ -5,6 +5,7 @@
 #include "board/game_move.h"
 #include "movegen/attack.h"
 #include "movegen/movegen.h"
+#include "movegen/perft.h"
 
 namespace {
 
@@ -68,7 +69,6 @@ bool single_fit(const uint8_t *cb, Fits fits, LegalMove &move, const char *&why)
 }  // namespace
 
 int legal_moves(const uint8_t *cb, LegalMove *list) {
-  const uint8_t side = side_to_move(cb);
   uint32_t generated[MAX_GENERATED_MOVES];
   const int count = generate_moves(cb, generated);
   int n = 0;
@@ -78,8 +78,7 @@ int legal_moves(const uint8_t *cb, LegalMove *list) {
     if (kind == KIND_PROMO_QUEEN || kind == KIND_PROMO_KNIGHT) m.promotion = kind;
     uint8_t after[CB_SIZE];
     std::memcpy(after, cb, CB_SIZE);
-    play_move(after, legal_move_word(m));
-    if (king_attacked(after, side, where_is_king(after, side))) continue;
+    if (!play_if_legal(after, generated[i])) continue;
     list[n++] = m;
     // The generator offers a queen and a knight; a rook and a bishop are
     // legal as well, and a test suite may name them.

@@ -6,10 +6,9 @@
 #include <cstring>
 
 #include "board/chess_cb.h"
-#include "board/game_move.h"
-#include "movegen/attack.h"
 #include "movegen/captures.h"
 #include "movegen/movegen.h"
+#include "movegen/perft.h"
 #include "tools/tool_common.h"
 
 namespace {
@@ -23,38 +22,6 @@ std::string generated_move_text(uint32_t gm) {
   if (gm_kind(gm) == KIND_PROMO_QUEEN) text += 'q';
   if (gm_kind(gm) == KIND_PROMO_KNIGHT) text += 'n';
   return text;
-}
-
-// The Move word that makes a Generated move as a game move: play_move
-// recognises castling and en passant from the board, and needs only the
-// knight bit to tell the two promotions apart.
-uint32_t game_move_of(uint32_t gm) {
-  uint32_t mw = move_word(gm_from(gm), gm_to(gm));
-  if (gm_kind(gm) == KIND_PROMO_KNIGHT) mw |= MW_PROMO_KNIGHT;
-  return mw;
-}
-
-// Makes a Generated move on child (a copy of the parent), toggles the side,
-// and answers whether the mover's king is then safe, i.e. the move is legal.
-bool make_legal(uint8_t *child, uint32_t gm) {
-  const uint8_t mover = side_to_move(child);
-  play_move(child, game_move_of(gm));
-  child[CB_STATE] ^= ST_BLACK_TO_MOVE;
-  return king_attacked(child, mover, where_is_king(child, mover)) == 0;
-}
-
-// Number of legal move sequences of length depth from the board's position.
-uint64_t perft(const uint8_t *cb, int depth) {
-  if (depth == 0) return 1;
-  uint32_t list[MAX_GENERATED_MOVES];
-  const int n = generate_moves(cb, list);
-  uint64_t total = 0;
-  uint8_t child[CB_SIZE];
-  for (int i = 0; i < n; ++i) {
-    std::memcpy(child, cb, CB_SIZE);
-    if (make_legal(child, list[i])) total += perft(child, depth - 1);
-  }
-  return total;
 }
 
 // Parses a whole decimal depth within [lo, PERFT_MAX_DEPTH]; -1 otherwise.
@@ -122,7 +89,7 @@ int run_divide(int argc, char **argv) {
   uint8_t child[CB_SIZE];
   for (int i = 0; i < n; ++i) {
     std::memcpy(child, pos.cb, CB_SIZE);
-    if (!make_legal(child, list[i])) continue;
+    if (!play_if_legal(child, list[i])) continue;
     const uint64_t count = perft(child, depth - 1);
     std::printf("%s: %llu\n", generated_move_text(list[i]).c_str(), static_cast<unsigned long long>(count));
     total += count;

@@ -11,27 +11,16 @@
 
 #include "board/chess_cb.h"
 #include "board/fen.h"
-#include "board/game_move.h"
 #include "board/position.h"
-#include "movegen/attack.h"
 #include "movegen/movegen.h"
+#include "movegen/perft.h"
 
 namespace {
 
 constexpr uint8_t kAllLostMask =
     ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST | ST_BLACK_QUEEN_LOST | ST_BLACK_KING_LOST;
 
-// Makes a Generated move as a game move on a copy and toggles the side;
-// answers whether the mover's king is then safe.
-bool play_legal(uint8_t *child, uint32_t gm) {
-  const uint8_t mover = side_to_move(child);
-  uint32_t word = move_word(gm_from(gm), gm_to(gm));
-  if (gm_kind(gm) == KIND_PROMO_KNIGHT) word |= MW_PROMO_KNIGHT;
-  play_move(child, word);
-  child[CB_STATE] ^= ST_BLACK_TO_MOVE;
-  return king_attacked(child, mover, where_is_king(child, mover)) == 0;
-}
-
+// The legal Generated moves of the side to move, in list order.
 std::vector<uint32_t> legal_moves(const uint8_t *cb) {
   uint32_t list[MAX_GENERATED_MOVES];
   const int n = generate_moves(cb, list);
@@ -39,22 +28,9 @@ std::vector<uint32_t> legal_moves(const uint8_t *cb) {
   uint8_t child[CB_SIZE];
   for (int i = 0; i < n; ++i) {
     std::memcpy(child, cb, CB_SIZE);
-    if (play_legal(child, list[i])) legal.push_back(list[i]);
+    if (play_if_legal(child, list[i])) legal.push_back(list[i]);
   }
   return legal;
-}
-
-uint64_t perft(const uint8_t *cb, int depth) {
-  if (depth == 0) return 1;
-  uint32_t list[MAX_GENERATED_MOVES];
-  const int n = generate_moves(cb, list);
-  uint64_t total = 0;
-  uint8_t child[CB_SIZE];
-  for (int i = 0; i < n; ++i) {
-    std::memcpy(child, cb, CB_SIZE);
-    if (play_legal(child, list[i])) total += perft(child, depth - 1);
-  }
-  return total;
 }
 
 std::string square_text(int s) {

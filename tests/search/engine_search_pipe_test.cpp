@@ -8,10 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "board/game_move.h"
 #include "frontend/chess_main.h"
-#include "movegen/attack.h"
 #include "movegen/movegen.h"
+#include "movegen/perft.h"
 #include "search/search_test_support.h"
 #include "support/engine_process.h"
 
@@ -32,17 +31,14 @@ const std::regex info_line(
 // The legal moves after the list, as coordinate texts (promotions to a queen
 // or a knight written with q and n).
 std::vector<std::string> legal_moves(const std::string &list) {
-  Board b = board_from_moves(list);
-  const uint8_t side = side_to_move(b.data());
+  const Board b = board_from_moves(list);
   uint32_t moves[MAX_GENERATED_MOVES];
   const int count = generate_moves(b.data(), moves);
   std::vector<std::string> legal;
   for (int i = 0; i < count; ++i) {
     const uint8_t kind = gm_kind(moves[i]);
     Board after = b;
-    play_move(after.data(), move_word(gm_from(moves[i]), gm_to(moves[i])) |
-                                (kind == KIND_PROMO_KNIGHT ? MW_PROMO_KNIGHT : 0u));
-    if (king_attacked(after.data(), side, where_is_king(after.data(), side))) continue;
+    if (!play_if_legal(after.data(), moves[i])) continue;
     std::string text = move_name(gm_from(moves[i]), gm_to(moves[i]));
     if (kind == KIND_PROMO_QUEEN) text += 'q';
     if (kind == KIND_PROMO_KNIGHT) text += 'n';

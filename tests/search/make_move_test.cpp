@@ -15,6 +15,7 @@
 #include "hash/zobrist.h"
 #include "movegen/attack.h"
 #include "movegen/movegen.h"
+#include "movegen/perft.h"
 #include "search/search_test_support.h"
 
 namespace {
@@ -54,11 +55,6 @@ const char *seen_name[SEEN_COUNT] = {"ordinary",
                                      "knight capture-promotion",
                                      "king move taking rights",
                                      "rook move taking a right"};
-
-// The game move that plays gm the way a "position" line would.
-uint32_t game_move_of(uint32_t gm) {
-  return move_word(gm_from(gm), gm_to(gm)) | (gm_kind(gm) == KIND_PROMO_KNIGHT ? MW_PROMO_KNIGHT : 0u);
-}
 
 // Checks one generated move on b (hash_key current): the make agrees with
 // play_move square by square and in the lost flags, the key follows the board,

@@ -1,0 +1,23 @@
+// Generated moves played as game moves: the legality test that perft, the
+// move lists of the tools and the SAN reader share, and perft itself.
+#pragma once
+
+#include <cstdint>
+
+#include "board/chess_cb.h"
+
+// The Move word that makes a Generated move with play_move: play_move
+// recognises castling and en passant from the board, and needs only the
+// knight bit to tell the two promotions apart.
+uint32_t game_move_of(uint32_t gm);
+
+// Makes the Generated move on child (a copy of the board it was generated
+// from) as a game move and toggles the side to move; answers whether the
+// mover's king is then safe, i.e. whether the move was legal. child holds the
+// position after the move either way.
+bool play_if_legal(uint8_t *child, uint32_t gm);
+
+// Number of legal move sequences of length depth from the board's position
+// (1 at depth 0), counted with game moves. Recursive, one board copy and one
+// move list on the stack per ply; nothing is allocated.
+uint64_t perft(const uint8_t *cb, int depth);
