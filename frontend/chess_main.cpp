@@ -171,22 +171,28 @@ void answer_go(Loop &loop, const char *line) {
 // start afresh, or end.
 enum class Next { POSITION_WAIT, GO_WAIT, RESTART, QUIT };
 
-// Handles one line read while waiting for a position.
+// Sets up the game of a "position startpos" or "position fen" line, in
+// either waiting state; false, with the loop untouched, for any other line.
+bool take_position(Loop &loop, const char *line) {
+  if (starts_with(line, "position startpos")) {
+    replay_position(loop, line);
+    return true;
+  }
+  if (is_position_fen(line)) {
+    replay_fen(loop, line);
+    return true;
+  }
+  return false;
+}
 
+// Handles one line read while waiting for a position.
 Next position_wait(Loop &loop, const char *line) {
   if (starts_with(line, "quit")) return Next::QUIT;
   if (starts_with(line, "isready")) {
     UCI_readyok();
     return Next::RESTART;
   }
-  if (starts_with(line, "position startpos")) {
-    replay_position(loop, line);
-    return Next::GO_WAIT;
-  }
-  if (is_position_fen(line)) {
-    replay_fen(loop, line);
-    return Next::GO_WAIT;
-  }
+  if (take_position(loop, line)) return Next::GO_WAIT;
   // A "stop" that comes after the search it was meant for has ended.
   if (is_stop_command(line)) return Next::POSITION_WAIT;
   // "ucinewgame", a position given otherwise, a stray "go", "uci", empty
@@ -203,14 +209,7 @@ Next go_wait(Loop &loop, const char *line) {
     UCI_readyok();
     return Next::GO_WAIT;
   }
-  if (starts_with(line, "position startpos")) {
-    replay_position(loop, line);
-    return Next::GO_WAIT;
-  }
-  if (is_position_fen(line)) {
-    replay_fen(loop, line);
-    return Next::GO_WAIT;
-  }
+  if (take_position(loop, line)) return Next::GO_WAIT;
   if (starts_with(line, "position") || starts_with(line, "ucinewgame")) return Next::RESTART;
   // A late "stop" (its search has already answered) asks for no move.
   if (is_stop_command(line)) return Next::GO_WAIT;
