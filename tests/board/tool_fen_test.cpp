@@ -1,37 +1,15 @@
 // velkor-tool with "--fen": every subcommand that takes a position gives the
 // same answers from the FEN of a game's position as from the game's moves.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
+
+#include "support/tool_run.h"
 
 namespace {
 
-struct ToolResult {
-  int status;
-  std::string out;
-};
-
-// Runs velkor-tool with arguments already quoted for the shell; with
-// with_stderr the error output is collected after the standard output.
-ToolResult run_tool(const std::string &args, bool with_stderr = false) {
-  const std::string command =
-      std::string(VELKOR_TOOL_BIN) + " " + args + (with_stderr ? " 2>&1" : " 2>/dev/null");
-  FILE *pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return {-1, ""};
-  std::string out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  const int raw = pclose(pipe);
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, out};
-}
-
-std::string quoted(const std::string &text) { return "'" + text + "'"; }
-
 std::string fen_of(const std::string &moves) {
-  ToolResult r = run_tool("fen " + quoted(moves));
+  ToolRun r = run_tool("fen " + shell_quoted(moves));
   EXPECT_EQ(r.status, 0);
   if (!r.out.empty() && r.out.back() == '\n') r.out.pop_back();
   return r.out;
@@ -55,8 +33,8 @@ TEST(ToolFen, EverySubcommandGivesTheSameAnswersFromTheFen) {
     const std::string fen = fen_of(moves);
     for (const std::string command : {"perft 3", "divide 2", "moves", "captures", "eval", "fen"}) {
       SCOPED_TRACE(command);
-      const ToolResult from_moves = run_tool(command + " " + quoted(moves));
-      const ToolResult from_fen = run_tool(command + " --fen " + quoted(fen));
+      const ToolRun from_moves = run_tool(command + " " + shell_quoted(moves));
+      const ToolRun from_fen = run_tool(command + " --fen " + shell_quoted(fen));
       EXPECT_EQ(from_moves.status, 0);
       EXPECT_EQ(from_fen.status, 0);
       EXPECT_EQ(from_fen.out, from_moves.out);
@@ -64,19 +42,20 @@ TEST(ToolFen, EverySubcommandGivesTheSameAnswersFromTheFen) {
   }
   // A FEN and the moves that follow it: the same as the whole game.
   const std::string fen = fen_of("e2e4 e7e5 g1f3");
-  EXPECT_EQ(run_tool("perft 3 --fen " + quoted(fen) + " 'b8c6 f1b5'").out,
+  EXPECT_EQ(run_tool("perft 3 --fen " + shell_quoted(fen) + " 'b8c6 f1b5'").out,
             run_tool("perft 3 'e2e4 e7e5 g1f3 b8c6 f1b5'").out);
-  EXPECT_EQ(run_tool("eval --fen " + quoted(fen) + " 'b8c6 f1b5'").out,
+  EXPECT_EQ(run_tool("eval --fen " + shell_quoted(fen) + " 'b8c6 f1b5'").out,
             run_tool("eval 'e2e4 e7e5 g1f3 b8c6 f1b5'").out);
   // "--fen" may stand before the subcommand's own arguments.
-  EXPECT_EQ(run_tool("perft --fen " + quoted(fen) + " 2").out, run_tool("perft 2 'e2e4 e7e5 g1f3'").out);
+  EXPECT_EQ(run_tool("perft --fen " + shell_quoted(fen) + " 2").out,
+            run_tool("perft 2 'e2e4 e7e5 g1f3'").out);
 }
 
 TEST(ToolFen, PhaseFromTheFullmoveNumber) {
   // Full material at move 30 is a middle game; at move 1 still the opening.
   const std::string board = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPP1/RNBQKBNR w KQkq - 0 ";
-  EXPECT_EQ(run_tool("eval --fen " + quoted(board + "30")).out.rfind("phase 2 ", 0), 0u);
-  EXPECT_EQ(run_tool("eval --fen " + quoted(board + "1")).out.rfind("phase 1 ", 0), 0u);
+  EXPECT_EQ(run_tool("eval --fen " + shell_quoted(board + "30")).out.rfind("phase 2 ", 0), 0u);
+  EXPECT_EQ(run_tool("eval --fen " + shell_quoted(board + "1")).out.rfind("phase 1 ", 0), 0u);
 }
 
 TEST(ToolFen, BadFenOrOptionIsAClearErrorWithStatusTwo) {
@@ -97,12 +76,12 @@ TEST(ToolFen, BadFenOrOptionIsAClearErrorWithStatusTwo) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.args);
-    const ToolResult r = run_tool(c.args, true);
+    const ToolRun r = run_tool(c.args, true);
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
   }
   // A dropped right is no error: noted on stderr, and the position is used.
-  const ToolResult dropped = run_tool("fen --fen '4k3/8/8/8/8/8/8/4K2R w KQ - 0 1'", true);
+  const ToolRun dropped = run_tool("fen --fen '4k3/8/8/8/8/8/8/4K2R w KQ - 0 1'", true);
   EXPECT_EQ(dropped.status, 0);
   EXPECT_NE(dropped.out.find("castling rights Q dropped"), std::string::npos) << dropped.out;
   EXPECT_NE(dropped.out.find("4k3/8/8/8/8/8/8/4K2R w K - 0 1\n"), std::string::npos) << dropped.out;

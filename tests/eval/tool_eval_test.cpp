@@ -1,29 +1,11 @@
 // velkor-tool eval, driven through a pipe as a script would use it.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 
+#include "support/tool_run.h"
+
 namespace {
-
-struct ToolRun {
-  std::string out;
-  int status;
-};
-
-ToolRun run_tool(const std::string &args) {
-  const std::string command = std::string("'") + VELKOR_TOOL_BIN + "' " + args + " 2>/dev/null";
-  ToolRun run{"", -1};
-  FILE *pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[256];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
 
 // Knights out and back: after sixteen half-moves the start position again.
 std::string knight_dance(int half_moves) {

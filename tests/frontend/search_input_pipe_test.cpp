@@ -2,7 +2,6 @@
 // pipes as a front end drives it, in a working directory without a book.
 // Timing margins are generous: a slow or sanitized build must pass too.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdio>
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "support/engine_process.h"
+#include "support/tool_run.h"
 
 namespace {
 
@@ -22,18 +22,6 @@ bool starts_with(const std::string &s, const char *prefix) { return s.rfind(pref
 
 int ms_since(Clock::time_point t) {
   return int(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
-}
-
-// What velkor-tool prints for its arguments (already quoted for the shell).
-std::string run_tool(const std::string &args) {
-  FILE *pipe = popen((std::string(VELKOR_TOOL_BIN) + " " + args + " 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr) return "";
-  std::string out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  pclose(pipe);
-  return out;
 }
 
 class SearchInput : public testing::Test {
@@ -94,7 +82,7 @@ TEST_F(SearchInput, GoDepthFromAFenMatchesTheToolsPass) {
     // "score <field> move <move> evals <n> pv ..."
     char move[16] = {};
     unsigned field = 0;
-    const std::string tool = run_tool(std::string("search 3 --fen '") + c.fen + "'");
+    const std::string tool = run_tool("search 3 --fen " + shell_quoted(c.fen)).out;
     ASSERT_EQ(std::sscanf(tool.c_str(), "score %u move %15s", &field, move), 2) << tool;
     const int expected = c.white ? int(field) - 30000 : 30000 - int(field);
 

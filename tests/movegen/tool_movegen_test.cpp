@@ -1,43 +1,16 @@
 // velkor-tool's move generator commands, run as the separate program that
 // other programs compare against.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "support/tool_run.h"
+
 namespace {
 
-struct ToolResult {
-  int status;
-  std::string out;
-};
-
-// Runs velkor-tool with arguments already quoted for the shell; stderr is
-// dropped.
-ToolResult run_tool(const std::string &args) {
-  const std::string command = std::string(VELKOR_TOOL_BIN) + " " + args + " 2>/dev/null";
-  FILE *pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return {-1, ""};
-  std::string out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  const int raw = pclose(pipe);
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, out};
-}
-
-std::vector<std::string> lines(const std::string &text) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-    out.push_back(text.substr(start, end - start));
-  return out;
-}
-
 std::string last_line(const std::string &text) {
-  const std::vector<std::string> all = lines(text);
+  const std::vector<std::string> all = complete_lines(text);
   return all.empty() ? "" : all.back();
 }
 
@@ -46,7 +19,7 @@ std::string last_line(const std::string &text) {
 TEST(ToolPerft, StartPositionDepthsOneToFive) {
   const char *expected[] = {"20", "400", "8902", "197281", "4865609"};
   for (int depth = 1; depth <= 5; ++depth) {
-    const ToolResult r = run_tool("perft " + std::to_string(depth));
+    const ToolRun r = run_tool("perft " + std::to_string(depth));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(last_line(r.out), expected[depth - 1]) << "depth " << depth;
   }
@@ -79,16 +52,16 @@ TEST(ToolPerft, PositionsWithPromotionsEnPassantAndCastling) {
        "72106"},
   };
   for (const Case &c : cases) {
-    const ToolResult r = run_tool(std::string("perft 3 '") + c.moves + "'");
+    const ToolRun r = run_tool(std::string("perft 3 '") + c.moves + "'");
     EXPECT_EQ(r.status, 0) << c.name;
     EXPECT_EQ(last_line(r.out), c.count) << c.name;
   }
 }
 
 TEST(ToolDivide, PerMoveCountsThenTotal) {
-  const ToolResult r = run_tool("divide 2 'e2e4 d7d5 e4e5 f7f5'");
+  const ToolRun r = run_tool("divide 2 'e2e4 d7d5 e4e5 f7f5'");
   ASSERT_EQ(r.status, 0);
-  const std::vector<std::string> out = lines(r.out);
+  const std::vector<std::string> out = complete_lines(r.out);
   ASSERT_FALSE(out.empty());
   long sum = 0;
   bool saw_en_passant = false;
@@ -104,15 +77,15 @@ TEST(ToolDivide, PerMoveCountsThenTotal) {
 }
 
 TEST(ToolMoves, ListOrderKindsAndPromotionLetters) {
-  const ToolResult start = run_tool("moves");
+  const ToolRun start = run_tool("moves");
   ASSERT_EQ(start.status, 0);
-  const std::vector<std::string> first = lines(start.out);
+  const std::vector<std::string> first = complete_lines(start.out);
   ASSERT_EQ(first.size(), 20u);
   EXPECT_EQ(first[0], "b1a3 0 0");
   EXPECT_EQ(first[12], "e2e4 11 0");
 
   const std::vector<std::string> promo =
-      lines(run_tool("moves 'a2a4 b7b5 a4b5 a7a6 b5a6 c8b7 a6b7 b8c6'").out);
+      complete_lines(run_tool("moves 'a2a4 b7b5 a4b5 a7a6 b5a6 c8b7 a6b7 b8c6'").out);
   std::vector<std::string> from_b7;
   for (const std::string &l : promo)
     if (l.compare(0, 2, "b7") == 0) from_b7.push_back(l);
@@ -128,7 +101,7 @@ TEST(ToolArguments, BadArgumentsGiveStatusTwo) {
   const char *bad[] = {"perft",    "perft x", "perft -1",  "perft 13",     "perft 2x",        "perft 1 a b",
                        "divide 0", "divide",  "moves a b", "captures a b", "no-such-command", ""};
   for (const char *args : bad) {
-    const ToolResult r = run_tool(args);
+    const ToolRun r = run_tool(args);
     EXPECT_EQ(r.status, 2) << "'" << args << "'";
     EXPECT_EQ(r.out, "") << "'" << args << "'";
   }

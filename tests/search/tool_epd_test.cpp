@@ -1,44 +1,28 @@
 // velkor-tool epd: the engine's search over a test suite, judged by the
 // records' "bm" and "am", with malformed records reported and skipped.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "support/engine_process.h"
+#include "support/tool_run.h"
 
 namespace {
 
-struct ToolRun {
+struct EpdRun {
   int status;
   std::vector<std::string> lines;  // standard output, times cut off
 };
 
-ToolRun run_epd(const std::string &args) {
-  FILE *pipe = popen((std::string(VELKOR_TOOL_BIN) + " epd " + args + " 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr) return {-1, {}};
-  std::string out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  const int raw = pclose(pipe);
-  ToolRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {}};
+EpdRun run_epd(const std::string &args) {
+  const ToolRun run = run_tool("epd " + args);
+  EpdRun epd{run.status, {}};
   const std::regex time(" [0-9]+ ms$");
-  for (size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1)
-    run.lines.push_back(std::regex_replace(out.substr(at, end - at), time, ""));
-  return run;
-}
-
-// The path in single quotes, for the shell.
-std::string quoted(const std::string &path) {
-  std::string text;
-  text += '\'';
-  text += path;
-  text += '\'';
-  return text;
+  for (const std::string &line : complete_lines(run.out))
+    epd.lines.push_back(std::regex_replace(line, time, ""));
+  return epd;
 }
 
 }  // namespace
@@ -68,7 +52,7 @@ TEST(ToolEpd, JudgesEachRecordAndSkipsMalformedOnes) {
                  "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - bm e4; id \"open;\n"
                  "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - fmvn x; bm e4; id \"count\";\n"
                  "6k1/5ppp/8/8/8/8/8/R3K3 w - - bm Ra8#; id \"one more after the bad ones\";\n");
-  const ToolRun run = run_epd(quoted(dir.file("suite.epd")) + " --depth 4");
+  const EpdRun run = run_epd(shell_quoted(dir.file("suite.epd")) + " --depth 4");
   EXPECT_EQ(run.status, 0);
   const std::vector<std::string> expected = {
       "back rank: bm Rd8# found Rd8# pass",
@@ -95,7 +79,7 @@ TEST(ToolEpd, JudgesEachRecordAndSkipsMalformedOnes) {
 TEST(ToolEpd, ArgumentsAreChecked) {
   TempDir dir;
   dir.write_file("one.epd", "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - bm Rd8#;\n");
-  const std::string file = quoted(dir.file("one.epd"));
+  const std::string file = shell_quoted(dir.file("one.epd"));
   struct Case {
     std::string args;
     int status;
@@ -109,7 +93,7 @@ TEST(ToolEpd, ArgumentsAreChecked) {
       {file + " --movetime -5", 2},
       {file + " --nodes 5", 2},
       {file + " --depth 2 --movetime 50", 2},
-      {quoted(dir.file("missing.epd")), 1},
+      {shell_quoted(dir.file("missing.epd")), 1},
       {file + " --movetime 50", 0},
       {file + " --depth 2", 0},
   };

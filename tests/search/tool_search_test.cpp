@@ -1,32 +1,10 @@
 // velkor-tool search, driven through a pipe as a script would use it.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <regex>
 #include <string>
 
-namespace {
-
-struct ToolRun {
-  std::string out;
-  int status;
-};
-
-ToolRun run_tool(const std::string &args) {
-  const std::string command = std::string("'") + VELKOR_TOOL_BIN + "' " + args + " 2>/dev/null";
-  ToolRun run{"", -1};
-  FILE *pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[256];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
-}  // namespace
+#include "support/tool_run.h"
 
 TEST(ToolSearch, PrintsScoreMoveEvaluationsAndLine) {
   struct Case {
