@@ -14,6 +14,7 @@
 #include "board/position.h"
 #include "movegen/movegen.h"
 #include "movegen/perft.h"
+#include "support/test_board.h"
 
 namespace {
 
@@ -33,15 +34,11 @@ std::vector<uint32_t> legal_moves(const uint8_t *cb) {
   return legal;
 }
 
-std::string square_text(int s) {
-  return std::string{char('a' + square_column(s) - 2), char('1' + square_row(s) - 2)};
-}
-
 // The move as a front end writes it. A queen promotion is sometimes written
 // as a rook or bishop promotion, which front ends may send and the replay
 // makes, so that such pieces reach the positions too.
 std::string move_token(uint32_t gm, std::mt19937 &rng, int &under_promotions) {
-  std::string token = square_text(gm_from(gm)) + square_text(gm_to(gm));
+  std::string token = square_name(gm_from(gm)) + square_name(gm_to(gm));
   if (gm_kind(gm) == KIND_PROMO_KNIGHT) token += 'n';
   if (gm_kind(gm) == KIND_PROMO_QUEEN) {
     const char letters[] = {'q', 'q', 'r', 'b'};
@@ -58,7 +55,7 @@ std::string move_token(uint32_t gm, std::mt19937 &rng, int &under_promotions) {
 void expect_same_position(const uint8_t *game, const uint8_t *fen_board, const std::string &where,
                           bool fen_alone) {
   SCOPED_TRACE(where);
-  for (int s : boardin) ASSERT_EQ(game[s] & 0x0F, fen_board[s] & 0x0F) << "square " << square_text(s);
+  for (int s : boardin) ASSERT_EQ(game[s] & 0x0F, fen_board[s] & 0x0F) << "square " << square_name(s);
   ASSERT_EQ(game[CB_STATE], fen_board[CB_STATE]);
   const uint8_t side = side_to_move(game);
   const int ep_row = side == WHITE ? 6 : 5;
@@ -66,7 +63,7 @@ void expect_same_position(const uint8_t *game, const uint8_t *fen_board, const s
   for (int s = 0; s < CB_MAILBOX; ++s) {
     fen_marks += has_ep_mark(fen_board[s]) ? 1 : 0;
     if (piece_of(game[s]) == BORDER || square_row(s) != ep_row || colour_of(game[s]) == side) continue;
-    ASSERT_EQ(has_ep_mark(game[s]), has_ep_mark(fen_board[s])) << "mark on " << square_text(s);
+    ASSERT_EQ(has_ep_mark(game[s]), has_ep_mark(fen_board[s])) << "mark on " << square_name(s);
   }
   if (fen_alone) {
     ASSERT_LE(fen_marks, 1);

@@ -9,10 +9,9 @@
 #include "board/chess_cb.h"
 #include "movegen/movegen.h"
 #include "support/engine_process.h"
+#include "support/test_board.h"
 
 namespace {
-
-constexpr int sq(const char *text) { return square_of(text[0] - 'a', text[1] - '1'); }
 
 constexpr const char *kStartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 constexpr uint8_t kAllLost =

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "board/chess_cb.h"
+#include "support/test_board.h"
 
 namespace {
 
@@ -20,8 +21,6 @@ struct Board {
   void clear(int sq) { cb[sq] = EMPTY; }
   void put(int sq, uint8_t piece, uint8_t colour) { cb[sq] = uint8_t(piece | (colour << 3)); }
 };
-
-constexpr int sq(const char *text) { return square_of(text[0] - 'a', text[1] - '1'); }
 
 }  // namespace
 

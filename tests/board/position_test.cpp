@@ -7,10 +7,9 @@
 #include "board/chess_cb.h"
 #include "eval/chess_heuristic.h"
 #include "support/engine_process.h"
+#include "support/test_board.h"
 
 namespace {
-
-constexpr int sq(const char *text) { return square_of(text[0] - 'a', text[1] - '1'); }
 
 // A start-position board and an opening text, as the command loop owns them,
 // inside a temporary working directory that catches the transcript.

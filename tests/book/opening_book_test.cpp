@@ -7,10 +7,10 @@
 
 #include "board/chess_cb.h"
 #include "support/engine_process.h"
+#include "support/test_board.h"
 
 namespace {
 
-constexpr int sq(const char *text) { return square_of(text[0] - 'a', text[1] - '1'); }
 constexpr uint32_t book_move(const char *from, const char *to) { return move_word(sq(from), sq(to)) | 30000u; }
 
 // Each test runs in its own working directory, where "book.txt" is looked up.

@@ -6,37 +6,19 @@
 #include <array>
 #include <cstdint>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 
 #include "board/chess_cb.h"
 #include "eval/chess_heuristic.h"
+#include "support/test_board.h"
 
 using Board = std::array<uint8_t, CB_SIZE>;
-
-// Mailbox index of a square named like "e4", computed here from first
-// principles rather than through the board header's helpers.
-inline int sq(const std::string &name) { return 26 + (name[0] - 'a') + 12 * (name[1] - '1'); }
-
-inline uint8_t piece_code(char letter) {
-  switch (letter | 0x20) {
-    case 'p': return PAWN;
-    case 'n': return KNIGHT;
-    case 'b': return BISHOP;
-    case 'r': return ROOK;
-    case 'q': return QUEEN;
-    case 'k': return KING;
-    default: throw std::invalid_argument(std::string("piece letter ") + letter);
-  }
-}
 
 // Start-position board with every playable square emptied: White to move, no
 // castling flags, border intact.
 inline Board empty_board() {
   Board b{};
-  start_position(b.data());
-  for (int r = 0; r < 8; ++r)
-    for (int f = 0; f < 8; ++f) cb_set_value(uint8_t(26 + f + 12 * r), EMPTY, WHITE, b.data());
+  clear_board(b.data());
   return b;
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "board/position.h"
 #include "tests/movegen/movegen_fixture.h"
 

@@ -2,22 +2,18 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "board/chess_cb.h"
-
-// Square index from coordinate text ("e4").
-inline int sq(const char *name) { return square_of(name[0] - 'a', name[1] - '1'); }
+#include "support/test_board.h"
 
 // A board with its border and nothing on the playable squares, White to
 // move, every castling right lost unless a test grants it.
 struct TestBoard {
   uint8_t cb[CB_SIZE];
   TestBoard() {
-    start_position(cb);
-    for (int s : boardin) cb[s] = EMPTY;
+    clear_board(cb);
     cb[CB_STATE] = ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST | ST_BLACK_QUEEN_LOST | ST_BLACK_KING_LOST;
   }
   TestBoard &put(const char *square, uint8_t piece, uint8_t colour, bool marked = false) {
@@ -34,10 +30,6 @@ struct TestBoard {
     return *this;
   }
 };
-
-inline std::string square_name(int s) {
-  return std::string{char('a' + square_column(s) - 2), char('1' + square_row(s) - 2)};
-}
 
 // A Generated move written as text: "e2e4/11/0" (from, to, kind, first).
 inline std::string gm_text(uint32_t gm) {

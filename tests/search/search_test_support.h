@@ -10,6 +10,7 @@
 
 #include "board/chess_cb.h"
 #include "board/position.h"
+#include "support/test_board.h"
 
 using Board = std::array<uint8_t, CB_SIZE>;
 
@@ -26,9 +27,7 @@ inline Board board_from_moves(const std::string &list, int *moves = nullptr) {
 // and the en-passant target (as the mark on the pawn that just advanced).
 inline Board board_from_fen(const std::string &fen) {
   Board b{};
-  start_position(b.data());
-  for (int sq = SQ_FIRST; sq <= SQ_LAST; ++sq)
-    if (piece_of(b[sq]) != BORDER) b[sq] = EMPTY;
+  clear_board(b.data());
   std::istringstream in(fen);
   std::string placement, side = "w", castling = "-", ep = "-";
   in >> placement >> side >> castling >> ep;
@@ -40,29 +39,8 @@ inline Board board_from_fen(const std::string &fen) {
     } else if (std::isdigit(static_cast<unsigned char>(c))) {
       file += c - '0';
     } else {
-      uint8_t piece = EMPTY;
-      switch (std::tolower(static_cast<unsigned char>(c))) {
-        case 'p':
-          piece = PAWN;
-          break;
-        case 'n':
-          piece = KNIGHT;
-          break;
-        case 'b':
-          piece = BISHOP;
-          break;
-        case 'r':
-          piece = ROOK;
-          break;
-        case 'q':
-          piece = QUEEN;
-          break;
-        case 'k':
-          piece = KING;
-          break;
-      }
       const uint8_t colour = std::islower(static_cast<unsigned char>(c)) ? BLACK : WHITE;
-      cb_set_value(uint8_t(square_of(file, rank)), piece, colour, b.data());
+      cb_set_value(uint8_t(square_of(file, rank)), piece_code(c), colour, b.data());
       ++file;
     }
   }
@@ -88,11 +66,3 @@ inline bool same_position(const Board &a, const Board &b) {
     if (a[i] != b[i]) return false;
   return true;
 }
-
-inline int sq(const char *name) { return square_of(name[0] - 'a', name[1] - '1'); }
-
-inline std::string square_name(int s) {
-  return std::string(1, char('a' + square_column(s) - 2)) + char('1' + square_row(s) - 2);
-}
-
-inline std::string move_name(int from, int to) { return square_name(from) + square_name(to); }

@@ -1,0 +1,49 @@
+// Test support: squares and pieces by name and boards built by hand, for
+// tests that set positions up themselves.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "board/chess_cb.h"
+
+// Mailbox index of a square named like "e4".
+constexpr int sq(const char *name) { return square_of(name[0] - 'a', name[1] - '1'); }
+inline int sq(const std::string &name) { return sq(name.c_str()); }
+
+// Name of a playable square ("e4").
+inline std::string square_name(int s) {
+  return std::string{char('a' + square_column(s) - 2), char('1' + square_row(s) - 2)};
+}
+
+// A move as coordinate text ("e2e4"), without a promotion letter.
+inline std::string move_name(int from, int to) { return square_name(from) + square_name(to); }
+
+// Piece code of a letter of either case ("p" to "k"); any other letter
+// throws, so that a mistyped test position fails rather than lose a piece.
+inline uint8_t piece_code(char letter) {
+  switch (letter | 0x20) {
+    case 'p':
+      return PAWN;
+    case 'n':
+      return KNIGHT;
+    case 'b':
+      return BISHOP;
+    case 'r':
+      return ROOK;
+    case 'q':
+      return QUEEN;
+    case 'k':
+      return KING;
+    default:
+      throw std::invalid_argument(std::string("piece letter ") + letter);
+  }
+}
+
+// The start position with every playable square emptied: border intact,
+// White to move, the start's state byte (no castling right lost).
+inline void clear_board(uint8_t *cb) {
+  start_position(cb);
+  for (int s : boardin) cb[s] = EMPTY;
+}
