@@ -3,17 +3,10 @@
 
 #include <string>
 
+#include "support/test_board.h"
 #include "support/tool_run.h"
 
 namespace {
-
-// Knights out and back: after sixteen half-moves the start position again.
-std::string knight_dance(int half_moves) {
-  const char *cycle[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
-  std::string list;
-  for (int i = 0; i < half_moves; ++i) list += std::string(i ? " " : "") + cycle[i % 4];
-  return list;
-}
 
 TEST(ToolEval, PrintsThePhaseAndAllThreeScores) {
   struct {
@@ -23,9 +16,9 @@ TEST(ToolEval, PrintsThePhaseAndAllThreeScores) {
       {"", "phase 1 opening 29998 middle 29998 ending 29998\n"},
       {"e2e4 e7e5", "phase 1 opening 29998 middle 29998 ending 29998\n"},
       // Fifteen half-moves: move 7, still the opening, Black knight on f6.
-      {knight_dance(15), "phase 1 opening 29992 middle 29992 ending 29992\n"},
+      {knight_shuffle(15), "phase 1 opening 29992 middle 29992 ending 29992\n"},
       // Sixteen: move 8 with all pieces on the board, the middle game.
-      {knight_dance(16), "phase 2 opening 29998 middle 29998 ending 29998\n"},
+      {knight_shuffle(16), "phase 2 opening 29998 middle 29998 ending 29998\n"},
       // White gives a bishop for a pawn: 300 in the opening, 310 later, with
       // Black's doubled a-pawns (+50), the a8 rook behind them (-30) and, in
       // the later phases, pawn protection and king cover.

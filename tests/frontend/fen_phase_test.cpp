@@ -11,6 +11,7 @@
 #include "frontend/chess_main.h"
 #include "frontend/chess_uci.h"
 #include "support/engine_process.h"
+#include "support/test_board.h"
 
 namespace {
 
@@ -53,19 +54,6 @@ std::string full_material(const char *side, int fullmove) {
          std::to_string(fullmove);
 }
 
-// Knights out and back: n plies that leave the material whole.
-std::string shuffle(int plies, bool black_first) {
-  const char *white[] = {"g1f3", "f3g1"};
-  const char *black[] = {"g8f6", "f6g8"};
-  std::string list;
-  for (int i = 0; i < plies; ++i) {
-    const bool black_moves = (i % 2 == 0) == black_first;
-    const int step = (i / 2) % 2;
-    list += std::string(i > 0 ? " " : "") + (black_moves ? black[step] : white[step]);
-  }
-  return list;
-}
-
 }  // namespace
 
 TEST_F(FenPhase, GoCountsTheFensMovesAndTheReplayedOnes) {
@@ -82,13 +70,14 @@ TEST_F(FenPhase, GoCountsTheFensMovesAndTheReplayedOnes) {
       {"move 8, black: 15 half-moves", full_material("b", 8), PHASE_OPENING},
       {"move 9, white: 16 half-moves", full_material("w", 9), PHASE_MIDDLE},
       {"move 30", full_material("w", 30), PHASE_MIDDLE},
-      {"move 4 white and 9 replayed: 15", full_material("w", 4) + " moves " + shuffle(9, false),
+      {"move 4 white and 9 replayed: 15", full_material("w", 4) + " moves " + knight_shuffle(9, false),
        PHASE_OPENING},
-      {"move 4 white and 10 replayed: 16", full_material("w", 4) + " moves " + shuffle(10, false),
+      {"move 4 white and 10 replayed: 16", full_material("w", 4) + " moves " + knight_shuffle(10, false),
        PHASE_MIDDLE},
-      {"move 4 black and 9 replayed: 16", full_material("b", 4) + " moves " + shuffle(9, true), PHASE_MIDDLE},
-      {"startpos, 15 replayed", "position startpos moves " + shuffle(15, false), PHASE_OPENING},
-      {"startpos, 16 replayed", "position startpos moves " + shuffle(16, false), PHASE_MIDDLE},
+      {"move 4 black and 9 replayed: 16", full_material("b", 4) + " moves " + knight_shuffle(9, true),
+       PHASE_MIDDLE},
+      {"startpos, 15 replayed", "position startpos moves " + knight_shuffle(15, false), PHASE_OPENING},
+      {"startpos, 16 replayed", "position startpos moves " + knight_shuffle(16, false), PHASE_MIDDLE},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -100,6 +89,6 @@ TEST_F(FenPhase, ReplayCountsFromTheFen) {
   // Without "go" the phase is the one set before the last replayed move:
   // from move 8 (14 half-moves) the third move is made at 16, a middle game;
   // from move 1 at 2, the opening.
-  EXPECT_EQ(phase_after(full_material("w", 8) + " moves " + shuffle(3, false) + "\n"), PHASE_MIDDLE);
-  EXPECT_EQ(phase_after(full_material("w", 1) + " moves " + shuffle(3, false) + "\n"), PHASE_OPENING);
+  EXPECT_EQ(phase_after(full_material("w", 8) + " moves " + knight_shuffle(3, false) + "\n"), PHASE_MIDDLE);
+  EXPECT_EQ(phase_after(full_material("w", 1) + " moves " + knight_shuffle(3, false) + "\n"), PHASE_OPENING);
 }

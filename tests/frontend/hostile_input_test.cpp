@@ -17,6 +17,7 @@
 #include "board/chess_cb.h"
 #include "board/position.h"
 #include "support/engine_process.h"
+#include "support/test_board.h"
 #include "support/transcript_check.h"
 
 namespace {
@@ -114,15 +115,6 @@ std::string junk(unsigned seed, size_t size) {
     bytes += r == 0 ? '\n' : r == 1 ? '\r' : r == 2 ? '\0' : char(random() % 256);
   }
   return bytes;
-}
-
-// Knights out and home again: a legal game of any even length that ends in
-// the start position.
-std::string knight_shuffle(int moves) {
-  static const char *const cycle[4] = {"g1f3", "g8f6", "f3g1", "f6g8"};
-  std::string list;
-  for (int i = 0; i < moves; ++i) list += std::string(i ? " " : "") + cycle[i % 4];
-  return list;
 }
 
 class HostileInput : public ::testing::Test {

@@ -1,5 +1,5 @@
-// Test support: squares and pieces by name and boards built by hand, for
-// tests that set positions up themselves.
+// Test support: squares and pieces by name, boards built by hand, and games
+// of any length, for tests that set positions up themselves.
 #pragma once
 
 #include <cstdint>
@@ -46,4 +46,19 @@ inline uint8_t piece_code(char letter) {
 inline void clear_board(uint8_t *cb) {
   start_position(cb);
   for (int s : boardin) cb[s] = EMPTY;
+}
+
+// Knights out and home again, White first (or Black first): a legal game of
+// any length that leaves the material whole and, after a multiple of four
+// half-moves from the start, the start position.
+inline std::string knight_shuffle(int half_moves, bool black_first = false) {
+  const char *white[] = {"g1f3", "f3g1"};
+  const char *black[] = {"g8f6", "f6g8"};
+  std::string list;
+  for (int i = 0; i < half_moves; ++i) {
+    const bool black_moves = (i % 2 == 0) == black_first;
+    const int step = (i / 2) % 2;
+    list += std::string(i > 0 ? " " : "") + (black_moves ? black[step] : white[step]);
+  }
+  return list;
 }
