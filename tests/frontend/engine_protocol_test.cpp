@@ -14,21 +14,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const Lines kStartup = {"id name Velkor v0.16", "id author Quenlow", "uciok"};
-
-// The output without the search's "info" lines, which depend on the search.
-Lines moves_and_answers(const Lines &output) {
-  Lines kept;
-  for (const std::string &line : output)
-    if (line.rfind("info", 0) != 0) kept.push_back(line);
-  return kept;
-}
-
-Lines concat(Lines a, const Lines &b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
 int count_starting(const Lines &output, const std::string &prefix) {
   return int(std::count_if(output.begin(), output.end(),
                            [&](const std::string &l) { return l.rfind(prefix, 0) == 0; }));
@@ -73,7 +58,7 @@ TEST_F(Protocol, TypicalExchangeThroughTheSearch) {
                                "go wtime 3000 btime 3000", std::string("position startpos moves ") + second,
                                "go wtime 2900 btime 2800", "quit"});
   EXPECT_EQ(r.status, 0);
-  const Lines answers = moves_and_answers(r.output);
+  const Lines answers = answers_without_info(r.output);
   ASSERT_EQ(answers.size(), 7u) << ::testing::PrintToString(r.output);
   EXPECT_EQ(Lines(answers.begin(), answers.begin() + 5), concat(kStartup, {"readyok", "readyok"}));
   EXPECT_TRUE(answers_for_side_to_move(answers[5], first)) << answers[5];
@@ -157,7 +142,7 @@ TEST_F(Protocol, MatchRunnerExchange) {
   const SessionResult r = run({"uci", "isready", "ucinewgame", "isready", "position startpos moves e2e4", "isready",
                                "go wtime 60000 btime 60000 movestogo 40", "quit"});
   EXPECT_EQ(r.status, 0);
-  const Lines answers = moves_and_answers(r.output);
+  const Lines answers = answers_without_info(r.output);
   ASSERT_EQ(answers.size(), 7u) << ::testing::PrintToString(r.output);
   EXPECT_EQ(Lines(answers.begin(), answers.begin() + 6), concat(kStartup, {"readyok", "readyok", "readyok"}));
   EXPECT_EQ(count_starting(r.output, "bestmove"), 1);
@@ -244,7 +229,7 @@ TEST_F(Protocol, QuitInEachState) {
     SCOPED_TRACE(c.state);
     const SessionResult r = run(concat(c.lines, after));
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(moves_and_answers(r.output), c.answers);
+    EXPECT_EQ(answers_without_info(r.output), c.answers);
   }
 }
 
@@ -266,7 +251,7 @@ TEST_F(Protocol, EndOfInputInEachState) {
     SCOPED_TRACE(c.state);
     const SessionResult r = run(c.lines);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(moves_and_answers(r.output).size(), c.answers);
+    EXPECT_EQ(answers_without_info(r.output).size(), c.answers);
   }
   // A last line without its line feed is not a line: "go" never comes.
   EngineProcess engine(dir_.path());
@@ -283,7 +268,7 @@ TEST_F(Protocol, NoMoveOnTheBoardSendsNone) {
   // White is checkmated (fool's mate): there is no move to send.
   const SessionResult r = run({"uci", "isready", "position startpos moves f2f3 e7e5 g2g4 d8h4", "go wtime 1000"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(moves_and_answers(r.output), concat(kStartup, {"readyok", "bestmove (none)"}));
+  EXPECT_EQ(answers_without_info(r.output), concat(kStartup, {"readyok", "bestmove (none)"}));
 }
 
 TEST_F(Protocol, PromotionsGoOutWithTheProtocolsLetters) {

@@ -14,19 +14,15 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const Lines kStartup = {"id name Velkor v0.16", "id author Quenlow", "uciok"};
 constexpr const char *kStartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 
+// The output without the search's reports ("info depth", "info score"); the
+// "info string" lines that report a refused FEN stay.
 Lines without_info_lines(const Lines &output) {
   Lines kept;
   for (const std::string &line : output)
     if (line.rfind("info depth", 0) != 0 && line.rfind("info score", 0) != 0) kept.push_back(line);
   return kept;
-}
-
-Lines concat(Lines a, const Lines &b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
 }
 
 class FenProtocol : public ::testing::Test {

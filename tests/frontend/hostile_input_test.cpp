@@ -24,8 +24,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const Lines kStartup = {"id name Velkor v0.16", "id author Quenlow", "uciok"};
-
 struct RawSession {
   Lines output;
   int status;
@@ -60,19 +58,6 @@ bool is_protocol_line(const std::string &line) {
   static const std::regex bestmove("bestmove ([a-h][1-8][a-h][1-8][qnrb]?|\\(none\\))");
   return line == kStartup[0] || line == kStartup[1] || line == kStartup[2] || line == "readyok" ||
          line.rfind("info ", 0) == 0 || std::regex_match(line, bestmove);
-}
-
-// The output without the search's "info" lines, which depend on the search.
-Lines answers_of(const Lines &output) {
-  Lines kept;
-  for (const std::string &line : output)
-    if (line.rfind("info ", 0) != 0) kept.push_back(line);
-  return kept;
-}
-
-Lines concat(Lines a, const Lines &b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
 }
 
 // What every session must show: exit status 0, nothing but protocol lines
@@ -241,11 +226,11 @@ TEST_F(HostileInput, LinesOfAHundredThousandCharacters) {
   // The 20,000-move game ends in the start position with White to move; the
   // long token stops the replay after e2e4 with a warning, Black to move.
   const RawSession game = run("uci\nisready\nposition startpos moves " + long_list + "\ngo\n");
-  EXPECT_TRUE(answers_for_side_to_move(answers_of(game.output).back(), long_list))
-      << answers_of(game.output).back();
+  EXPECT_TRUE(answers_for_side_to_move(answers_without_info(game.output).back(), long_list))
+      << answers_without_info(game.output).back();
   const RawSession token = run("uci\nisready\nposition startpos moves e2e4 " + letters + "\ngo\n");
-  EXPECT_TRUE(answers_for_side_to_move(answers_of(token.output).back(), "e2e4"))
-      << answers_of(token.output).back();
+  EXPECT_TRUE(answers_for_side_to_move(answers_without_info(token.output).back(), "e2e4"))
+      << answers_without_info(token.output).back();
   EXPECT_NE(token.transcript.find("*** WARNING **** : Invalid move\n"), std::string::npos);
 }
 
@@ -267,7 +252,7 @@ TEST_F(HostileInput, ThousandsOfMovesWithJunkTokens) {
         "uci\nisready\nposition startpos moves " + game + "\ngo wtime 3000 btime 3000\nquit\n";
     const RawSession s = run(bytes);
     expect_sound(s, bytes);
-    const Lines answers = answers_of(s.output);
+    const Lines answers = answers_without_info(s.output);
     ASSERT_EQ(answers.size(), 5u) << joined(s.output);
     EXPECT_TRUE(answers_for_side_to_move(answers[4], game)) << answers[4];
   }
@@ -300,7 +285,7 @@ TEST_F(HostileInput, EndOfInputInEveryStateEvenMidLine) {
     SCOPED_TRACE(c.state);
     const RawSession s = run(c.bytes);
     expect_sound(s, c.bytes);
-    const Lines answers = answers_of(s.output);
+    const Lines answers = answers_without_info(s.output);
     ASSERT_EQ(answers.size(), c.answers.size()) << joined(s.output);
     for (size_t i = 0; i < answers.size(); ++i) {
       if (c.answers[i] != "bestmove *") {

@@ -26,12 +26,7 @@ int ms_since(Clock::time_point t) {
 
 class SearchInput : public testing::Test {
  protected:
-  void SetUp() override {
-    engine_.send("uci");
-    engine_.read_until("uciok");
-    engine_.send("isready");
-    engine_.read_until("readyok");
-  }
+  void SetUp() override { engine_.handshake(); }
 
   // Lines other than "info" reports that arrive within ms (none expected).
   Lines answers_within(int ms) {

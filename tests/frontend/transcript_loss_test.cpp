@@ -33,17 +33,7 @@ const Lines kSession = {"uci",
                         "position startpos moves e2e4 e7e5 g1f3",
                         "go wtime 59000 btime 58000",
                         "quit"};
-const Lines kAnswers = {"id name Velkor v0.16", "id author Quenlow", "uciok",        "readyok",
-                        "bestmove e7e5",        "readyok",           "bestmove b8c6"};
-
-SessionResult finish(EngineProcess &engine, const Lines &lines) {
-  for (const std::string &line : lines) engine.send(line);
-  engine.close_input();
-  SessionResult r;
-  r.output = engine.read_all(20000);
-  r.status = engine.wait_exit(20000);
-  return r;
-}
+const Lines kAnswers = concat(kStartup, {"readyok", "bestmove e7e5", "readyok", "bestmove b8c6"});
 
 std::set<std::string> entries(const std::string &dir) {
   std::set<std::string> names;
@@ -108,8 +98,8 @@ TEST(TranscriptLoss, BookThatIsANamedPipeIsNoBook) {
   const SessionResult r = run_session(
       dir.path(), {"uci", "isready", "position startpos moves f2f3 e7e5 g2g4 d8h4", "go", "isready"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(settled_answers(r.output), settled_answers({"id name Velkor v0.16", "id author Quenlow", "uciok",
-                                                        "readyok", "bestmove (none)", "readyok"}));
+  EXPECT_EQ(settled_answers(r.output),
+            settled_answers(concat(kStartup, {"readyok", "bestmove (none)", "readyok"})));
 }
 
 TEST(TranscriptLoss, ReadOnlyWorkingDirectory) {
@@ -140,10 +130,10 @@ TEST(TranscriptLoss, ReadOnlyWorkingDirectory) {
       ASSERT_EQ(::chmod(bin.file("velkor").c_str(), 0755), 0);
       EngineProcess engine(dir.path(), "/usr/bin/setpriv",
                            {"--reuid=65534", "--regid=65534", "--clear-groups", bin.file("velkor")});
-      r = finish(engine, kSession);
+      r = finish_session(engine, kSession);
     } else {
       EngineProcess engine(dir.path());
-      r = finish(engine, kSession);
+      r = finish_session(engine, kSession);
     }
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.output, kAnswers);
@@ -176,9 +166,8 @@ TEST(TranscriptLoss, TranscriptVanishesWhileTheEngineRuns) {
     const Lines first = engine.read_until("uciok");
     ASSERT_TRUE(dir.exists("UCI_debug.txt"));
     c.vanish(dir.file("UCI_debug.txt"));
-    const SessionResult r = finish(engine, Lines(kSession.begin() + 1, kSession.end()));
-    Lines output = first;
-    output.insert(output.end(), r.output.begin(), r.output.end());
+    const SessionResult r = finish_session(engine, Lines(kSession.begin() + 1, kSession.end()));
+    const Lines output = concat(first, r.output);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(output, kAnswers);
     EXPECT_FALSE(fs::is_regular_file(dir.file("UCI_debug.txt"))) << "the transcript is never created again";
@@ -194,12 +183,11 @@ TEST(TranscriptLoss, WorkingDirectoryRemovedWhileTheEngineRuns) {
   engine.send("uci");
   const Lines first = engine.read_until("uciok");
   fs::remove_all(dir.path());
-  const SessionResult r =
-      finish(engine, {"isready", "position startpos moves f2f3 e7e5 g2g4 d8h4", "go", "isready", "quit"});
+  const SessionResult r = finish_session(
+      engine, {"isready", "position startpos moves f2f3 e7e5 g2g4 d8h4", "go", "isready", "quit"});
   EXPECT_EQ(r.status, 0);
-  Lines output = first;
-  output.insert(output.end(), r.output.begin(), r.output.end());
-  EXPECT_EQ(settled_answers(output), settled_answers({"id name Velkor v0.16", "id author Quenlow", "uciok",
-                                                      "readyok", "bestmove (none)", "readyok"}));
+  const Lines output = concat(first, r.output);
+  EXPECT_EQ(settled_answers(output),
+            settled_answers(concat(kStartup, {"readyok", "bestmove (none)", "readyok"})));
   EXPECT_FALSE(fs::exists(dir.path()));
 }

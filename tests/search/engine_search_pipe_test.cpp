@@ -56,10 +56,7 @@ struct Answer {
 class EngineSearch : public testing::Test {
  protected:
   void SetUp() override {
-    engine_.send("uci");
-    engine_.read_until("uciok");
-    engine_.send("isready");
-    engine_.read_until("readyok");
+    engine_.handshake();
     engine_.send("ucinewgame");
   }
 

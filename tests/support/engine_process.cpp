@@ -167,6 +167,13 @@ std::vector<std::string> EngineProcess::read_until(const std::string &prefix, in
   return lines;
 }
 
+void EngineProcess::handshake() {
+  send("uci");
+  read_until("uciok");
+  send("isready");
+  read_until("readyok");
+}
+
 std::vector<std::string> EngineProcess::read_all(int timeout_ms) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
   std::vector<std::string> lines;
@@ -197,6 +204,10 @@ int EngineProcess::wait_exit(int timeout_ms) {
 
 SessionResult run_session(const std::string &dir, const std::vector<std::string> &lines, int timeout_ms) {
   EngineProcess engine(dir);
+  return finish_session(engine, lines, timeout_ms);
+}
+
+SessionResult finish_session(EngineProcess &engine, const std::vector<std::string> &lines, int timeout_ms) {
   for (const std::string &line : lines) engine.send(line);
   engine.close_input();
   SessionResult result;
@@ -205,10 +216,21 @@ SessionResult run_session(const std::string &dir, const std::vector<std::string>
   return result;
 }
 
+std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string> &b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+std::vector<std::string> answers_without_info(const std::vector<std::string> &output) {
+  std::vector<std::string> answers;
+  for (const std::string &line : output)
+    if (line.rfind("info ", 0) != 0) answers.push_back(line);
+  return answers;
+}
+
 std::vector<std::string> settled_answers(const std::vector<std::string> &output) {
   std::vector<std::string> answers;
-  for (const std::string &line : output) {
-    if (line.rfind("info ", 0) == 0) continue;
+  for (const std::string &line : answers_without_info(output)) {
     if (line.rfind("bestmove ", 0) == 0) {
       size_t at = answers.size();
       while (at > 0 && answers[at - 1] == "readyok") --at;

@@ -70,6 +70,10 @@ class EngineProcess {
   // Every line up to the end of output (the engine has exited or closed it).
   std::vector<std::string> read_all(int timeout_ms = 10000);
 
+  // The front end's opening: "uci" and "isready", read up to "uciok" and
+  // "readyok" (the lines in between are dropped).
+  void handshake();
+
   // The exit status once the process has ended; -1 if it is still running
   // after the timeout (it is then killed) or ended by a signal.
   int wait_exit(int timeout_ms = 10000);
@@ -94,8 +98,23 @@ struct SessionResult {
   int status;
 };
 SessionResult run_session(const std::string &dir, const std::vector<std::string> &lines, int timeout_ms = 20000);
+// The rest of a session with an engine already running: sends the lines,
+// closes its input, and collects the output lines still to come and the exit
+// status.
+SessionResult finish_session(EngineProcess &engine, const std::vector<std::string> &lines,
+                             int timeout_ms = 20000);
 
-// The engine's answers without its "info" lines, in a settled order: an
+// The engine's answer to "uci".
+inline const std::vector<std::string> kStartup = {"id name Velkor v0.16", "id author Quenlow", "uciok"};
+
+// The lines of a followed by those of b.
+std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string> &b);
+
+// The engine's answers: the output without its "info" lines, which depend on
+// the search.
+std::vector<std::string> answers_without_info(const std::vector<std::string> &output);
+
+// The engine's answers (without its "info" lines) in a settled order: an
 // "isready" sent behind a "go" is answered at once if it arrives while the
 // search runs, or after the "bestmove" if the search was quicker. Readyok
 // lines just before a "bestmove" are put after it, so that sessions compare
