@@ -6,9 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "board/chess_cb.h"
-#include "board/position.h"
 #include "support/engine_process.h"
+#include "support/test_board.h"
 
 namespace {
 
@@ -23,14 +22,7 @@ int count_starting(const Lines &output, const std::string &prefix) {
 // move whose from-square holds a piece of that side. Every list given here
 // leaves legal moves, so "(none)" is a wrong answer.
 bool answers_for_side_to_move(const std::string &bestmove, const char *move_list) {
-  const std::string move = bestmove.substr(std::string("bestmove ").size());
-  uint8_t cb[CB_SIZE];
-  start_position(cb);
-  load_position_txt2(cb, move_list);
-  const uint32_t word = convert_move(move.c_str(), side_to_move(cb));
-  if ((word & MW_SCORE_MASK) != 0) return false;
-  const uint8_t from = cb[move_from(word)];
-  return piece_of(from) != EMPTY && colour_of(from) == side_to_move(cb);
+  return bestmove.rfind("bestmove ", 0) == 0 && moves_a_piece_of_side_to_move(bestmove.substr(9), move_list);
 }
 
 class Protocol : public ::testing::Test {

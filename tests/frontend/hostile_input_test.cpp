@@ -14,8 +14,6 @@
 #include <thread>
 #include <vector>
 
-#include "board/chess_cb.h"
-#include "board/position.h"
 #include "support/engine_process.h"
 #include "support/test_board.h"
 #include "support/transcript_check.h"
@@ -80,14 +78,7 @@ void expect_sound(const RawSession &s, const std::string &bytes) {
 bool answers_for_side_to_move(const std::string &bestmove, const std::string &move_list) {
   if (bestmove.rfind("bestmove ", 0) != 0) return false;
   const std::string move = bestmove.substr(9);
-  if (move == "(none)") return true;
-  uint8_t cb[CB_SIZE];
-  start_position(cb);
-  load_position_txt2(cb, move_list.c_str());
-  const uint32_t word = convert_move(move.c_str(), side_to_move(cb));
-  if ((word & MW_SCORE_MASK) != 0) return false;
-  const uint8_t from = cb[move_from(word)];
-  return piece_of(from) != EMPTY && colour_of(from) == side_to_move(cb);
+  return move == "(none)" || moves_a_piece_of_side_to_move(move, move_list);
 }
 
 // Seeded junk: every byte value, with line feeds, carriage returns and NUL

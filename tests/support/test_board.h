@@ -7,6 +7,7 @@
 #include <string>
 
 #include "board/chess_cb.h"
+#include "board/position.h"
 
 // Mailbox index of a square named like "e4".
 constexpr int sq(const char *name) { return square_of(name[0] - 'a', name[1] - '1'); }
@@ -46,6 +47,18 @@ inline uint8_t piece_code(char letter) {
 inline void clear_board(uint8_t *cb) {
   start_position(cb);
   for (int s : boardin) cb[s] = EMPTY;
+}
+
+// Whether the coordinate text ("e2e4") is a move from a square that holds a
+// piece of the side to move, once the move list is replayed from the start.
+inline bool moves_a_piece_of_side_to_move(const std::string &move, const std::string &move_list) {
+  uint8_t cb[CB_SIZE];
+  start_position(cb);
+  load_position_txt2(cb, move_list.c_str());
+  const uint32_t word = convert_move(move.c_str(), side_to_move(cb));
+  if ((word & MW_SCORE_MASK) != 0) return false;
+  const uint8_t from = cb[move_from(word)];
+  return piece_of(from) != EMPTY && colour_of(from) == side_to_move(cb);
 }
 
 // Knights out and home again, White first (or Black first): a legal game of
