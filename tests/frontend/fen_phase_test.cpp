@@ -1,50 +1,26 @@
 // The phase of a game given as FEN counts the half-moves its fullmove
 // number and side stand for, plus the moves replayed after it: run in
 // process, so that the phase the command loop stored can be read back.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 
 #include "eval/chess_heuristic.h"
 #include "frontend/chess_main.h"
-#include "frontend/chess_uci.h"
-#include "support/engine_process.h"
+#include "support/in_process_protocol.h"
 #include "support/test_board.h"
 
 namespace {
 
-class FenPhase : public ::testing::Test {
+class FenPhase : public InProcessProtocol {
  protected:
-  void SetUp() override {
-    saved_in_ = g_uci_input_fd;
-    saved_out_ = g_uci_output_fd;
-    out_fd_ = ::open(dir_.file("output.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    ASSERT_GE(out_fd_, 0);
-    g_uci_output_fd = out_fd_;
-  }
-  void TearDown() override {
-    g_uci_input_fd = saved_in_;
-    g_uci_output_fd = saved_out_;
-    ::close(out_fd_);
-  }
   // Runs a whole session on the lines and returns the phase it left.
   int phase_after(const std::string &lines) {
-    dir_.write_file("input.txt", "uci\nisready\n" + lines + "quit\n");
-    const int in = ::open(dir_.file("input.txt").c_str(), O_RDONLY | O_CLOEXEC);
-    EXPECT_GE(in, 0);
-    g_uci_input_fd = in;
+    EXPECT_GE(input("uci\nisready\n" + lines + "quit\n"), 0);
     set_game_position(PHASE_UNDEFINED);
     EXPECT_EQ(velkor_main(), 0);
-    ::close(in);
     return game_position;
   }
-
-  TempDir dir_;
-  ScopedWorkingDir cwd_{dir_.path()};
-  int saved_in_ = 0, saved_out_ = 1;
-  int out_fd_ = -1;
 };
 
 // Full material (16 phase points), but not the start position: one pawn is

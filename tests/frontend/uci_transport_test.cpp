@@ -1,47 +1,22 @@
 #include "frontend/chess_uci.h"
 
 #include <cstdlib>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <optional>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "board/position.h"
 #include "frontend/chess_main.h"
-#include "support/engine_process.h"
+#include "support/in_process_protocol.h"
 
 namespace {
 
-// Runs the transport in-process: protocol input from a file, protocol output
+// The transport run in-process: protocol input from a file, protocol output
 // to a file, transcript in a temporary working directory.
-class Transport : public ::testing::Test {
+class Transport : public InProcessProtocol {
  protected:
-  void SetUp() override {
-    saved_in_ = g_uci_input_fd;
-    saved_out_ = g_uci_output_fd;
-    out_fd_ = ::open(dir_.file("output.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    ASSERT_GE(out_fd_, 0);
-    g_uci_output_fd = out_fd_;
-  }
-  void TearDown() override {
-    g_uci_input_fd = saved_in_;
-    g_uci_output_fd = saved_out_;
-    if (in_fd_ >= 0) ::close(in_fd_);
-    ::close(out_fd_);
-  }
-  // Makes the bytes the protocol input, from their start.
-  int input(const std::string &bytes) {
-    if (in_fd_ >= 0) ::close(in_fd_);
-    dir_.write_file("input.txt", bytes);
-    in_fd_ = ::open(dir_.file("input.txt").c_str(), O_RDONLY | O_CLOEXEC);
-    g_uci_input_fd = in_fd_;
-    return in_fd_;
-  }
-  std::string output() const { return dir_.read_file("output.txt").value_or("<missing>"); }
-  std::optional<std::string> transcript() const { return dir_.read_file("UCI_debug.txt"); }
   // The next line as the reader returns it; nullopt for none.
   std::optional<std::string> next(int fd) {
     char *line = my_get_next_line(fd, '\n');
@@ -50,11 +25,6 @@ class Transport : public ::testing::Test {
     std::free(line);
     return text;
   }
-
-  TempDir dir_;
-  ScopedWorkingDir cwd_{dir_.path()};
-  int saved_in_ = 0, saved_out_ = 1;
-  int in_fd_ = -1, out_fd_ = -1;
 };
 
 }  // namespace

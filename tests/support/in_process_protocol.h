@@ -1,0 +1,50 @@
+// Test support: the engine's protocol run inside the test process, its input
+// read from a file and its output written to one, in a temporary working
+// directory of its own where the transcript goes.
+#pragma once
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <optional>
+#include <string>
+
+#include "frontend/chess_uci.h"
+#include "support/engine_process.h"
+
+// A fixture that points the protocol descriptors at "input.txt" and
+// "output.txt" in the test's directory for the test's life, and puts the
+// process's own descriptors back afterwards.
+class InProcessProtocol : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_in_ = g_uci_input_fd;
+    saved_out_ = g_uci_output_fd;
+    out_fd_ = ::open(dir_.file("output.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    ASSERT_GE(out_fd_, 0);
+    g_uci_output_fd = out_fd_;
+  }
+  void TearDown() override {
+    g_uci_input_fd = saved_in_;
+    g_uci_output_fd = saved_out_;
+    if (in_fd_ >= 0) ::close(in_fd_);
+    ::close(out_fd_);
+  }
+  // Makes the bytes the protocol input, read from their start; returns the
+  // descriptor (negative if the file could not be opened).
+  int input(const std::string &bytes) {
+    if (in_fd_ >= 0) ::close(in_fd_);
+    dir_.write_file("input.txt", bytes);
+    in_fd_ = ::open(dir_.file("input.txt").c_str(), O_RDONLY | O_CLOEXEC);
+    g_uci_input_fd = in_fd_;
+    return in_fd_;
+  }
+  std::string output() const { return dir_.read_file("output.txt").value_or("<missing>"); }
+  std::optional<std::string> transcript() const { return dir_.read_file("UCI_debug.txt"); }
+
+  TempDir dir_;
+  ScopedWorkingDir cwd_{dir_.path()};
+  int saved_in_ = 0, saved_out_ = 1;
+  int in_fd_ = -1, out_fd_ = -1;
+};
