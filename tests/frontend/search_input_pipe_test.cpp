@@ -18,8 +18,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Lines = std::vector<std::string>;
 
-bool starts_with(const std::string &s, const char *prefix) { return s.rfind(prefix, 0) == 0; }
-
 int ms_since(Clock::time_point t) {
   return int(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
 }
@@ -35,17 +33,14 @@ class SearchInput : public testing::Test {
     for (int left = ms; left > 0; left = ms - ms_since(start)) {
       std::optional<std::string> line = engine_.read_line(left);
       if (!line) break;
-      if (!starts_with(*line, "info")) seen.push_back(*line);
+      if (!line->starts_with("info ")) seen.push_back(*line);
     }
     return seen;
   }
 
   // The lines up to one that begins with prefix, without the "info" reports.
   Lines answers_until(const char *prefix, int timeout_ms) {
-    Lines seen;
-    for (const std::string &line : engine_.read_until(prefix, timeout_ms))
-      if (!starts_with(line, "info")) seen.push_back(line);
-    return seen;
+    return answers_without_info(engine_.read_until(prefix, timeout_ms));
   }
   Lines answers_until_bestmove(int timeout_ms) { return answers_until("bestmove ", timeout_ms); }
 
@@ -99,7 +94,7 @@ TEST_F(SearchInput, MovetimeIsKept) {
   const Lines answers = answers_until_bestmove(10000);
   const int ms = ms_since(sent);
   ASSERT_EQ(answers.size(), 1u);
-  EXPECT_TRUE(starts_with(answers[0], "bestmove ")) << answers[0];
+  EXPECT_TRUE(answers[0].starts_with("bestmove ")) << answers[0];
   EXPECT_LE(ms, 200 + 700) << "answered late";
   EXPECT_GE(ms, 150) << "a fixed time is used, not cut short";
 }
@@ -112,7 +107,7 @@ TEST_F(SearchInput, InfiniteEndsOnStopWithExactlyOneBestmove) {
   engine_.send("stop");
   const Lines answers = answers_until_bestmove(10000);
   ASSERT_EQ(answers.size(), 1u);
-  EXPECT_TRUE(starts_with(answers[0], "bestmove ")) << answers[0];
+  EXPECT_TRUE(answers[0].starts_with("bestmove ")) << answers[0];
   EXPECT_LE(ms_since(stopped), 1000);
   // No second answer: the next line is the answer to "isready".
   engine_.send("isready");
@@ -152,7 +147,7 @@ TEST_F(SearchInput, IsreadyIsAnsweredWhileTheSearchGoesOn) {
   engine_.send("stop");
   const Lines end = answers_until_bestmove(10000);
   ASSERT_EQ(end.size(), 1u);
-  EXPECT_TRUE(starts_with(end[0], "bestmove "));
+  EXPECT_TRUE(end[0].starts_with("bestmove "));
 }
 
 TEST_F(SearchInput, LinesSplitAcrossPollsAreReadWholeAndOnce) {
@@ -186,7 +181,7 @@ TEST_F(SearchInput, LinesSplitAcrossPollsAreReadWholeAndOnce) {
   Lines logged;
   const std::string t = transcript();
   for (size_t at = 0, end; (end = t.find('\n', at)) != std::string::npos; at = end + 1)
-    if (!starts_with(t.substr(at, end - at), "info")) logged.push_back(t.substr(at, end - at));
+    if (!t.substr(at, end - at).starts_with("info ")) logged.push_back(t.substr(at, end - at));
   const Lines expected = {"uci",
                           "id name Velkor v0.16",
                           "id author Quenlow",
@@ -262,11 +257,9 @@ TEST_F(SearchInput, QuitOrEndOfInputDuringASearchAnswersThenExits) {
     else
       engine.send("quit");
     const Lines all = engine.read_all(10000);
-    Lines answers;
-    for (const std::string &line : all)
-      if (!starts_with(line, "info")) answers.push_back(line);
+    const Lines answers = answers_without_info(all);
     ASSERT_EQ(answers.size(), 5u) << testing::PrintToString(all);
-    EXPECT_TRUE(starts_with(answers.back(), "bestmove ")) << answers.back();
+    EXPECT_TRUE(answers.back().starts_with("bestmove ")) << answers.back();
     EXPECT_NE(answers.back(), "bestmove (none)");
     EXPECT_EQ(engine.wait_exit(5000), 0);
   }

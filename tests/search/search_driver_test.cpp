@@ -37,10 +37,6 @@ DriverRun drive(Board &b, int budget_ms, int moves_played = 0) {
   return {result, lines_of(testing::internal::GetCapturedStdout())};
 }
 
-bool starts_with(const std::string &s, const std::string &prefix) {
-  return s.compare(0, prefix.size(), prefix) == 0;
-}
-
 // "info" then the first field of each report line.
 std::string depth_of(const std::string &info) {
   std::istringstream in(info);
@@ -71,7 +67,7 @@ TEST(SearchDriver, MateInOneStopsAfterDepthTwoAndReportsMateOne) {
     EXPECT_EQ(move_score(run.result), c.score) << c.moves;
     EXPECT_EQ(result_move(run.result), c.mate) << c.moves;
     ASSERT_EQ(run.out.size(), 1u) << c.moves;
-    EXPECT_TRUE(starts_with(run.out[0], c.info)) << run.out[0];
+    EXPECT_TRUE(run.out[0].starts_with(c.info)) << run.out[0];
     EXPECT_TRUE(same_position(b, before));
   }
 }
@@ -83,8 +79,8 @@ TEST(SearchDriver, MatedInOneStopsAtDepthThreeWithoutAMove) {
   const DriverRun run = drive(b, 60000, 40);
   EXPECT_EQ(run.result, SCORE_BLACK_WINS) << "score 0, no squares: the command loop falls back";
   ASSERT_EQ(run.out.size(), 2u);
-  EXPECT_TRUE(starts_with(run.out[0], "info depth 2 score cp ")) << run.out[0];
-  EXPECT_TRUE(starts_with(run.out[1], "info depth 3 score mate -")) << run.out[1];
+  EXPECT_TRUE(run.out[0].starts_with("info depth 2 score cp ")) << run.out[0];
+  EXPECT_TRUE(run.out[1].starts_with("info depth 3 score mate -")) << run.out[1];
 }
 
 TEST(SearchDriver, StopsAfterTheIterationOfDepthSixtyFour) {
@@ -95,7 +91,7 @@ TEST(SearchDriver, StopsAfterTheIterationOfDepthSixtyFour) {
   EXPECT_EQ(run.result, SCORE_DRAW);
   ASSERT_EQ(run.out.size(), 63u) << "depths 2 to 64";
   for (size_t i = 0; i < run.out.size(); ++i) EXPECT_EQ(depth_of(run.out[i]), std::to_string(i + 2));
-  EXPECT_TRUE(starts_with(run.out.back(), "info depth 64 score cp 0 pv  time ")) << run.out.back();
+  EXPECT_TRUE(run.out.back().starts_with("info depth 64 score cp 0 pv  time ")) << run.out.back();
 }
 
 TEST(SearchDriver, BudgetUsedUpBeforeAnyMoveIsSearchedClaimsNoMate) {
