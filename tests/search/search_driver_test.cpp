@@ -13,15 +13,9 @@
 #include "search/alpha_beta.h"
 #include "search/search_test_support.h"
 #include "search/time_control.h"
+#include "support/transcript_check.h"
 
 namespace {
-
-std::vector<std::string> lines_of(const std::string &text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 struct DriverRun {
   uint32_t result;
@@ -34,7 +28,7 @@ DriverRun drive(Board &b, int budget_ms, int moves_played = 0) {
   set_limit_time(budget_ms);
   testing::internal::CaptureStdout();
   const uint32_t result = alpha_beta_time(b.data());
-  return {result, lines_of(testing::internal::GetCapturedStdout())};
+  return {result, split_lines(testing::internal::GetCapturedStdout())};
 }
 
 // "info" then the first field of each report line.
