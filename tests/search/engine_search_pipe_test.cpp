@@ -83,8 +83,6 @@ class EngineSearch : public testing::Test {
   EngineProcess engine_{dir_.path()};
 };
 
-std::string depth_field(const std::string &info) { return info.substr(11, info.find(' ', 11) - 11); }
-
 }  // namespace
 
 TEST_F(EngineSearch, ShortGameEveryAnswerLegalAndWithinItsBudget) {
@@ -102,7 +100,7 @@ TEST_F(EngineSearch, ShortGameEveryAnswerLegalAndWithinItsBudget) {
     ASSERT_FALSE(a.infos.empty());
     // Depth 2 takes milliseconds: at least one pass was accepted and
     // reported as depth 2 or deeper.
-    EXPECT_GE(std::stoi(depth_field(a.infos.front())), 2) << a.infos.front();
+    EXPECT_GE(std::stoi(info_depth(a.infos.front())), 2) << a.infos.front();
     list += (list.empty() ? "" : " ") + a.bestmove;
   }
 }
@@ -124,7 +122,7 @@ TEST_F(EngineSearch, MatedInOneStopsAtDepthThreeAndPlaysTheOnePlyMove) {
       "g5g4 c8e8";
   const Answer a = ask(list, "go wtime 60000 btime 60000");
   ASSERT_EQ(a.infos.size(), 2u);
-  EXPECT_EQ(depth_field(a.infos[1]), "3") << a.infos[1];
+  EXPECT_EQ(info_depth(a.infos[1]), "3") << a.infos[1];
   EXPECT_NE(a.infos[1].find(" score mate -"), std::string::npos) << a.infos[1];
   const std::vector<std::string> legal = legal_moves(list);
   EXPECT_NE(std::find(legal.begin(), legal.end(), a.bestmove), legal.end()) << a.bestmove;

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,14 +28,6 @@ DriverRun drive(Board &b, int budget_ms, int moves_played = 0) {
   testing::internal::CaptureStdout();
   const uint32_t result = alpha_beta_time(b.data());
   return {result, split_lines(testing::internal::GetCapturedStdout())};
-}
-
-// "info" then the first field of each report line.
-std::string depth_of(const std::string &info) {
-  std::istringstream in(info);
-  std::string word, depth;
-  in >> word >> word >> depth;
-  return depth;
 }
 
 std::string result_move(uint32_t result) { return move_name(move_from(result), move_to(result)); }
@@ -84,7 +75,7 @@ TEST(SearchDriver, StopsAfterTheIterationOfDepthSixtyFour) {
   const DriverRun run = drive(b, 600000, 60);
   EXPECT_EQ(run.result, SCORE_DRAW);
   ASSERT_EQ(run.out.size(), 63u) << "depths 2 to 64";
-  for (size_t i = 0; i < run.out.size(); ++i) EXPECT_EQ(depth_of(run.out[i]), std::to_string(i + 2));
+  for (size_t i = 0; i < run.out.size(); ++i) EXPECT_EQ(info_depth(run.out[i]), std::to_string(i + 2));
   EXPECT_TRUE(run.out.back().starts_with("info depth 64 score cp 0 pv  time ")) << run.out.back();
 }
 

@@ -66,3 +66,11 @@ inline bool same_position(const Board &a, const Board &b) {
     if (a[i] != b[i]) return false;
   return true;
 }
+
+// The depth of a report "info depth <n> ...": its third word.
+inline std::string info_depth(const std::string &info) {
+  std::istringstream in(info);
+  std::string word, depth;
+  in >> word >> word >> depth;
+  return depth;
+}
