@@ -47,6 +47,15 @@ std::vector<std::string> legal_moves(const std::string &list) {
   return legal;
 }
 
+// A game that ends in a pawn ending, White to move with a pawn on c7 about
+// to queen.
+const std::string kPawnEnding =
+    "d2d4 g8f6 c2c4 e7e6 g2g3 f8b4 b1d2 e8g8 a2a3 b4e7 f1g2 a7a5 b2b3 h7h6 c1b2 d7d5 d1c2 b8d7 g1h3 b7b6 "
+    "e2e4 d5e4 d2e4 f6e4 g2e4 a8b8 e4c6 e6e5 e1c1 e5d4 d1d4 e7c5 d4d5 d8e7 h1d1 d7f6 d5e5 c8e6 a3a4 c5d6 "
+    "e5e2 d6a3 c6d5 b6b5 a4b5 f6d5 c4d5 e6h3 e2e7 a3e7 c2c3 e7f6 c3c4 f6e7 g3g4 f8d8 d1g1 d8e8 g1g3 a5a4 "
+    "b3a4 e7g5 c1d1 c7c5 d5c6 h3g2 g3g2 g5d8 g4g5 h6g5 d1c2 b8c8 f2f4 e8e6 f4g5 e6g6 c4d4 c8a8 h2h4 d8f6 "
+    "d4d5 f6b2 c6c7 a8f8 g2d2 b2d4 a4a5 d4b6 a5b6 g6b6 d5c5 b6b8 c5f8 b8f8 d2d8 g7g6 d8f8 g8f8";
+
 struct Answer {
   std::vector<std::string> infos;
   std::string bestmove;  // the move text, "(none)", or empty if none came
@@ -108,18 +117,7 @@ TEST_F(EngineSearch, ShortGameEveryAnswerLegalAndWithinItsBudget) {
 TEST_F(EngineSearch, MatedInOneStopsAtDepthThreeAndPlaysTheOnePlyMove) {
   // Black to move is mated next move whatever it plays: the driver stops at
   // depth 3 without a move and the one-ply search supplies a legal one.
-  const std::string list =
-      "d2d4 g8f6 c2c4 e7e6 g2g3 f8b4 b1d2 e8g8 a2a3 b4e7 f1g2 a7a5 b2b3 h7h6 c1b2 d7d5 d1c2 b8d7 g1h3 b7b6 "
-      "e2e4 "
-      "d5e4 d2e4 f6e4 g2e4 a8b8 e4c6 e6e5 e1c1 e5d4 d1d4 e7c5 d4d5 d8e7 h1d1 d7f6 d5e5 c8e6 a3a4 c5d6 e5e2 "
-      "d6a3 "
-      "c6d5 b6b5 a4b5 f6d5 c4d5 e6h3 e2e7 a3e7 c2c3 e7f6 c3c4 f6e7 g3g4 f8d8 d1g1 d8e8 g1g3 a5a4 b3a4 e7g5 "
-      "c1d1 "
-      "c7c5 d5c6 h3g2 g3g2 g5d8 g4g5 h6g5 d1c2 b8c8 f2f4 e8e6 f4g5 e6g6 c4d4 c8a8 h2h4 d8f6 d4d5 f6b2 c6c7 "
-      "a8f8 "
-      "g2d2 b2d4 a4a5 d4b6 a5b6 g6b6 d5c5 b6b8 c5f8 b8f8 d2d8 g7g6 d8f8 g8f8 c7c8q f8e7 b5b6 f7f6 b6b7 f6g5 "
-      "b7b8q "
-      "g5g4 c8e8";
+  const std::string list = kPawnEnding + " c7c8q f8e7 b5b6 f7f6 b6b7 f6g5 b7b8q g5g4 c8e8";
   const Answer a = ask(list, "go wtime 60000 btime 60000");
   ASSERT_EQ(a.infos.size(), 2u);
   EXPECT_EQ(info_depth(a.infos[1]), "3") << a.infos[1];
@@ -134,21 +132,13 @@ TEST_F(EngineSearch, MatedInOneStopsAtDepthThreeAndPlaysTheOnePlyMove) {
 
 TEST_F(EngineSearch, PromotionsGoOutWithTheQueenLetter) {
   struct Case {
-    const char *list, *pattern;
+    std::string list;
+    const char *pattern;
   } cases[] = {
       // Both sides' pawns can take on the back rank and promote.
       {"a2a4 h7h5 a4a5 h5h4 a5a6 h4h3 a6b7 h3g2", "b7[ac]8q"},
       // Queening on an empty square in a pawn ending.
-      {"d2d4 g8f6 c2c4 e7e6 g2g3 f8b4 b1d2 e8g8 a2a3 b4e7 f1g2 a7a5 b2b3 h7h6 c1b2 d7d5 d1c2 b8d7 g1h3 b7b6 "
-       "e2e4 "
-       "d5e4 d2e4 f6e4 g2e4 a8b8 e4c6 e6e5 e1c1 e5d4 d1d4 e7c5 d4d5 d8e7 h1d1 d7f6 d5e5 c8e6 a3a4 c5d6 e5e2 "
-       "d6a3 "
-       "c6d5 b6b5 a4b5 f6d5 c4d5 e6h3 e2e7 a3e7 c2c3 e7f6 c3c4 f6e7 g3g4 f8d8 d1g1 d8e8 g1g3 a5a4 b3a4 e7g5 "
-       "c1d1 "
-       "c7c5 d5c6 h3g2 g3g2 g5d8 g4g5 h6g5 d1c2 b8c8 f2f4 e8e6 f4g5 e6g6 c4d4 c8a8 h2h4 d8f6 d4d5 f6b2 c6c7 "
-       "a8f8 "
-       "g2d2 b2d4 a4a5 d4b6 a5b6 g6b6 d5c5 b6b8 c5f8 b8f8 d2d8 g7g6 d8f8 g8f8",
-       "c7c8q"},
+      {kPawnEnding, "c7c8q"},
   };
   for (const auto &c : cases) {
     const Answer a = ask(c.list, "go wtime 20000 btime 20000");
