@@ -23,11 +23,6 @@
 
 namespace {
 
-// Whether text begins with keyword (compared over the keyword's length).
-bool starts_with(const char *text, const char *keyword) {
-  return std::strncmp(text, keyword, std::strlen(keyword)) == 0;
-}
-
 // Lines that have been read but not yet handled by the command loop.
 std::deque<char *> pending_lines;
 
@@ -73,14 +68,6 @@ void replay_position(Loop &loop, const char *line) {
   loop.half_moves = moves != nullptr ? load_position_txt2(loop.board, moves + 6) : 0;
   loop.from_start = true;
   loop.refused = false;
-}
-
-// Whether the line is "position fen", the keyword ending where the line or
-// its field begins.
-bool is_position_fen(const char *line) {
-  static constexpr const char keyword[] = "position fen";
-  const size_t n = sizeof keyword - 1;
-  return std::strncmp(line, keyword, n) == 0 && (line[n] == '\0' || line[n] == ' ' || line[n] == '\t');
 }
 
 // Puts the board into the game of a "position fen" line: the FEN's position,
@@ -134,7 +121,7 @@ void answer_go(Loop &loop, const char *line) {
     return;
   }
   GoLimits limits = NO_GO_LIMITS;
-  if (starts_with(line, "go")) {
+  if (begins_with(line, "go")) {
     read_go_parameters(line, side_to_move(loop.board), loop.go);
     read_go_limits(line, side_to_move(loop.board), limits);
   }
@@ -174,11 +161,11 @@ enum class Next { POSITION_WAIT, GO_WAIT, RESTART, QUIT };
 // Sets up the game of a "position startpos" or "position fen" line, in
 // either waiting state; false, with the loop untouched, for any other line.
 bool take_position(Loop &loop, const char *line) {
-  if (starts_with(line, "position startpos")) {
+  if (begins_with(line, "position startpos")) {
     replay_position(loop, line);
     return true;
   }
-  if (is_position_fen(line)) {
+  if (is_keyword_line(line, "position fen")) {
     replay_fen(loop, line);
     return true;
   }
@@ -187,8 +174,8 @@ bool take_position(Loop &loop, const char *line) {
 
 // Handles one line read while waiting for a position.
 Next position_wait(Loop &loop, const char *line) {
-  if (starts_with(line, "quit")) return Next::QUIT;
-  if (starts_with(line, "isready")) {
+  if (begins_with(line, "quit")) return Next::QUIT;
+  if (begins_with(line, "isready")) {
     UCI_readyok();
     return Next::RESTART;
   }
@@ -202,15 +189,15 @@ Next position_wait(Loop &loop, const char *line) {
 
 // Handles one line read while waiting for "go", with a game on the board.
 Next go_wait(Loop &loop, const char *line) {
-  if (starts_with(line, "quit")) return Next::QUIT;
+  if (begins_with(line, "quit")) return Next::QUIT;
   // A match runner replays its opening one "position" line per ply and
   // pings "isready" before "go": none of these asks for a move.
-  if (starts_with(line, "isready")) {
+  if (begins_with(line, "isready")) {
     UCI_readyok();
     return Next::GO_WAIT;
   }
   if (take_position(loop, line)) return Next::GO_WAIT;
-  if (starts_with(line, "position") || starts_with(line, "ucinewgame")) return Next::RESTART;
+  if (begins_with(line, "position") || begins_with(line, "ucinewgame")) return Next::RESTART;
   // A late "stop" (its search has already answered) asks for no move.
   if (is_stop_command(line)) return Next::GO_WAIT;
   // "go", and any other line, is answered with a move.
@@ -231,6 +218,15 @@ bool token_number(const char *token, int length, int &value) {
 }
 
 }  // namespace
+
+bool begins_with(const char *line, const char *keyword) {
+  return std::strncmp(line, keyword, std::strlen(keyword)) == 0;
+}
+
+bool is_keyword_line(const char *line, const char *keyword) {
+  const size_t n = std::strlen(keyword);
+  return std::strncmp(line, keyword, n) == 0 && (line[n] == '\0' || line[n] == ' ' || line[n] == '\t');
+}
 
 uint32_t search_one_ply(uint8_t *board) {
   // By now the budget is usually spent (or a "stop" came), and the root asks
@@ -295,12 +291,12 @@ int thinking_budget(bool clock_given, int own_clock, int moves_to_go, int half_m
 void read_go_parameters(const char *line, uint8_t side, GoParameters &params) {
   const char *cursor = line;
   while (*cursor != '\0') {
-    if ((starts_with(cursor, "wtime ") && side == WHITE) || (starts_with(cursor, "btime ") && side == BLACK)) {
+    if ((begins_with(cursor, "wtime ") && side == WHITE) || (begins_with(cursor, "btime ") && side == BLACK)) {
       cursor += 6;
       const int length = where_is_next_space(cursor);
       if (length <= 15 && token_number(cursor, length, params.own_clock)) params.clock_given = true;
       cursor += length;
-    } else if (starts_with(cursor, "movestogo ")) {
+    } else if (begins_with(cursor, "movestogo ")) {
       cursor += 10;
       const int length = where_is_next_space(cursor);
       if (length <= 15) token_number(cursor, length, params.moves_to_go);
@@ -326,7 +322,7 @@ int UCI_wait_infos(char **line) {
       return CMD_END_OF_INPUT;
     }
     for (const auto &c : commands) {
-      if (starts_with(text, c.keyword)) {
+      if (begins_with(text, c.keyword)) {
         *line = text;
         return c.code;
       }

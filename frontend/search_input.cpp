@@ -1,7 +1,6 @@
 #include "frontend/search_input.h"
 
 #include <cstdlib>
-#include <cstring>
 
 #include "frontend/chess_main.h"
 #include "frontend/chess_uci.h"
@@ -12,10 +11,6 @@ namespace {
 // "quit" or the end of the input came: nothing more is read.
 bool input_ended = false;
 
-bool starts_with(const char *text, const char *keyword) {
-  return std::strncmp(text, keyword, std::strlen(keyword)) == 0;
-}
-
 // Deals with one line read during a search and says what the search must do.
 // The line is owned here: released, or handed to the loop's queue.
 int handle_line(char *line) {
@@ -24,14 +19,14 @@ int handle_line(char *line) {
     return SEARCH_INPUT_STOP;
   }
   // Recognised as the waits recognise them, by the keyword's length.
-  if (starts_with(line, "quit")) {
+  if (begins_with(line, "quit")) {
     // Queued behind the lines that came before it: the loop handles those
     // first, then ends on it.
     push_command_line(line);
     input_ended = true;
     return SEARCH_INPUT_QUIT;
   }
-  if (starts_with(line, "isready")) {
+  if (begins_with(line, "isready")) {
     std::free(line);
     UCI_readyok();
     return SEARCH_INPUT_NONE;
@@ -42,9 +37,7 @@ int handle_line(char *line) {
 
 }  // namespace
 
-bool is_stop_command(const char *line) {
-  return std::strncmp(line, "stop", 4) == 0 && (line[4] == '\0' || line[4] == ' ' || line[4] == '\t');
-}
+bool is_stop_command(const char *line) { return is_keyword_line(line, "stop"); }
 
 int poll_search_input() {
   if (input_ended) return SEARCH_INPUT_QUIT;
