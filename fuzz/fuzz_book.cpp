@@ -16,11 +16,6 @@
 
 namespace {
 
-bool playable(int square) {
-  const int row = square_row(square), column = square_column(square);
-  return row >= 2 && row <= 9 && column >= 2 && column <= 9;
-}
-
 // The lowest free descriptor: the same before and after a lookup unless
 // the lookup leaked one.
 int lowest_free_descriptor() {

@@ -12,11 +12,6 @@
 
 namespace {
 
-bool playable(int square) {
-  const int row = square_row(square), column = square_column(square);
-  return row >= 2 && row <= 9 && column >= 2 && column <= 9;
-}
-
 void check_word(uint32_t word, const std::string &text) {
   if (word == MW_NOT_A_MOVE) return;
   if (move_score(word) != 0) fuzz_fail("score bits set for \"" + text + "\"");

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "board/chess_cb.h"
+
 namespace {
 
 std::string private_directory;
@@ -60,4 +62,9 @@ std::string read_whole_file(const char *path) {
 void fuzz_fail(const std::string &what) {
   std::fprintf(stderr, "velkor fuzz: %s\n", what.c_str());
   std::abort();
+}
+
+bool playable(int square) {
+  const int row = square_row(square), column = square_column(square);
+  return row >= 2 && row <= 9 && column >= 2 && column <= 9;
 }

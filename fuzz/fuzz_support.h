@@ -15,6 +15,10 @@ void write_whole_file(const char *path, const void *data, size_t size);
 std::string read_whole_file(const char *path);
 std::string read_whole_descriptor(int fd);
 
+// Whether the mailbox index is one of the 64 playable squares (a square a
+// move word may name).
+bool playable(int square);
+
 // Reports a broken property of the engine and aborts, which libFuzzer
 // records as a crash with the input that caused it.
 [[noreturn]] void fuzz_fail(const std::string &what);
