@@ -11,6 +11,7 @@
 
 #include "board/fen.h"
 #include "board/game_move.h"
+#include "support/test_board.h"
 
 namespace {
 
@@ -26,11 +27,7 @@ Position from_fen(const char *fen) {
 }
 
 std::string coordinates(const LegalMove &m) {
-  std::string s;
-  for (const int sq : {int(m.from), int(m.to)}) {
-    s += char('a' + sq % 12 - 2);
-    s += char('1' + sq / 12 - 2);
-  }
+  std::string s = move_name(m.from, m.to);
   if (m.promotion != EMPTY) s += "  nbrq"[m.promotion];
   return s;
 }
