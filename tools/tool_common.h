@@ -45,3 +45,5 @@ int run_hash_bench(int argc, char **argv);  // tools/tool_hash.cpp
 int run_eval(int argc, char **argv);        // tools/tool_eval.cpp
 int run_search(int argc, char **argv);      // tools/tool_search.cpp
 int run_bench(int argc, char **argv);       // tools/tool_search.cpp
+extern const char BUDGET_USAGE[];
+int run_budget(int argc, char **argv);      // tools/tool_budget.cpp

@@ -17,6 +17,7 @@ static const ToolCommand commands[] = {
     {"hash-bench", "[passes]", run_hash_bench},
     {"search", "<depth> [\"<move list>\"]", run_search},
     {"bench", "", run_bench},
+    {"budget", BUDGET_USAGE, run_budget},
     {nullptr, nullptr, nullptr},
 };
 
