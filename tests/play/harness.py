@@ -2,7 +2,8 @@
 """Refereed games of velkor against stockfish, played as a GUI plays them.
 
 Each game starts a fresh velkor in a private temporary working directory (no
-opening book there, so it searches from its first move) and drives it through
+opening book there unless --book gives one, so it searches from its first
+move) and drives it through
 its standard input and output exactly as a match runner does:
 
     uci / isready / ucinewgame / isready, then for every move of velkor
@@ -516,6 +517,8 @@ def play_game(index, cfg):
     record = dict(index=index, control=control.name, engine_white=engine_white, ping=ping,
                   moves=[], engine_moves=[], failure=None, result=None, reason=None)
     workdir = tempfile.mkdtemp(prefix="velkor-game-")
+    if cfg.book:
+        shutil.copyfile(cfg.book, os.path.join(workdir, "book.txt"))
     stderr_path = os.path.join(workdir, "stderr.txt")
     referee = opponent = engine = None
     keep_dir = False
@@ -743,9 +746,10 @@ def summarise(records, cfg):
             continue
         overruns = [m["elapsed_ms"] - m["budget"] for m in timed]
         beyond = sum(1 for m in timed if m["elapsed_ms"] - m["budget"] > 100 + 0.1 * m["budget"])
-        # The engine stops before its budget only on a mate it has proved;
-        # any other early move would mean the budget model is wrong.
-        early = sum(1 for m in timed if m["elapsed_ms"] < m["budget"] - 5 and not m["mate"])
+        # The engine stops before its budget only on a mate it has proved, or
+        # with a book move; any other early move means the model is wrong.
+        # A book move comes without any "info" line (depth 0).
+        early = sum(1 for m in timed if m["elapsed_ms"] < m["budget"] - 5 and not m["mate"] and m["depth"])
         print("  %-8s %5d %8d %8.1f %8.1f %8.1f %8.1f %6d %6d %9.0f %6.1f" % (
             control.name, len(timed), percentile([m["budget"] for m in timed], 0.5),
             percentile([m["elapsed_ms"] for m in timed], 0.5), percentile(overruns, 0.5),
@@ -793,10 +797,14 @@ def parse_args(argv):
                    help="games at once (default 1: timing is only honest on a quiet machine)")
     p.add_argument("--only", type=int, action="append",
                    help="play only this game number (repeatable), to reproduce one")
+    p.add_argument("--book", help="an opening book, copied into each game's working directory "
+                                  "(default: none, the engine searches from its first move)")
     p.add_argument("--no-keep", action="store_true",
                    help="remove a failed game's working directory too (kept by default)")
     cfg = p.parse_args(argv)
     cfg.velkor = os.path.abspath(cfg.velkor)
+    if cfg.book and not os.path.isfile(cfg.book):
+        p.error("no book at %s" % cfg.book)
     cfg.controls = [Control(c.strip()) for c in cfg.controls.split(",") if c.strip()]
     lo, _, hi = cfg.opening.partition("-")
     cfg.opening_min, cfg.opening_max = int(lo), int(hi or lo)
