@@ -37,8 +37,9 @@ int is_better_beta(uint32_t bound, uint32_t score, uint8_t side, int ply);
 // to the end (or its bare starting value, without squares).
 int search_stop_requested();
 
-// 1 if the last search (the one under way, or the one that last ended) was
-// stopped by that decision, 0 if it ran to the end.
+// 1 if the stop has been decided since the last search began at ply 0: the
+// search was cut short, unless the decision came from a question asked after
+// it had ended (as the driver asks after every iteration).
 int search_was_stopped();
 
 // Fail-hard search of the position on the board to nominal depth `depth`,
