@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 #include "board/chess_cb.h"
 #include "board/position.h"
@@ -14,24 +15,61 @@ namespace {
 constexpr const char *BOOK_FILE = "book.txt";
 constexpr uint32_t BOOK_SCORE = 30000;  // marks a book move, so it is never 0
 
-// The book file's descriptor, closed on every way out of the lookup.
+// The longest book line kept whole, as for protocol lines; the rest of a
+// longer line is dropped.
+constexpr size_t BOOK_LINE_MAX = size_t(1) << 20;
+
+// The book file, read a block at a time, and closed on every way out of the
+// lookup. The book is scanned twice before every search, inside the move's
+// budget: read a byte per call, as protocol input must be, a 600 KB book
+// cost about 300 ms a move, every move of the game.
 struct BookFile {
   int fd;
+  char block[8192];
+  long size = 0;  // bytes in block
+  long at = 0;    // next byte of block to read
+  std::string line;
+
   explicit BookFile(const char *path) : fd(io_open_read(path)) {}
   ~BookFile() {
     if (fd >= 0) io_close(fd);
   }
   BookFile(const BookFile &) = delete;
   BookFile &operator=(const BookFile &) = delete;
-};
 
-// One line read from the book, released when it goes out of scope.
-struct BookLine {
-  char *text;
-  explicit BookLine(int fd) : text(my_get_next_line(fd, '\n')) {}
-  ~BookLine() { std::free(text); }
-  BookLine(const BookLine &) = delete;
-  BookLine &operator=(const BookLine &) = delete;
+  // Afterwards line holds the next line, as the protocol's line reader gives
+  // it: up to the next line feed, carriage returns dropped, cut to
+  // BOOK_LINE_MAX characters. false at the end of the file or on a read
+  // error; a last line without a line feed is not read.
+  bool next_line() {
+    line.clear();
+    bool cut = false;
+    for (;;) {
+      if (at == size) {
+        size = io_read(fd, block, sizeof block);
+        at = 0;
+        if (size <= 0) {
+          size = 0;
+          return false;
+        }
+      }
+      const char c = block[at++];
+      if (c == '\n') break;
+      if (c == '\r') continue;
+      if (line.size() < BOOK_LINE_MAX)
+        line += c;
+      else
+        cut = true;
+    }
+    if (cut) UCI_LOG("*** WARNING **** : input line too long, cut to 1048576 characters\n");
+    return true;
+  }
+
+  // Back to the first line; false if the file cannot be wound back.
+  bool rewind() {
+    size = at = 0;
+    return io_rewind(fd) >= 0;
+  }
 };
 
 }  // namespace
@@ -44,29 +82,25 @@ uint32_t check_opening_book(const char *text) {
 
   // First pass: how many lines continue the game (an empty text matches all).
   int count = 0;
-  for (;;) {
-    BookLine line(book.fd);
-    if (line.text == nullptr) break;
-    if (std::strncmp(line.text, text, text_length) == 0) ++count;
-  }
+  while (book.next_line())
+    if (std::strncmp(book.line.c_str(), text, text_length) == 0) ++count;
   if (count == 0) return 0;
 
   // Every matching line has the same chance; a line written twice, twice.
   std::srand(unsigned(std::time(nullptr)));
   const int chosen = std::rand() % count;
 
-  if (io_rewind(book.fd) < 0) return 0;
+  if (!book.rewind()) return 0;
   int index = 0;
-  for (;;) {
-    BookLine line(book.fd);
-    if (line.text == nullptr) return 0;  // the file changed between the passes
-    if (std::strncmp(line.text, text, text_length) != 0) continue;
+  while (book.next_line()) {
+    const char *line = book.line.c_str();
+    if (std::strncmp(line, text, text_length) != 0) continue;
     if (index++ < chosen) continue;
-    if (std::strlen(line.text) <= text_length) return 0;  // the line ends here
+    if (std::strlen(line) <= text_length) return 0;  // the line ends here
 
     // The side only matters for the castling forms "0-0" and "0-0-0".
     const int side = int((text_length / 4) % 2);
-    const uint32_t move = convert_move(line.text + text_length, side);
+    const uint32_t move = convert_move(line + text_length, side);
     if ((move & MW_SCORE_MASK) != 0) {
       // Not a move text: playing it would send squares 0 to the front end;
       // the engine searches instead.
@@ -75,4 +109,5 @@ uint32_t check_opening_book(const char *text) {
     }
     return move | BOOK_SCORE;
   }
+  return 0;  // the file changed between the passes
 }

@@ -22,6 +22,26 @@ constexpr int QUIES_MAX_CAPTURES = 4;
 // Plies at which a node looks at the clock after each move.
 constexpr int CLOCK_PLIES = 2;
 
+// Deeper down, the stop is asked about once per this many nodes (calls of
+// alpha_beta and quies): one subtree below ply 2 can take seconds in a deep
+// pass, far longer than a short budget.
+constexpr uint32_t STOP_POLL_NODES = 1024;
+
+// The stop decision of the search under way: once taken, every node returns
+// as soon as its current child does, without recording anything, and the
+// root keeps its best among the moves it searched to the end. A new search
+// (a call at ply 0) forgets it.
+bool stop_decided = false;
+uint32_t nodes_until_poll = STOP_POLL_NODES;
+
+// Counts one node; 1 when the search must stop. Asks only every
+// STOP_POLL_NODES nodes, since each question reads the clock.
+inline int node_poll() {
+  if (--nodes_until_poll != 0) return stop_decided;
+  nodes_until_poll = STOP_POLL_NODES;
+  return search_stop_requested();
+}
+
 // Cuts a root value to its score field; any other ply compares values whole.
 inline uint32_t comparable(uint32_t value, int ply) { return ply == 0 ? value & MW_SCORE_MASK : value; }
 
@@ -58,7 +78,15 @@ int is_better_beta(uint32_t bound, uint32_t score, uint8_t side, int ply) {
   return side == WHITE ? bound <= score : bound >= score;
 }
 
-int search_stop_requested() { return search_limits_stop(); }
+int search_stop_requested() {
+  // Every reason to stop (the clock's budget, a node limit, the front end's
+  // "stop" or "quit") is weighed in the limits, once; the answer then holds
+  // for the rest of the search.
+  if (!stop_decided && search_limits_stop()) stop_decided = true;
+  return stop_decided;
+}
+
+int search_was_stopped() { return stop_decided; }
 
 uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t bound, tagLINE *line) {
   // Step 1. Node state. The root's best may carry move squares in its upper
@@ -66,6 +94,14 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
   bound &= MW_SCORE_MASK;
   const uint8_t side = side_to_move(cb);
   const uint8_t state = cb[CB_STATE];
+
+  // A search begins at the root with no stop decided.
+  if (ply == 0) {
+    stop_decided = false;
+    nodes_until_poll = STOP_POLL_NODES;
+  }
+  // Stopped: the parent discards whatever comes back and returns too.
+  if (node_poll()) return best;
 
   // Step 2. Probe the table.
   const uint32_t known = ProbeHash(ply, best, bound, side);
@@ -112,6 +148,11 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
       // the key is checked against the one saved by the make.
       search_unmake(cb, gm, state, undo);
 
+      // The child's search was cut short: its value says nothing, so it is
+      // neither used nor recorded. At the root best holds only moves whose
+      // search ended (with their squares), or the bare starting value.
+      if (stop_decided) return best;
+
       const uint32_t squares = ply == 0 ? move_word(gm_from(gm), gm_to(gm)) : 0;
 
       // Step 6.7. Cut-off: the parent will not let the game come here, and
@@ -134,9 +175,11 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
       // Step 6.9. A child that was not refused means a legal move exists.
       if (child != SCORE_ILLEGAL) legal = 1;
 
-      // Step 6.10. Clock, near the root only. The value handed up is the
-      // worst for the side that moves at the root, so no move whose search
-      // was cut short is ever adopted there; nothing is recorded.
+      // Step 6.10. Clock, after every move near the root (deeper nodes poll
+      // by node count). The value handed up is the worst for the side that
+      // moves at the root, and the parent stops on seeing the decision
+      // anyway, so no move whose search was cut short is ever adopted there;
+      // nothing is recorded.
       if (ply <= CLOCK_PLIES && search_stop_requested()) {
         if (ply == 0) return best;
         const bool white = side == WHITE;
@@ -164,6 +207,9 @@ uint32_t quies(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t 
   // Step 1. Node state.
   const uint8_t side = side_to_move(cb);
   const uint8_t state = cb[CB_STATE];
+
+  // Stopped: the parent discards whatever comes back and returns too.
+  if (node_poll()) return best;
 
   // Step 2. Probe, except at the first level: the alpha-beta node that
   // called it has just probed this very position.
@@ -237,6 +283,9 @@ uint32_t quies(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t 
     cb_set_value(from, mover, side, cb);
     cb_set_value(to, taken, taken_colour, cb);
     unset_hash_move(cb, from, to);
+
+    // The reply's search was cut short: return without using or recording.
+    if (stop_decided) return best;
 
     // Step 6.5. Cut-off.
     if (is_better_beta(bound, child, side, ply)) {

@@ -28,11 +28,20 @@ int is_better_result(uint32_t best, uint32_t score, uint8_t side, int ply);
 // always 0 for SCORE_ILLEGAL. At ply 0 both are compared by their low 16 bits.
 int is_better_beta(uint32_t bound, uint32_t score, uint8_t side, int ply);
 
-// The search's one question to the outside world while it runs, asked at
-// nodes of ply 0 to 2 after every move and by the driver after every
-// iteration: 1 once the search must stop (search_limits_stop: the move's
-// time budget used up, a node limit reached, "stop" or "quit" received).
+// The search's one question to the outside world while it runs: 1 once the
+// search must stop (search_limits_stop: the move's time budget used up, a
+// node limit reached, "stop" or "quit" received). Asked at nodes of ply 0 to
+// 2 after every move, every 1024 nodes at any depth, and by the driver after
+// every iteration. Once it has answered 1, it keeps answering 1 until the
+// next search starts at ply 0: every node then unwinds at once, records
+// nothing, and the root returns its best among the moves it searched to the
+// end (or its bare starting value, without squares).
 int search_stop_requested();
+
+// 1 if the stop has been decided since the last search began at ply 0: the
+// search was cut short, unless the decision came from a question asked after
+// it had ended (as the driver asks after every iteration).
+int search_was_stopped();
 
 // Fail-hard search of the position on the board to nominal depth `depth`,
 // `ply` plies below the root. best: the side to move's guaranteed value;

@@ -63,3 +63,5 @@ extern const char FEN_USAGE[];              // tools/tool_board.cpp
 int run_fen(int argc, char **argv);
 extern const char EPD_USAGE[];              // tools/tool_epd.cpp
 int run_epd(int argc, char **argv);
+extern const char BUDGET_USAGE[];
+int run_budget(int argc, char **argv);      // tools/tool_budget.cpp

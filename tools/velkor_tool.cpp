@@ -19,6 +19,7 @@ static const ToolCommand commands[] = {
     {"search", "<depth> [\"<move list>\"]", run_search},
     {"bench", "", run_bench},
     {"epd", EPD_USAGE, run_epd},
+    {"budget", BUDGET_USAGE, run_budget},
     {nullptr, nullptr, nullptr},
 };
 

@@ -91,3 +91,15 @@ TEST_F(Book, NoDescriptorLeftOpenOnAnyPath) {
   }
   EXPECT_EQ(open_descriptors(), before);
 }
+
+TEST_F(Book, LinesAcrossReadBlocksAreReadWhole) {
+  // The matching line, with a carriage return, straddles the 8 KB blocks in
+  // which the file is read, at every offset around the boundary.
+  for (int shift = 0; shift <= 12; ++shift) {
+    SCOPED_TRACE(shift);
+    std::string content(size_t(8192 - shift - 1), 'x');
+    content += "\ne2e4e7e5\r\n";
+    book(content + std::string(9000, 'y') + "\n");
+    EXPECT_EQ(check_opening_book("e2e4"), book_move("e7", "e5"));
+  }
+}

@@ -1,0 +1,872 @@
+#!/usr/bin/env python3
+"""Refereed games of velkor against stockfish, played as a GUI plays them.
+
+Each game starts a fresh velkor in a private temporary working directory (no
+opening book there unless --book gives one, so it searches from its first
+move) and drives it through
+its standard input and output exactly as a match runner does:
+
+    uci / isready / ucinewgame / isready, then for every move of velkor
+    "position startpos [moves ...]", optionally "isready" (waiting for
+    "readyok", as cutechess does before every "go"), and
+    "go wtime W btime B [movestogo M]"; "quit" at the end.
+
+The opponent is stockfish at Skill Level 0 with a short fixed thinking time.
+A second stockfish is the referee: before every move of either side, the legal
+moves are those of its "go perft 1" for the position, and its "d" output gives
+the position's key (repetition), its FEN (fifty-move counter, material) and
+its checkers (mate or stalemate). Games begin with a few random legal moves
+(seeded, reproducible; games 2k and 2k+1 share an opening with colours
+swapped) and end by mate, stalemate, threefold repetition, the fifty-move
+rule, insufficient material, or a move cap (adjudicated a draw).
+
+Clocks are kept as a GUI keeps them: a side's clock runs from the moment
+"go" is written until "bestmove" is read (time.monotonic), and a clock below
+zero loses on time. Controls: "M/S" is M moves in S seconds, repeating, with
+"movestogo" (the clock is refilled every M moves); "S" is sudden death, S
+seconds for the game, no "movestogo". The random opening moves take no time
+and do not count towards a control.
+
+For every move of velkor the harness also computes the thinking budget that
+velkor computed, from the same table and from a model of its command loop
+(which keeps a computed default moves-to-go figure until the loop restarts),
+and records the overrun = elapsed - budget. The table's mirror is checked
+against the engine's own function (velkor-tool budget) before any game.
+
+The run fails (exit status 1) on any illegal move (one not in the referee's
+list, or "bestmove (none)" while legal moves exist), any loss on time by
+velkor, any crash, hang (no "bestmove" within the side's clock plus 2 s) or
+non-zero exit status, printing the game's moves and velkor's last lines.
+Exit status 77 means stockfish was not found (the run is skipped), unless
+VELKOR_REQUIRE_STOCKFISH=1 makes that a failure.
+"""
+
+import argparse
+import collections
+import concurrent.futures
+import math
+import os
+import random
+import re
+import select
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+SKIP = 77
+HANG_GRACE_S = 2.0
+
+
+# --- Processes spoken to line by line ---------------------------------------
+
+class Gone(Exception):
+    """The process closed its output (it ended or crashed)."""
+
+    def __init__(self, name, text):
+        super().__init__("%s: %s" % (name, text))
+        self.name = name
+
+
+class LineProcess:
+    """A child process read line by line with deadlines, keeping the last
+    lines exchanged for diagnosis."""
+
+    def __init__(self, name, argv, cwd=None, stderr=subprocess.DEVNULL, history=40):
+        self.name = name
+        self.proc = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     stderr=stderr, cwd=cwd, bufsize=0)
+        self.fd = self.proc.stdout.fileno()
+        os.set_blocking(self.fd, False)
+        self.buffer = b""
+        self.pending = collections.deque()
+        self.eof = False
+        self.log = collections.deque(maxlen=history)
+
+    def send(self, line):
+        self.log.append("> " + line)
+        try:
+            self.proc.stdin.write((line + "\n").encode())
+        except (BrokenPipeError, ValueError) as exc:
+            raise Gone(self.name, "input closed (%s)" % exc) from None
+
+    def readline(self, deadline):
+        """The next line, or None once monotonic time passes deadline."""
+        while not self.pending:
+            if self.eof:
+                raise Gone(self.name, "output closed")
+            wait = deadline - time.monotonic()
+            if wait <= 0:
+                return None
+            ready, _, _ = select.select([self.fd], [], [], wait)
+            if not ready:
+                continue
+            chunk = os.read(self.fd, 65536)
+            if not chunk:
+                self.eof = True
+                if self.buffer:
+                    self.pending.append(self.buffer.decode(errors="replace"))
+                    self.buffer = b""
+                continue
+            self.buffer += chunk
+            *complete, self.buffer = self.buffer.split(b"\n")
+            for raw in complete:
+                self.pending.append(raw.decode(errors="replace").rstrip("\r"))
+        line = self.pending.popleft()
+        self.log.append("< " + line)
+        return line
+
+    def read_until(self, done, timeout, what):
+        """Lines up to and including the first for which done(line) holds."""
+        deadline = time.monotonic() + timeout
+        lines = []
+        while True:
+            line = self.readline(deadline)
+            if line is None:
+                raise TimeoutError("no %s within %.0f s" % (what, timeout))
+            lines.append(line)
+            if done(line):
+                return lines
+
+    def finish(self, timeout=5.0):
+        """Sends "quit" and waits for the exit; returns the exit status, or
+        None if the process had to be killed."""
+        try:
+            self.send("quit")
+        except Gone:
+            pass
+        try:
+            self.proc.stdin.close()
+        except (BrokenPipeError, OSError):
+            pass
+        try:
+            return self.proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            self.kill()
+            return None
+
+    def kill(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+
+
+def find_stockfish(explicit):
+    if explicit:
+        return explicit if os.access(explicit, os.X_OK) else None
+    found = shutil.which("stockfish")
+    if found:
+        return found
+    if os.access("/usr/games/stockfish", os.X_OK):
+        return "/usr/games/stockfish"
+    return None
+
+
+MOVE_RE = re.compile(r"^([a-h][1-8][a-h][1-8][qrbn]?): (\d+)$")
+
+
+class Referee:
+    """Stockfish asked about positions only: legal moves, key, FEN, checkers."""
+
+    def __init__(self, path):
+        self.sf = LineProcess("referee", [path])
+        self.sf.send("uci")
+        self.sf.read_until(lambda l: l == "uciok", 30, "uciok from the referee")
+        self.sf.send("isready")
+        self.sf.read_until(lambda l: l == "readyok", 30, "readyok from the referee")
+
+    def examine(self, moves):
+        self.sf.send(position_line(moves))
+        self.sf.send("d")
+        board = self.sf.read_until(lambda l: l.startswith("Checkers:"), 30, "referee board")
+        fen = key = None
+        for line in board:
+            if line.startswith("Fen:"):
+                fen = line[4:].strip()
+            elif line.startswith("Key:"):
+                key = line[4:].strip()
+        checkers = board[-1][len("Checkers:"):].split()
+        self.sf.send("go perft 1")
+        out = self.sf.read_until(lambda l: l.startswith("Nodes searched:"), 30, "referee perft")
+        legal = [m.group(1) for m in map(MOVE_RE.match, out) if m]
+        if fen is None or key is None or len(legal) != int(out[-1].split(":")[1]):
+            raise RuntimeError("referee output not understood: %r" % (board + out))
+        return Position(legal, key, fen, checkers)
+
+    def close(self):
+        self.sf.finish()
+
+
+Position = collections.namedtuple("Position", "legal key fen checkers")
+
+
+class Opponent:
+    """Stockfish at its lowest skill, thinking briefly on every move."""
+
+    def __init__(self, path, movetime_ms):
+        self.movetime_ms = movetime_ms
+        self.sf = LineProcess("opponent", [path])
+        self.sf.send("uci")
+        self.sf.read_until(lambda l: l == "uciok", 30, "uciok from the opponent")
+        self.sf.send("setoption name Skill Level value 0")
+        self.sf.send("setoption name Threads value 1")
+        self.sf.send("ucinewgame")
+        self.sf.send("isready")
+        self.sf.read_until(lambda l: l == "readyok", 30, "readyok from the opponent")
+
+    def play(self, moves, go_args, own_clock_ms):
+        """(move, elapsed seconds) for the position after moves."""
+        movetime = max(1, min(self.movetime_ms, int(own_clock_ms / 10)))
+        self.sf.send(position_line(moves))
+        start = time.monotonic()
+        self.sf.send("go %s movetime %d" % (go_args, movetime))
+        deadline = start + max(own_clock_ms, 0) / 1000.0 + HANG_GRACE_S
+        while True:
+            line = self.sf.readline(deadline)
+            if line is None:
+                raise RuntimeError("stockfish gave no bestmove in time")
+            if line.startswith("bestmove"):
+                return line.split()[1], time.monotonic() - start
+
+    def close(self):
+        self.sf.finish()
+
+
+def position_line(moves):
+    return "position startpos" + (" moves " + " ".join(moves) if moves else "")
+
+
+# --- The engine's thinking budget, mirrored ---------------------------------
+
+def tdiv(a, b):
+    """Integer division truncating toward zero, as C++ divides."""
+    q = abs(a) // abs(b)
+    return q if (a >= 0) == (b >= 0) else -q
+
+
+def default_moves_to_go(n):
+    n = max(n, 0)
+    if n <= 24:
+        return 40 - n
+    if n <= 39:
+        return 60 - n
+    if n <= 49:
+        return 70 - n
+    if n <= 69:
+        return 100 - n
+    if n <= 99:
+        return 120 - n
+    if n <= 199:
+        return 200 - n
+    return 10
+
+
+def thinking_budget(clock_given, t, m, n):
+    """velkor's budget in ms from its clock t, moves to go m (0: none given,
+    the default for n half-moves is used) and whether a clock was given."""
+    m = default_moves_to_go(n) if m == 0 else m
+    m = max(m, 1)
+    if t > 30000:
+        budget = tdiv(t - 20000, m + 2)
+    elif t > 5000:
+        budget = tdiv(t - 2000, m + 2)
+    else:
+        budget = tdiv(1000, m)
+    if clock_given and budget > tdiv(t, 2):
+        budget = tdiv(t, 2)
+    return max(budget, 0)
+
+
+def c_int(text):
+    """A number token as velkor converts it: decimal prefix, clamped to int;
+    (value, had digits)."""
+    match = re.match(r"\s*([+-]?\d+)", text)
+    if not match:
+        return 0, False
+    return max(-2**31, min(2**31 - 1, int(match.group(1)))), True
+
+
+class EngineModel:
+    """What velkor's command loop holds after each line it is sent: where the
+    loop waits, the half-move count, and the clock figures of "go" lines,
+    which keep their values (a computed default moves-to-go figure included)
+    until the loop restarts. Mirrors the engine's handshake and loop."""
+
+    def __init__(self):
+        self.state = "first"  # the first line is taken as "uci", unexamined
+        self.ready_answered = False
+        self.loop_start()
+
+    def loop_start(self):
+        self.half_moves = 0
+        self.own_clock = 0
+        self.moves_to_go = 0
+        self.clock_given = False
+
+    def restart(self):
+        self.loop_start()
+        self.state = "position"
+
+    def line(self, text):
+        """Feeds one line sent to the engine; returns what the engine answers
+        with: None, "uciok", "readyok" or ("bestmove", budget in ms)."""
+        if self.state == "first":
+            self.state = "handshake"
+            return "uciok"
+        if self.state == "handshake":
+            return self._handshake(text)
+        if self.state == "position":
+            return self._position_wait(text)
+        if self.state == "go":
+            return self._go_wait(text)
+        return None  # ended
+
+    def _handshake(self, text):
+        for keyword in ("isready", "ucinewgame", "position", "quit", "go"):
+            if text.startswith(keyword):
+                break
+        else:
+            return None  # skipped unanswered
+        if keyword == "isready":
+            self.ready_answered = True
+            return "readyok"
+        if keyword == "quit":
+            self.state = "ended"
+            return None
+        if keyword == "ucinewgame":
+            self.restart()
+            return None
+        if keyword == "position":  # handed to the loop, in the position wait
+            self.restart()
+            return self._position_wait(text)
+        if not self.ready_answered:  # "go" before any "readyok" is dropped
+            return None
+        self.loop_start()
+        self.state = "go"
+        return self._go_wait(text)
+
+    def _position_wait(self, text):
+        if text.startswith("quit"):
+            self.state = "ended"
+            return None
+        if text.startswith("isready"):
+            self.restart()
+            return "readyok"
+        if text.startswith("position startpos"):
+            self._replay(text)
+            self.state = "go"
+            return None
+        self.restart()
+        return None
+
+    def _go_wait(self, text):
+        if text.startswith("quit"):
+            self.state = "ended"
+            return None
+        if text.startswith("isready"):
+            return "readyok"
+        if text.startswith("position startpos"):
+            self._replay(text)
+            return None
+        if text.startswith("position") or text.startswith("ucinewgame"):
+            self.restart()
+            return None
+        if text.startswith("go"):
+            self._read_go(text)
+        if self.moves_to_go == 0:
+            self.moves_to_go = default_moves_to_go(self.half_moves)
+        budget = thinking_budget(self.clock_given, self.own_clock, self.moves_to_go, self.half_moves)
+        self.state = "position"
+        return ("bestmove", budget)
+
+    def _replay(self, text):
+        at = text.find("moves ")
+        self.half_moves = len(text[at + 6:].split()) if at >= 0 else 0
+
+    def _read_go(self, text):
+        white = self.half_moves % 2 == 0
+        i = 0
+        while i < len(text):
+            rest = text[i:]
+            if (rest.startswith("wtime ") and white) or (rest.startswith("btime ") and not white):
+                token = re.match(r"[^ \t]*", rest[6:]).group(0)
+                if len(token) <= 15:
+                    self.own_clock, digits = c_int(token)
+                    self.clock_given = self.clock_given or digits
+                i += 6 + len(token)
+            elif rest.startswith("movestogo "):
+                token = re.match(r"[^ \t]*", rest[10:]).group(0)
+                if len(token) <= 15:
+                    self.moves_to_go, _ = c_int(token)
+                i += 10 + len(token)
+            else:
+                i += 1
+
+
+def check_budget_mirror(tool):
+    """Compares thinking_budget above with the engine's own function over a
+    grid of figures; returns a list of disagreements."""
+    cases = []
+    for given in (0, 1):
+        for t in (0, 1, 99, 1000, 4999, 5000, 5001, 8000, 20000, 29999, 30000, 30001, 60000, 300000, -500):
+            for m in (0, 1, 2, 5, 17, 40, -1, -2, -3):
+                for n in (0, 3, 24, 25, 50, 120, 199, 200, 260):
+                    cases.append((given, t, m, n))
+    args = [str(x) for case in cases for x in case]
+    out = subprocess.run([tool, "budget"] + args, capture_output=True, text=True)
+    if out.returncode != 0:
+        return ["velkor-tool budget failed (%d): %s" % (out.returncode, out.stderr.strip())]
+    got = out.stdout.split()
+    if len(got) != len(cases):
+        return ["velkor-tool budget printed %d figures for %d cases" % (len(got), len(cases))]
+    wrong = []
+    for case, figure in zip(cases, got):
+        mine = thinking_budget(bool(case[0]), case[1], case[2], case[3])
+        if int(figure) != mine:
+            wrong.append("budget%r: engine %s, harness %d" % (case, figure, mine))
+    return wrong
+
+
+# --- Games -------------------------------------------------------------------
+
+class Control:
+    """"M/S": M moves in S seconds, repeating, with movestogo; "S": sudden
+    death, S seconds for the game."""
+
+    def __init__(self, text):
+        self.name = text
+        if "/" in text:
+            moves, seconds = text.split("/")
+            self.moves = int(moves)
+        else:
+            self.moves, seconds = 0, text
+        self.base_ms = float(seconds) * 1000.0
+        if self.base_ms <= 0 or self.moves < 0:
+            raise ValueError("bad time control %r" % text)
+
+
+def insufficient_material(fen):
+    """No pawn, rook or queen, and at most one minor piece, or bishops only,
+    all on squares of one colour."""
+    placement = fen.split()[0]
+    pieces = []
+    rank = 8
+    for row in placement.split("/"):
+        file = 0
+        for ch in row:
+            if ch.isdigit():
+                file += int(ch)
+            else:
+                pieces.append((ch.lower(), (file + rank) % 2))
+                file += 1
+        rank -= 1
+    kinds = [p for p, _ in pieces if p != "k"]
+    if any(p in "prq" for p in kinds):
+        return False
+    if len(kinds) <= 1:
+        return True
+    if "n" in kinds:
+        return False
+    return len({colour for p, colour in pieces if p == "b"}) == 1
+
+
+def resets_fifty(fen, move):
+    """Whether move, in the position of fen, is a pawn move or a capture."""
+    board = {}
+    rank = 8
+    for row in fen.split()[0].split("/"):
+        file = 0
+        for ch in row:
+            if ch.isdigit():
+                file += int(ch)
+            else:
+                board["abcdefgh"[file] + str(rank)] = ch
+                file += 1
+        rank -= 1
+    return board.get(move[:2], "").lower() == "p" or move[2:4] in board
+
+
+class Failure(Exception):
+    pass
+
+
+def percentile(values, fraction):
+    """Nearest-rank percentile of a non-empty list."""
+    ordered = sorted(values)
+    rank = min(max(1, math.ceil(fraction * len(ordered))), len(ordered))
+    return ordered[rank - 1]
+
+
+def game_plan(index, cfg):
+    control = cfg.controls[(index // 2) % len(cfg.controls)]
+    engine_white = index % 2 == 0
+    if cfg.ping == "mixed":
+        ping = (index // 4) % 2 == 0
+    else:
+        ping = cfg.ping == "always"
+    return control, engine_white, ping
+
+
+def play_game(index, cfg):
+    """Plays game number index; returns a dict describing it."""
+    control, engine_white, ping = game_plan(index, cfg)
+    engine_side = 0 if engine_white else 1
+    opening_rng = random.Random("%d:%d" % (cfg.seed, index // 2))
+    opening_plies = opening_rng.randint(cfg.opening_min, cfg.opening_max)
+    record = dict(index=index, control=control.name, engine_white=engine_white, ping=ping,
+                  moves=[], engine_moves=[], failure=None, result=None, reason=None)
+    workdir = tempfile.mkdtemp(prefix="velkor-game-")
+    if cfg.book:
+        shutil.copyfile(cfg.book, os.path.join(workdir, "book.txt"))
+    stderr_path = os.path.join(workdir, "stderr.txt")
+    referee = opponent = engine = None
+    keep_dir = False
+    try:
+        referee = Referee(cfg.stockfish)
+        opponent = Opponent(cfg.stockfish, cfg.sf_movetime)
+        with open(stderr_path, "wb") as stderr_file:
+            engine = LineProcess("velkor", [cfg.velkor], cwd=workdir, stderr=stderr_file)
+        model = EngineModel()
+
+        def tell(line):
+            """Sends a line to velkor and returns the model's expectation."""
+            engine.send(line)
+            return model.line(line)
+
+        def expect(what, timeout):
+            """Reads up to the line what; before "uciok" only "id" and
+            "option" lines may come, before "readyok" nothing."""
+            def done(line):
+                if line == what:
+                    return True
+                if what == "uciok" and line.startswith(("id ", "option ")):
+                    return False
+                raise Failure('unexpected line "%s" while waiting for "%s"' % (line, what))
+            try:
+                engine.read_until(done, timeout, '"%s"' % what)
+            except TimeoutError as exc:
+                raise Failure("hang: %s" % exc) from None
+
+        for line, answer in (("uci", "uciok"), ("isready", "readyok")):
+            if tell(line) != answer:
+                raise Failure("harness model out of step at %r" % line)
+            expect(answer, 30)
+        tell("ucinewgame")
+        if tell("isready") != "readyok":
+            raise Failure("harness model out of step at isready")
+        expect("readyok", 30)
+
+        moves = record["moves"]
+        clocks = [control.base_ms, control.base_ms]
+        timed_moves = [0, 0]
+        fifty = 0
+        position = referee.examine(moves)
+        seen = collections.Counter([position.key])
+        while True:
+            side = len(moves) % 2
+            if not position.legal:
+                if position.checkers:
+                    record["result"], record["reason"] = ("0-1" if side == 0 else "1-0"), "mate"
+                else:
+                    record["result"], record["reason"] = "1/2", "stalemate"
+            elif seen[position.key] >= 3:
+                record["result"], record["reason"] = "1/2", "threefold"
+            elif fifty >= 100:
+                record["result"], record["reason"] = "1/2", "fifty"
+            elif insufficient_material(position.fen):
+                record["result"], record["reason"] = "1/2", "material"
+            elif len(moves) >= cfg.cap:
+                record["result"], record["reason"] = "1/2", "cap"
+            if record["result"]:
+                break
+
+            if len(moves) < opening_plies:
+                move = opening_rng.choice(sorted(position.legal))
+            else:
+                movestogo = 0
+                if control.moves:
+                    movestogo = control.moves - timed_moves[side] % control.moves
+                go_args = "wtime %d btime %d" % (max(0, int(clocks[0])), max(0, int(clocks[1])))
+                if movestogo:
+                    go_args += " movestogo %d" % movestogo
+                if side == engine_side:
+                    move, elapsed = engine_move(engine, tell, expect, moves, go_args, ping,
+                                                clocks[side], record)
+                else:
+                    move, elapsed = opponent.play(moves, go_args, clocks[side])
+                clocks[side] -= elapsed * 1000.0
+                if clocks[side] < 0:
+                    if side == engine_side:
+                        raise Failure("loss on time: %.1f ms over the clock with %s"
+                                      % (-clocks[side], move))
+                    record["result"] = "0-1" if side == 0 else "1-0"
+                    record["reason"] = "opponent time"
+                    break
+                timed_moves[side] += 1
+                if control.moves and timed_moves[side] % control.moves == 0:
+                    clocks[side] += control.base_ms
+                if move not in position.legal:
+                    who = "velkor" if side == engine_side else "stockfish"
+                    raise Failure("illegal move by %s: %s (legal: %s)"
+                                  % (who, move, " ".join(sorted(position.legal))))
+            fifty = 0 if resets_fifty(position.fen, move) else fifty + 1
+            moves.append(move)
+            position = referee.examine(moves)
+            if int(position.fen.split()[4]) != fifty:
+                raise Failure("harness fifty-move count %d, referee %s" % (fifty, position.fen))
+            seen[position.key] += 1
+
+        status = engine.finish()
+        if status != 0:
+            raise Failure("velkor exit status %s after quit" % status)
+    except Gone as exc:
+        if exc.name != "velkor":
+            record["failure"] = "harness error: stockfish (%s) ended" % exc
+        else:
+            try:
+                status = engine.proc.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                status = "none (still running)"
+            record["failure"] = "crash: %s, exit status %s" % (exc, status)
+    except Failure as exc:
+        record["failure"] = str(exc)
+    except Exception as exc:  # the harness or stockfish broke: not velkor's fault, still fatal
+        record["failure"] = "harness error: %s: %s" % (type(exc).__name__, exc)
+    finally:
+        if record["failure"]:
+            keep_dir = not cfg.no_keep
+            record["engine_log"] = list(engine.log) if engine is not None else []
+            try:
+                with open(stderr_path, "rb") as f:
+                    record["engine_stderr"] = f.read()[-2000:].decode(errors="replace")
+            except OSError:
+                record["engine_stderr"] = ""
+        for proc in (engine,):
+            if proc is not None:
+                proc.kill()
+        for peer in (referee, opponent):
+            if peer is not None:
+                try:
+                    peer.close()
+                except Exception:
+                    peer.sf.kill()
+        if keep_dir:
+            record["workdir"] = workdir
+        else:
+            shutil.rmtree(workdir, ignore_errors=True)
+    return record
+
+
+def engine_move(engine, tell, expect, moves, go_args, ping, own_clock_ms, record):
+    """Asks velkor for a move as a GUI does; returns (move, elapsed seconds)
+    and appends the move's timing to record["engine_moves"]."""
+    if tell(position_line(moves)) is not None:
+        raise Failure("harness model out of step at the position line")
+    if ping:
+        if tell("isready") != "readyok":
+            raise Failure("harness model out of step at isready")
+        expect("readyok", 15)
+    start = time.monotonic()
+    answer = tell("go " + go_args)
+    if not isinstance(answer, tuple):
+        raise Failure("harness model expects no bestmove for this go")
+    budget = answer[1]
+    deadline = start + max(own_clock_ms, 0) / 1000.0 + HANG_GRACE_S
+    depth, mate = 0, False
+    while True:
+        line = engine.readline(deadline)
+        if line is None:
+            raise Failure("hang: no bestmove within the clock (%.0f ms) + %.0f s"
+                          % (own_clock_ms, HANG_GRACE_S))
+        if line.startswith("bestmove"):
+            elapsed = time.monotonic() - start
+            break
+        if line.startswith("info depth "):
+            words = line.split()
+            depth, mate = int(words[2]), "mate" in words
+        elif not line.startswith("info"):
+            raise Failure('unexpected line "%s" while waiting for "bestmove"' % line)
+    words = line.split()
+    move = words[1] if len(words) > 1 else ""
+    if move == "(none)":
+        raise Failure("bestmove (none) while legal moves exist")
+    record["engine_moves"].append(dict(budget=budget, elapsed_ms=elapsed * 1000.0, clock=own_clock_ms,
+                                       half_moves=len(moves), depth=depth, mate=mate))
+    return move, elapsed
+
+
+# --- The run -----------------------------------------------------------------
+
+def print_failure(record):
+    print("\nFAILED game %d (%s, velkor %s): %s" % (
+        record["index"], record["control"], "white" if record["engine_white"] else "black",
+        record["failure"]))
+    print("  moves: %s" % position_line(record["moves"]))
+    print("  velkor's last lines:")
+    for line in record.get("engine_log", []):
+        print("    " + line)
+    if record.get("engine_stderr"):
+        print("  velkor's standard error:\n    " + record["engine_stderr"].replace("\n", "\n    "))
+    if record.get("workdir"):
+        print("  working directory kept: %s" % record["workdir"])
+
+
+def engine_score(record):
+    """'W', 'D' or 'L' from velkor's side."""
+    if record["result"] == "1/2":
+        return "D"
+    white_won = record["result"] == "1-0"
+    return "W" if white_won == record["engine_white"] else "L"
+
+
+def summarise(records, cfg):
+    print("\nResults (velkor's view)")
+    print("  %-8s %-6s %4s %4s %4s" % ("control", "colour", "W", "D", "L"))
+    totals = collections.Counter()
+    for control in cfg.controls:
+        for white in (True, False):
+            scores = collections.Counter(engine_score(r) for r in records
+                                         if r["control"] == control.name and r["engine_white"] == white
+                                         and r["result"])
+            totals.update(scores)
+            print("  %-8s %-6s %4d %4d %4d" % (control.name, "white" if white else "black",
+                                             scores["W"], scores["D"], scores["L"]))
+    print("  %-8s %-6s %4d %4d %4d" % ("all", "", totals["W"], totals["D"], totals["L"]))
+    reasons = collections.Counter(r["reason"] for r in records if r["reason"])
+    print("  ends: " + ", ".join("%s %d" % kv for kv in sorted(reasons.items())))
+
+    print("\nTime per velkor move (ms; overrun = elapsed - budget; limit 100 + 10% of budget)")
+    print("  %-8s %5s %8s %8s %8s %8s %8s %6s %6s %9s %6s" % (
+        "control", "moves", "budget50", "elapsed50", "over50", "over99", "overmax", "> lim",
+        "early", "min clock", "depth"))
+    for control in cfg.controls:
+        timed = [m for r in records if r["control"] == control.name for m in r["engine_moves"]]
+        if not timed:
+            continue
+        overruns = [m["elapsed_ms"] - m["budget"] for m in timed]
+        beyond = sum(1 for m in timed if m["elapsed_ms"] - m["budget"] > 100 + 0.1 * m["budget"])
+        # The engine stops before its budget only on a mate it has proved, or
+        # with a book move; any other early move means the model is wrong.
+        # A book move comes without any "info" line (depth 0).
+        early = sum(1 for m in timed if m["elapsed_ms"] < m["budget"] - 5 and not m["mate"] and m["depth"])
+        print("  %-8s %5d %8d %8.1f %8.1f %8.1f %8.1f %6d %6d %9.0f %6.1f" % (
+            control.name, len(timed), percentile([m["budget"] for m in timed], 0.5),
+            percentile([m["elapsed_ms"] for m in timed], 0.5), percentile(overruns, 0.5),
+            percentile(overruns, 0.99), max(overruns), beyond, early, min(m["clock"] for m in timed),
+            sum(m["depth"] for m in timed) / len(timed)))
+        worst = max(timed, key=lambda m: m["elapsed_ms"] - m["budget"])
+        print("  %-8s worst: budget %d ms, elapsed %.1f ms, clock %.0f ms, half-move %d, depth %d" % (
+            "", worst["budget"], worst["elapsed_ms"], worst["clock"], worst["half_moves"], worst["depth"]))
+
+    failures = [r for r in records if r["failure"]]
+    kinds = collections.Counter()
+    for r in failures:
+        text = r["failure"]
+        kinds["illegal" if text.startswith(("illegal", "bestmove (none)")) else
+              "time" if text.startswith("loss on time") else
+              "crash" if text.startswith("crash") else
+              "hang" if text.startswith("hang") else
+              "exit" if text.startswith("velkor exit") else "other"] += 1
+    print("\ngames %d, illegal moves %d, losses on time %d, crashes %d, hangs %d, bad exits %d, other %d" % (
+        len(records), kinds["illegal"], kinds["time"], kinds["crash"], kinds["hang"], kinds["exit"],
+        kinds["other"]))
+    return failures
+
+
+def parse_args(argv):
+    here = os.path.dirname(os.path.abspath(__file__))
+    build = os.path.join(here, "..", "..", "build")
+    p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    p.add_argument("--velkor", default=os.path.join(build, "velkor"), help="the engine to test")
+    p.add_argument("--tool", help="velkor-tool, for checking the budget mirror "
+                                  "(default: beside the engine)")
+    p.add_argument("--stockfish", help="stockfish (default: PATH, then /usr/games/stockfish)")
+    p.add_argument("--games", type=int, default=20, help="number of games (default 20)")
+    p.add_argument("--seed", type=int, default=1, help="seed of the random openings (default 1)")
+    p.add_argument("--controls", default="40/20,8",
+                   help='comma-separated: "M/S" M moves in S s, repeating; "S" S s sudden death '
+                        "(default 40/20,8)")
+    p.add_argument("--cap", type=int, default=120, help="plies before a draw is adjudicated (default 120)")
+    p.add_argument("--opening", default="2-6", help="random opening plies, min-max (default 2-6)")
+    p.add_argument("--sf-movetime", type=int, default=50, help="stockfish's ms per move (default 50)")
+    p.add_argument("--ping", choices=("mixed", "always", "never"), default="mixed",
+                   help='"isready" before every "go": in alternate blocks of four games (mixed), '
+                        "always or never")
+    p.add_argument("--parallel", type=int, default=1,
+                   help="games at once (default 1: timing is only honest on a quiet machine)")
+    p.add_argument("--only", type=int, action="append",
+                   help="play only this game number (repeatable), to reproduce one")
+    p.add_argument("--book", help="an opening book, copied into each game's working directory "
+                                  "(default: none, the engine searches from its first move)")
+    p.add_argument("--no-keep", action="store_true",
+                   help="remove a failed game's working directory too (kept by default)")
+    cfg = p.parse_args(argv)
+    cfg.velkor = os.path.abspath(cfg.velkor)
+    if cfg.book and not os.path.isfile(cfg.book):
+        p.error("no book at %s" % cfg.book)
+    cfg.controls = [Control(c.strip()) for c in cfg.controls.split(",") if c.strip()]
+    lo, _, hi = cfg.opening.partition("-")
+    cfg.opening_min, cfg.opening_max = int(lo), int(hi or lo)
+    if not cfg.controls or cfg.games < 1 or cfg.parallel < 1 or cfg.opening_min > cfg.opening_max:
+        p.error("bad options")
+    if cfg.tool is None:
+        cfg.tool = os.path.join(os.path.dirname(cfg.velkor), "velkor-tool")
+    return cfg
+
+
+def main(argv):
+    cfg = parse_args(argv)
+    stockfish = find_stockfish(cfg.stockfish)
+    if stockfish is None:
+        if os.environ.get("VELKOR_REQUIRE_STOCKFISH") == "1":
+            print("stockfish not found, and VELKOR_REQUIRE_STOCKFISH=1")
+            return 1
+        print("SKIPPED: stockfish not found (install the Debian package stockfish)")
+        return SKIP
+    cfg.stockfish = stockfish
+    if not os.access(cfg.velkor, os.X_OK):
+        print("velkor not found at %s" % cfg.velkor)
+        return 1
+    wrong = check_budget_mirror(cfg.tool)
+    if wrong:
+        print("the harness's budget table disagrees with the engine's:")
+        for w in wrong[:20]:
+            print("  " + w)
+        return 1
+
+    indices = cfg.only if cfg.only else list(range(cfg.games))
+    print("velkor %s against %s (Skill Level 0, %d ms a move); %d games, seed %d, controls %s, cap %d plies"
+          % (cfg.velkor, stockfish, cfg.sf_movetime, len(indices), cfg.seed,
+             ", ".join(c.name for c in cfg.controls), cfg.cap))
+    started = time.monotonic()
+    records = []
+
+    def report(record):
+        records.append(record)
+        timed = record["engine_moves"]
+        worst = max((m["elapsed_ms"] - m["budget"] for m in timed), default=0.0)
+        print("game %3d  %-6s velkor %-5s %-4s %-13s %3d plies  worst overrun %7.1f ms%s" % (
+            record["index"], record["control"], "white" if record["engine_white"] else "black",
+            record["result"] or "-", record["reason"] or "", len(record["moves"]), worst,
+            "  FAILED" if record["failure"] else ""), flush=True)
+
+    if cfg.parallel == 1:
+        for index in indices:
+            report(play_game(index, cfg))
+    else:
+        with concurrent.futures.ProcessPoolExecutor(max_workers=cfg.parallel) as pool:
+            for record in pool.map(play_game, indices, [cfg] * len(indices)):
+                report(record)
+
+    records.sort(key=lambda r: r["index"])
+    failures = summarise(records, cfg)
+    for record in failures:
+        print_failure(record)
+    print("\nwall time %.0f s; load average %s" % (time.monotonic() - started,
+                                                   " ".join("%.2f" % x for x in os.getloadavg())))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
