@@ -19,6 +19,11 @@ constexpr uint32_t BOOK_SCORE = 30000;  // marks a book move, so it is never 0
 // longer line is dropped.
 constexpr size_t BOOK_LINE_MAX = size_t(1) << 20;
 
+// Most bytes one pass over the book may read. A real book is a few megabytes;
+// a file that never ends (a link to a device, a growing log) would otherwise
+// keep the engine reading forever, and the move would be lost on time.
+constexpr long long BOOK_READ_MAX = 64LL << 20;
+
 // The book file, read a block at a time, and closed on every way out of the
 // lookup. The book is scanned twice before every search, inside the move's
 // budget: read a byte per call, as protocol input must be, a 600 KB book
@@ -28,6 +33,8 @@ struct BookFile {
   char block[8192];
   long size = 0;  // bytes in block
   long at = 0;    // next byte of block to read
+  long long read_total = 0;  // bytes read since the last rewind
+  bool too_long = false;     // the pass stopped at BOOK_READ_MAX
   std::string line;
 
   explicit BookFile(const char *path) : fd(io_open_read(path)) {}
@@ -39,19 +46,25 @@ struct BookFile {
 
   // Afterwards line holds the next line, as the protocol's line reader gives
   // it: up to the next line feed, carriage returns dropped, cut to
-  // BOOK_LINE_MAX characters. false at the end of the file or on a read
-  // error; a last line without a line feed is not read.
+  // BOOK_LINE_MAX characters. false at the end of the file, on a read
+  // error, or once the pass has read BOOK_READ_MAX bytes (too_long then
+  // says so); a last line without a line feed is not read.
   bool next_line() {
     line.clear();
     bool cut = false;
     for (;;) {
       if (at == size) {
+        if (read_total >= BOOK_READ_MAX) {
+          too_long = true;
+          return false;
+        }
         size = io_read(fd, block, sizeof block);
         at = 0;
         if (size <= 0) {
           size = 0;
           return false;
         }
+        read_total += size;
       }
       const char c = block[at++];
       if (c == '\n') break;
@@ -68,6 +81,7 @@ struct BookFile {
   // Back to the first line; false if the file cannot be wound back.
   bool rewind() {
     size = at = 0;
+    read_total = 0;
     return io_rewind(fd) >= 0;
   }
 };
@@ -84,6 +98,10 @@ uint32_t check_opening_book(const char *text) {
   int count = 0;
   while (book.next_line())
     if (std::strncmp(book.line.c_str(), text, text_length) == 0) ++count;
+  if (book.too_long) {
+    UCI_LOG("*** WARNING **** : book.txt: more than 64 MiB, not used\n");
+    return 0;
+  }
   if (count == 0) return 0;
 
   // Every matching line has the same chance; a line written twice, twice.

@@ -103,3 +103,11 @@ TEST_F(Book, LinesAcrossReadBlocksAreReadWhole) {
     EXPECT_EQ(check_opening_book("e2e4"), book_move("e7", "e5"));
   }
 }
+
+TEST_F(Book, EndlessFileIsNoBook) {
+  // A book that never ends must not keep the engine reading: the lookup
+  // gives up after a bounded read and the engine searches.
+  std::filesystem::create_symlink("/dev/zero", dir_.file("book.txt"));
+  EXPECT_EQ(check_opening_book(""), 0u);
+  EXPECT_NE(transcript().find("book.txt: more than 64 MiB"), std::string::npos) << transcript();
+}
