@@ -35,7 +35,7 @@ ReadStatus read_line_bytes(int fd, char terminator, PartialLine &partial, bool w
     if (!wait && io_poll_read(fd) == 0) return READ_WOULD_WAIT;
     char c;
     // One byte per read: nothing beyond the current line is consumed.
-    if (io_read(fd, &c, 1) != 1) return READ_END;
+    if (io_read_waiting(fd, &c, 1) != 1) return READ_END;
     if (c == terminator) return READ_LINE;
     if (c == '\r') continue;
     if (partial.text.size() < MAX_LINE)

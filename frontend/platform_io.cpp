@@ -26,6 +26,17 @@ long io_read(int fd, void *buffer, size_t count) {
   return long(n);
 }
 
+long io_read_waiting(int fd, void *buffer, size_t count) {
+  for (;;) {
+    const long n = io_read(fd, buffer, count);
+    if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return n;
+    // A descriptor left in non-blocking mode by whoever started the engine:
+    // nothing has arrived yet, which is not the end of the input. Wait.
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, -1) < 0 && errno != EINTR) return -1;
+  }
+}
+
 long io_write(int fd, const void *buffer, size_t count) {
   // Write the whole text even if the descriptor takes it in pieces.
   const char *p = static_cast<const char *>(buffer);

@@ -12,6 +12,9 @@ int io_open_read(const char *path);        // -1 on failure
 int io_open_append(const char *path);      // write-only, append, never creates; -1 on failure
 int io_open_truncate(const char *path);    // create or empty, read/write permission; -1 on failure
 long io_read(int fd, void *buffer, size_t count);  // bytes read, 0 at end, -1 on error
+// As io_read, but a non-blocking descriptor with nothing to read yet is
+// waited on rather than reported as an error.
+long io_read_waiting(int fd, void *buffer, size_t count);
 long io_write(int fd, const void *buffer, size_t count);
 int io_close(int fd);
 int io_rewind(int fd);                     // seek back to the start; -1 on failure

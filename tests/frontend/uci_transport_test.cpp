@@ -1,7 +1,12 @@
 #include "frontend/chess_uci.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <thread>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -38,6 +43,23 @@ TEST_F(Transport, LineReaderDropsCarriageReturnsAndNeedsATerminator) {
   EXPECT_EQ(next(fd), std::nullopt);
   EXPECT_EQ(next(fd), std::nullopt) << "end of input stays the end";
   EXPECT_EQ(next(-1), std::nullopt) << "a read error ends the line like end of input";
+}
+
+TEST_F(Transport, NonBlockingInputWithNothingYetIsNotTheEnd) {
+  // A front end may hand the engine a pipe in non-blocking mode: a read
+  // with nothing to read yet must wait for the line, not end the session.
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  ASSERT_EQ(::fcntl(fds[0], F_SETFL, ::fcntl(fds[0], F_GETFL) | O_NONBLOCK), 0);
+  std::thread writer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(::write(fds[1], "uci\n", 4), 4);
+    ::close(fds[1]);
+  });
+  EXPECT_EQ(next(fds[0]), "uci");
+  EXPECT_EQ(next(fds[0]), std::nullopt) << "the writer's close is still the end";
+  writer.join();
+  ::close(fds[0]);
 }
 
 TEST_F(Transport, LongLinesAreKeptWholeUpToOneMebibyteThenCutWithAWarning) {
