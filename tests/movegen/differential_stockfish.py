@@ -35,23 +35,14 @@ broken run, 77 stockfish not found (skipped) unless VELKOR_REQUIRE_STOCKFISH=1.
 import argparse
 import os
 import random
-import shutil
 import subprocess
 import sys
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from stockfish_path import find_stockfish  # noqa: E402
+
 SKIP = 77
-
-
-def find_stockfish(explicit):
-    if explicit:
-        return explicit if os.access(explicit, os.X_OK) else None
-    found = shutil.which("stockfish")
-    if found:
-        return found
-    if os.access("/usr/games/stockfish", os.X_OK):
-        return "/usr/games/stockfish"
-    return None
 
 
 class Stockfish:

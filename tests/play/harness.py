@@ -55,6 +55,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from stockfish_path import find_stockfish  # noqa: E402
+
 SKIP = 77
 HANG_GRACE_S = 2.0
 
@@ -150,17 +153,6 @@ class LineProcess:
         if self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
-
-
-def find_stockfish(explicit):
-    if explicit:
-        return explicit if os.access(explicit, os.X_OK) else None
-    found = shutil.which("stockfish")
-    if found:
-        return found
-    if os.access("/usr/games/stockfish", os.X_OK):
-        return "/usr/games/stockfish"
-    return None
 
 
 MOVE_RE = re.compile(r"^([a-h][1-8][a-h][1-8][qrbn]?): (\d+)$")
