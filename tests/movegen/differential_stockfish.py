@@ -40,6 +40,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from fen_squares import fen_board  # noqa: E402
 from stockfish_path import find_stockfish  # noqa: E402
 
 SKIP = 77
@@ -106,22 +107,6 @@ def velkor_moves(tool, moves):
 
 
 # --- An attack probe over a FEN board, independent of the engine's code ---
-
-def fen_board(fen):
-    """dict square name -> piece letter (upper case White), and the side to move."""
-    placement, side = fen.split()[:2]
-    board = {}
-    for i, row in enumerate(placement.split("/")):
-        rank = 8 - i
-        file = 0
-        for ch in row:
-            if ch.isdigit():
-                file += int(ch)
-            else:
-                board["abcdefgh"[file] + str(rank)] = ch
-                file += 1
-    return board, side
-
 
 def attacked(board, square, by_white):
     """True if a piece of the given colour attacks square on the FEN board."""

@@ -56,6 +56,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from fen_squares import fen_board  # noqa: E402
 from stockfish_path import find_stockfish  # noqa: E402
 
 SKIP = 77
@@ -441,18 +442,8 @@ class Control:
 def insufficient_material(fen):
     """No pawn, rook or queen, and at most one minor piece, or bishops only,
     all on squares of one colour."""
-    placement = fen.split()[0]
-    pieces = []
-    rank = 8
-    for row in placement.split("/"):
-        file = 0
-        for ch in row:
-            if ch.isdigit():
-                file += int(ch)
-            else:
-                pieces.append((ch.lower(), (file + rank) % 2))
-                file += 1
-        rank -= 1
+    pieces = [(ch.lower(), ("abcdefgh".index(square[0]) + int(square[1])) % 2)
+              for square, ch in fen_board(fen)[0].items()]
     kinds = [p for p, _ in pieces if p != "k"]
     if any(p in "prq" for p in kinds):
         return False
@@ -465,17 +456,7 @@ def insufficient_material(fen):
 
 def resets_fifty(fen, move):
     """Whether move, in the position of fen, is a pawn move or a capture."""
-    board = {}
-    rank = 8
-    for row in fen.split()[0].split("/"):
-        file = 0
-        for ch in row:
-            if ch.isdigit():
-                file += int(ch)
-            else:
-                board["abcdefgh"[file] + str(rank)] = ch
-                file += 1
-        rank -= 1
+    board = fen_board(fen)[0]
     return board.get(move[:2], "").lower() == "p" or move[2:4] in board
 
 
