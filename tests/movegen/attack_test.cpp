@@ -20,13 +20,9 @@ TEST(KingAttacked, StartPosition) {
 }
 
 TEST(KingAttacked, EachKindOfAttacker) {
-  struct Piece {
-    const char *square;
-    uint8_t piece, colour;
-  };
   struct Case {
     const char *name;
-    std::vector<Piece> pieces;
+    std::vector<PlacedPiece> pieces;
     uint8_t defender;
     const char *target;
     int expected;
@@ -59,7 +55,7 @@ TEST(KingAttacked, EachKindOfAttacker) {
   };
   for (const Case &c : cases) {
     TestBoard b;
-    for (const Piece &p : c.pieces) b.put(p.square, p.piece, p.colour, p.piece == EMPTY);
+    b.put_all(c.pieces);
     EXPECT_EQ(king_attacked(b.cb, c.defender, sq(c.target)), c.expected) << c.name;
   }
 }

@@ -35,13 +35,9 @@ TEST(CaptureList, StartPositionAndAfterE4D5) {
 }
 
 TEST(CaptureList, OrderAndScores) {
-  struct Piece {
-    const char *square;
-    uint8_t piece, colour;
-  };
   struct Case {
     const char *name;
-    std::vector<Piece> pieces;
+    std::vector<PlacedPiece> pieces;
     bool black_to_move;
     Entries expected;
   };
@@ -79,7 +75,7 @@ TEST(CaptureList, OrderAndScores) {
   };
   for (const Case &c : cases) {
     TestBoard b;
-    for (const Piece &p : c.pieces) b.put(p.square, p.piece, p.colour);
+    b.put_all(c.pieces);
     if (c.black_to_move) b.black_to_move();
     EXPECT_EQ(entries(generate_qsearch_moves(b.cb)), c.expected) << c.name;
   }

@@ -8,6 +8,13 @@
 #include "board/chess_cb.h"
 #include "support/test_board.h"
 
+// One piece of a test table's position. An EMPTY piece stands for an empty
+// square that carries the en-passant mark (placing nothing else makes sense).
+struct PlacedPiece {
+  const char *square;
+  uint8_t piece, colour;
+};
+
 // A board with its border and nothing on the playable squares, White to
 // move, every castling right lost unless a test grants it.
 struct TestBoard {
@@ -19,6 +26,10 @@ struct TestBoard {
   TestBoard &put(const char *square, uint8_t piece, uint8_t colour, bool marked = false) {
     const int s = sq(square);
     cb[s] = uint8_t(piece | (colour << 3) | (marked ? EP_MARK : 0));
+    return *this;
+  }
+  TestBoard &put_all(const std::vector<PlacedPiece> &pieces) {
+    for (const PlacedPiece &p : pieces) put(p.square, p.piece, p.colour, p.piece == EMPTY);
     return *this;
   }
   TestBoard &black_to_move() {
