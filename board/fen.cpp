@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "board/chess_cb.h"
-#include "frontend/chess_uci.h"
+#include "base/transcript.h"
 #include "movegen/attack.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include "board/chess_cb.h"
 #include "board/game_move.h"
 #include "eval/chess_heuristic.h"
-#include "frontend/chess_uci.h"
+#include "base/transcript.h"
 
 char *g_txt_opening = nullptr;
 

@@ -7,8 +7,9 @@
 
 #include "board/chess_cb.h"
 #include "board/position.h"
-#include "frontend/chess_uci.h"
-#include "frontend/platform_io.h"
+#include "base/line_reader.h"
+#include "base/transcript.h"
+#include "base/platform_io.h"
 
 namespace {
 

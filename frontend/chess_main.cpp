@@ -13,7 +13,7 @@
 #include "eval/chess_heuristic.h"
 #include "frontend/chess_uci.h"
 #include "frontend/go_limits.h"
-#include "frontend/platform_io.h"
+#include "base/platform_io.h"
 #include "frontend/search_input.h"
 #include "hash/hash_table.h"
 #include "search/alpha_beta.h"

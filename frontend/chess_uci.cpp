@@ -5,58 +5,17 @@
 #include <cstring>
 #include <string>
 
-#include "frontend/platform_io.h"
+#include "base/line_reader.h"
+#include "base/platform_io.h"
+#include "base/transcript.h"
 
 namespace {
-constexpr const char *LOG_FILE = "UCI_debug.txt";
-// Longest input line kept whole; the rest of a longer line is read and dropped.
-constexpr size_t MAX_LINE = size_t(1) << 20;
-
-// The characters of a line read so far, before its terminator.
-struct PartialLine {
-  std::string text;
-  bool cut = false;  // characters past MAX_LINE were dropped
-};
 
 // The protocol input's unfinished line: a search that looks at its input
 // may read part of a line, and the next read carries on from it, so that
 // every line is taken whole and exactly once.
 PartialLine protocol_partial;
 int protocol_partial_fd = -1;
-
-enum ReadStatus { READ_LINE, READ_WOULD_WAIT, READ_END };
-
-// Reads one byte per read into partial until the terminator. With wait
-// false it reads only while a byte is ready, and answers READ_WOULD_WAIT,
-// the partial line kept, when none is. READ_END: end of input or an error
-// (the partial line is then never a line).
-ReadStatus read_line_bytes(int fd, char terminator, PartialLine &partial, bool wait) {
-  for (;;) {
-    if (!wait && io_poll_read(fd) == 0) return READ_WOULD_WAIT;
-    char c;
-    // One byte per read: nothing beyond the current line is consumed.
-    if (io_read_waiting(fd, &c, 1) != 1) return READ_END;
-    if (c == terminator) return READ_LINE;
-    if (c == '\r') continue;
-    if (partial.text.size() < MAX_LINE)
-      partial.text += c;
-    else
-      partial.cut = true;
-  }
-}
-
-// The finished line as a heap text (nullptr if the heap is exhausted);
-// partial is empty again after.
-char *take_line(PartialLine &partial) {
-  if (partial.cut) UCI_LOG("*** WARNING **** : input line too long, cut to 1048576 characters\n");
-  char *result = static_cast<char *>(std::malloc(partial.text.size() + 1));
-  if (result != nullptr) {
-    std::memcpy(result, partial.text.data(), partial.text.size());
-    result[partial.text.size()] = '\0';
-  }
-  partial = PartialLine{};
-  return result;
-}
 
 // The protocol input's partial line; one kept for another descriptor (a
 // test that pointed the input elsewhere) is dropped.
@@ -78,13 +37,6 @@ void log_received(const char *line) {
 
 int g_uci_input_fd = IO_STDIN;
 int g_uci_output_fd = IO_STDOUT;
-bool g_uci_transcript = true;
-
-char *my_get_next_line(int fd, char terminator) {
-  PartialLine partial;
-  if (read_line_bytes(fd, terminator, partial, true) != READ_LINE) return nullptr;
-  return take_line(partial);
-}
 
 char *UCI_recv() {
   PartialLine &partial = protocol_line();
@@ -116,21 +68,6 @@ void UCI_forget_partial_line() {
 void UCI_send(const char *text) {
   io_write(g_uci_output_fd, text, std::strlen(text));
   UCI_LOG(text);
-}
-
-void UCI_LOG(const char *text) {
-  if (!g_uci_transcript) return;
-  // Opened and closed per entry, so the transcript on disk is complete up to
-  // the last entry whatever happens to the process; never re-created.
-  const int fd = io_open_append(LOG_FILE);
-  if (fd < 0) return;
-  io_write(fd, text, std::strlen(text));
-  io_close(fd);
-}
-
-void UCI_CLEAN_LOG() {
-  const int fd = io_open_truncate(LOG_FILE);
-  if (fd >= 0) io_close(fd);
 }
 
 int UCI_identifier(const char *name, const char *author) {

@@ -1,5 +1,5 @@
 // The UCI transport: lines from standard input, lines to standard output,
-// and the transcript "UCI_debug.txt" of both directions; the search reports.
+// both written to the transcript; the handshake's fixed lines.
 #pragma once
 
 #include <cstdint>
@@ -10,18 +10,6 @@ struct tagLINE;
 // fuzzer points them elsewhere to run the command loop in-process.
 extern int g_uci_input_fd;
 extern int g_uci_output_fd;
-// Whether UCI_LOG writes the transcript; the developer tool turns it off so
-// that its searches never write into an engine's transcript.
-extern bool g_uci_transcript;
-
-// Reads one line from the descriptor up to the terminator, carriage returns
-// dropped; a NUL byte inside the line ends its text (the rest of that line is
-// read and ignored). Returns a heap text that the caller releases with
-// free(), or nullptr at end of input or on a read error. Lines are kept whole up to
-// 1 MiB; the rest of a longer line is read and dropped, with a warning in the
-// transcript. One byte per read: nothing beyond the line is consumed.
-char *my_get_next_line(int fd, char terminator);
-
 // Next line of the protocol input, logged to the transcript; nullptr at end
 // of input (the front end has gone). The caller releases it with free().
 // It carries on from the unfinished line that UCI_poll_line may have kept.
@@ -40,10 +28,6 @@ int UCI_poll_line(char **line);
 void UCI_forget_partial_line();
 // Writes the text to the protocol output in one piece, then logs it.
 void UCI_send(const char *text);
-// Appends the text to "UCI_debug.txt" if it exists; silent otherwise.
-void UCI_LOG(const char *text);
-// Creates "UCI_debug.txt" or empties it.
-void UCI_CLEAN_LOG();
 // Empties the transcript, consumes the front end's first line whatever it
 // says, and sends the two "id" lines. Returns 0 without sending anything when
 // the input ends before that first line, else 1.

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "search/platform_clock.h"
+#include "base/platform_clock.h"
 
 // Marks the start of the move's thinking time.
 void start_timer();

@@ -1,5 +1,8 @@
 #include "frontend/chess_uci.h"
 
+#include "base/line_reader.h"
+#include "base/transcript.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 

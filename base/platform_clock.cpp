@@ -1,4 +1,4 @@
-#include "search/platform_clock.h"
+#include "base/platform_clock.h"
 
 #include <ctime>
 

@@ -1,4 +1,4 @@
-#include "frontend/platform_io.h"
+#include "base/platform_io.h"
 
 #include <cerrno>
 #include <csignal>
