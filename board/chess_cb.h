@@ -48,6 +48,9 @@ inline constexpr int SQ_LAST = 117; // h8, highest playable index
 constexpr int square_of(int file, int rank) { return 26 + file + 12 * rank; }
 constexpr int square_row(int sq) { return sq / 12; }    // 2 = rank 1 .. 9 = rank 8
 constexpr int square_column(int sq) { return sq % 12; } // 2 = a-file .. 9 = h-file
+// Coordinate letters of a playable square: its file 'a'..'h', its rank '1'..'8'.
+constexpr char file_letter(int sq) { return char('a' + square_column(sq) - 2); }
+constexpr char rank_digit(int sq) { return char('1' + square_row(sq) - 2); }
 
 // ---------------------------------------------------------------------------
 // Square byte

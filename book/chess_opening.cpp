@@ -6,7 +6,7 @@
 #include <string>
 
 #include "board/chess_cb.h"
-#include "board/position.h"
+#include "notation/position.h"
 #include "base/line_reader.h"
 #include "base/transcript.h"
 #include "base/platform_io.h"

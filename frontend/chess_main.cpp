@@ -6,9 +6,10 @@
 #include <cstring>
 #include <deque>
 
+#include "base/text.h"
 #include "board/chess_cb.h"
-#include "board/fen.h"
-#include "board/position.h"
+#include "notation/fen.h"
+#include "notation/position.h"
 #include "book/chess_opening.h"
 #include "eval/chess_heuristic.h"
 #include "frontend/chess_uci.h"
@@ -218,15 +219,6 @@ bool token_number(const char *token, int length, int &value) {
 }
 
 }  // namespace
-
-bool begins_with(const char *line, const char *keyword) {
-  return std::strncmp(line, keyword, std::strlen(keyword)) == 0;
-}
-
-bool is_keyword_line(const char *line, const char *keyword) {
-  const size_t n = std::strlen(keyword);
-  return std::strncmp(line, keyword, n) == 0 && (line[n] == '\0' || line[n] == ' ' || line[n] == '\t');
-}
 
 uint32_t search_one_ply(uint8_t *board) {
   // By now the budget is usually spent (or a "stop" came), and the root asks

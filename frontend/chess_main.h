@@ -20,15 +20,6 @@ enum HandshakeCode : int {
 // Where the command loop starts.
 enum LoopMode : int { MODE_POSITION_WAIT = 2, MODE_GO_WAIT = 5 };
 
-// How the handshake, the command loop and the search's input recognise a
-// command: the line begins with the keyword, compared over the keyword's
-// length.
-bool begins_with(const char *line, const char *keyword);
-
-// Whether the line begins with the keyword as a whole ("stop", "position
-// fen"): the keyword, then the line's end, a blank or a tab.
-bool is_keyword_line(const char *line, const char *keyword);
-
 // The whole engine session on the protocol descriptors: the handshake, then
 // the command loop. Returns the process's exit status, 0 however it ends.
 int velkor_main();

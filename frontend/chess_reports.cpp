@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "board/chess_cb.h"
 #include "frontend/chess_uci.h"
+#include "notation/move_text.h"
 #include "search/alpha_beta.h"
 
 namespace {
@@ -19,14 +21,13 @@ void line_text(const tagLINE &line, char *text) {
   std::memset(text, 0, PV_TEXT_SIZE);
   size_t used = 0;
   for (int i = 0; i < line.length; ++i) {
-    const int from = line.from[i], to = line.to[i];
-    // Column 2..9 is the file a..h, row 2..9 the rank 1..8.
-    char move[32];
-    const int n = std::snprintf(move, sizeof move, "%s%c%d%c%d", i == 0 ? "" : " ", char(95 + from % 12),
-                                (from - 24) / 12 + 1, char(95 + to % 12), (to - 24) / 12 + 1);
-    if (n < 0 || used + size_t(n) >= PV_TEXT_SIZE) break;
-    std::memcpy(text + used, move, size_t(n));
-    used += size_t(n);
+    char move[MOVE_TEXT_SIZE + 1] = " ";
+    const int n = write_move_text(line.from[i], line.to[i], EMPTY, move + 1) + 1;
+    const char *word = i == 0 ? move + 1 : move;
+    const size_t length = size_t(i == 0 ? n - 1 : n);
+    if (used + length >= PV_TEXT_SIZE) break;
+    std::memcpy(text + used, word, length);
+    used += length;
   }
 }
 

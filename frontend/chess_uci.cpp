@@ -8,6 +8,8 @@
 #include "base/line_reader.h"
 #include "base/platform_io.h"
 #include "base/transcript.h"
+#include "board/chess_cb.h"
+#include "notation/move_text.h"
 
 namespace {
 
@@ -100,11 +102,10 @@ void UCI_sendmove(uint8_t from, uint8_t to, uint8_t flag) {
     UCI_send("bestmove (none)\n");
     return;
   }
-  static constexpr char promotion_letter[] = {'\0', 'q', 'n', 'r', 'b'};
-  const char suffix[2] = {flag < sizeof promotion_letter ? promotion_letter[flag] : '\0', '\0'};
-  // Column 2..9 is the file a..h, row 2..9 the rank 1..8.
+  static constexpr uint8_t promotion_piece[] = {EMPTY, QUEEN, KNIGHT, ROOK, BISHOP};
+  char move[MOVE_TEXT_SIZE];
+  write_move_text(from, to, flag < sizeof promotion_piece ? promotion_piece[flag] : EMPTY, move);
   char text[32];
-  std::snprintf(text, sizeof text, "bestmove %c%d%c%d%s\n", char(95 + from % 12), (from - 24) / 12 + 1,
-                char(95 + to % 12), (to - 24) / 12 + 1, suffix);
+  std::snprintf(text, sizeof text, "bestmove %s\n", move);
   UCI_send(text);
 }

@@ -2,39 +2,9 @@
 
 #include <cstring>
 
+#include "base/text.h"
 #include "board/chess_cb.h"
 #include "search/search_limits.h"
-
-namespace {
-
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
-// The word at text: its length up to the next blank, tab or end.
-size_t word_length(const char *text) {
-  size_t n = 0;
-  while (text[n] != '\0' && !is_blank(text[n])) ++n;
-  return n;
-}
-
-bool word_is(const char *word, size_t length, const char *keyword) {
-  return std::strlen(keyword) == length && std::strncmp(word, keyword, length) == 0;
-}
-
-// A plain decimal number of `length` characters: digits only, at least one.
-// Saturates at `largest` instead of overflowing.
-bool read_number(const char *word, size_t length, int64_t largest, int64_t &value) {
-  if (length == 0) return false;
-  int64_t n = 0;
-  for (size_t i = 0; i < length; ++i) {
-    if (word[i] < '0' || word[i] > '9') return false;
-    const int digit = word[i] - '0';
-    n = n > (largest - digit) / 10 ? largest : n * 10 + digit;
-  }
-  value = n;
-  return true;
-}
-
-}  // namespace
 
 void read_go_limits(const char *line, uint8_t side, GoLimits &limits) {
   GoParameters clock{0, 0, false};
@@ -45,7 +15,7 @@ void read_go_limits(const char *line, uint8_t side, GoLimits &limits) {
   bool first = true;
   while (*cursor != '\0') {
     while (is_blank(*cursor)) ++cursor;
-    const size_t length = word_length(cursor);
+    const size_t length = size_t(where_is_next_space(cursor));
     if (length == 0) break;
     const char *word = cursor;
     cursor += length;
@@ -66,9 +36,9 @@ void read_go_limits(const char *line, uint8_t side, GoLimits &limits) {
     // The value: the next word, taken only when it is a number.
     const char *next = cursor;
     while (is_blank(*next)) ++next;
-    const size_t next_length = word_length(next);
+    const size_t next_length = size_t(where_is_next_space(next));
     int64_t value = 0;
-    if (!read_number(next, next_length, nodes ? INT64_MAX : INT32_MAX, value)) continue;
+    if (!read_decimal(next, next_length, nodes ? INT64_MAX : INT32_MAX, value)) continue;
     cursor = next + next_length;
     if (depth)
       limits.depth = value < SEARCH_FIRST_DEPTH ? SEARCH_FIRST_DEPTH

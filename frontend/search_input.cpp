@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "base/text.h"
 #include "frontend/chess_main.h"
 #include "frontend/chess_uci.h"
 #include "search/search_limits.h"

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "board/position.h"
+#include "notation/position.h"
 #include "frontend/chess_main.h"
 #include "frontend/chess_uci.h"
 #include "fuzz/fuzz_support.h"

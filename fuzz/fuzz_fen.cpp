@@ -8,7 +8,7 @@
 #include <string>
 
 #include "board/chess_cb.h"
-#include "board/fen.h"
+#include "notation/fen.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

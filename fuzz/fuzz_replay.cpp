@@ -12,7 +12,7 @@
 #include <string>
 
 #include "board/chess_cb.h"
-#include "board/position.h"
+#include "notation/position.h"
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {

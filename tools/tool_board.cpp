@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "board/chess_cb.h"
-#include "board/fen.h"
+#include "notation/fen.h"
 #include "tools/tool_common.h"
 
 const char FEN_USAGE[] =

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "board/chess_cb.h"
-#include "board/fen.h"
-#include "board/position.h"
+#include "notation/fen.h"
+#include "notation/position.h"
 
 namespace {
 
@@ -81,12 +81,3 @@ void tool_release_position(ToolPosition &pos) {
   release_chessboard(pos.cb);
   pos.cb = nullptr;
 }
-
-std::string square_text(int square) {
-  std::string s;
-  s += char('a' + square % 12 - 2);
-  s += char('1' + square / 12 - 2);
-  return s;
-}
-
-std::string move_text(int from, int to) { return square_text(from) + square_text(to); }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "notation/move_text.h"
+
 // Every subcommand takes the arguments that follow its name and returns the
 // process's exit status. Bad arguments: a usage line on stderr and status 2.
 using ToolRun = int (*)(int argc, char **argv);
@@ -43,10 +45,6 @@ bool tool_take_fen_option(int &argc, char **argv);
 // Whether "--fen" gave a FEN that no tool_setup_position has used (the
 // subcommand takes no position).
 bool tool_fen_option_unused();
-
-// Coordinate text of a square (e2) and of a move (e2e4).
-std::string square_text(int square);
-std::string move_text(int from, int to);
 
 // Subcommands, each in the tool source of its subsystem.
 // tools/tool_movegen.cpp; the usage texts document the output.

@@ -10,9 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "board/chess_cb.h"
-#include "board/fen.h"
-#include "board/san.h"
+#include "notation/fen.h"
+#include "notation/san.h"
 #include "eval/chess_heuristic.h"
 #include "frontend/chess_main.h"
 #include "base/transcript.h"
@@ -37,8 +38,6 @@ struct EpdRecord {
   std::vector<std::string> best, avoid;  // the move texts of "bm" and "am"
   bool has_best = false, has_avoid = false;
 };
-
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
 // The words of an operation's text; a word in double quotes may hold blanks.
 // False for a quote that is never closed.

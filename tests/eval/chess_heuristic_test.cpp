@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <random>
 
-#include "board/position.h"
+#include "notation/position.h"
 #include "eval_test_board.h"
 
 namespace {

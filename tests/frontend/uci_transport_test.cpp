@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "board/position.h"
+#include "notation/position.h"
 #include "frontend/chess_main.h"
 #include "support/in_process_protocol.h"
 

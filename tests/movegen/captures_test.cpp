@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "board/position.h"
+#include "notation/position.h"
 #include "tests/movegen/movegen_fixture.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "board/chess_cb.h"
-#include "board/position.h"
+#include "notation/position.h"
 #include "support/test_board.h"
 
 using Board = std::array<uint8_t, CB_SIZE>;

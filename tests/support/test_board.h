@@ -7,7 +7,7 @@
 #include <string>
 
 #include "board/chess_cb.h"
-#include "board/position.h"
+#include "notation/position.h"
 
 // Mailbox index of a square named like "e4".
 constexpr int sq(const char *name) { return square_of(name[0] - 'a', name[1] - '1'); }

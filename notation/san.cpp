@@ -1,4 +1,4 @@
-#include "board/san.h"
+#include "notation/san.h"
 
 #include <cstring>
 
@@ -202,8 +202,8 @@ int move_to_san(const uint8_t *cb, const LegalMove &move, char *out, size_t size
   size_t n = 0;
   const uint8_t piece = piece_of(cb[move.from]);
   const auto square = [&](int sq) {
-    s[n++] = char('a' + file_of(sq));
-    s[n++] = char('1' + rank_of(sq));
+    s[n++] = file_letter(sq);
+    s[n++] = rank_digit(sq);
   };
   if (move.kind == KIND_CASTLE_KING || move.kind == KIND_CASTLE_QUEEN) {
     const char *text = move.kind == KIND_CASTLE_KING ? "O-O" : "O-O-O";
@@ -211,7 +211,7 @@ int move_to_san(const uint8_t *cb, const LegalMove &move, char *out, size_t size
     std::memcpy(s, text, n);
   } else if (piece == PAWN) {
     if (is_capture(cb, move)) {
-      s[n++] = char('a' + file_of(move.from));
+      s[n++] = file_letter(move.from);
       s[n++] = 'x';
     }
     square(move.to);
@@ -232,8 +232,8 @@ int move_to_san(const uint8_t *cb, const LegalMove &move, char *out, size_t size
       same_file |= file_of(o.from) == file_of(move.from);
       same_rank |= rank_of(o.from) == rank_of(move.from);
     }
-    if (rival && (!same_file || same_rank)) s[n++] = char('a' + file_of(move.from));
-    if (rival && same_file) s[n++] = char('1' + rank_of(move.from));
+    if (rival && (!same_file || same_rank)) s[n++] = file_letter(move.from);
+    if (rival && same_file) s[n++] = rank_digit(move.from);
     if (is_capture(cb, move)) s[n++] = 'x';
     square(move.to);
   }

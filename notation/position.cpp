@@ -1,10 +1,11 @@
-#include "board/position.h"
+#include "notation/position.h"
 
 #include <cstring>
 
 #include "board/chess_cb.h"
 #include "board/game_move.h"
 #include "eval/chess_heuristic.h"
+#include "base/text.h"
 #include "base/transcript.h"
 
 char *g_txt_opening = nullptr;
@@ -27,10 +28,6 @@ uint32_t promotion_bits(char letter) {
     case 'b': return MW_PROMO_BISHOP;
     default: return 0;
   }
-}
-
-bool starts_with(const char *text, const char *prefix) {
-  return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
 }
 
 // Where the replay writes the opening text: its length so far, and whether a
@@ -58,20 +55,13 @@ void append_opening(const char *token, int length, OpeningCursor &cursor) {
 
 }  // namespace
 
-int where_is_next_space(const char *text) {
-  if (text == nullptr) return 0;
-  int n = 0;
-  while (text[n] != '\0' && text[n] != ' ' && text[n] != '\t') ++n;
-  return n;
-}
-
 uint32_t convert_move(const char *text, int side) {
-  while (*text == ' ' || *text == '\t') ++text;
+  while (is_blank(*text)) ++text;
 
-  if (starts_with(text, "0-0-0") || starts_with(text, "000") || starts_with(text, "0-00") ||
-      starts_with(text, "0 00"))
+  if (begins_with(text, "0-0-0") || begins_with(text, "000") || begins_with(text, "0-00") ||
+      begins_with(text, "0 00"))
     return side == 0 ? move_word(SQ_E1, SQ_C1) : move_word(SQ_E8, SQ_C8);
-  if (starts_with(text, "0-0") || starts_with(text, "00") || starts_with(text, "0 0"))
+  if (begins_with(text, "0-0") || begins_with(text, "00") || begins_with(text, "0 0"))
     return side == 0 ? move_word(SQ_E1, SQ_G1) : move_word(SQ_E8, SQ_G8);
 
   const size_t length = std::strlen(text);
@@ -116,7 +106,7 @@ int load_position_txt2(uint8_t *cb, const char *text, int half_moves_before) {
     std::memcpy(token, text, size_t(length));
     append_opening(token, length, opening);
     text += length;
-    if (*text == ' ' || *text == '\t') ++text;
+    if (is_blank(*text)) ++text;
 
     const uint32_t move = set_new_move_txt2(cb, token, side);
     if ((move & MW_SCORE_MASK) == 0) {

@@ -24,5 +24,3 @@ uint32_t set_new_move_txt2(uint8_t *cb, const char *token, int side);
 // side (0 White, 1 Black) is used only by the castling forms "0-0", "0-0-0".
 uint32_t convert_move(const char *text, int side);
 
-// Number of characters before the first blank, tab or end of text.
-int where_is_next_space(const char *text);

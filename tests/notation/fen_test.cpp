@@ -1,4 +1,4 @@
-#include "board/fen.h"
+#include "notation/fen.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Moves in SAN: read against the legal moves of a position and written for
 // them, as the test-suite runner uses them.
-#include "board/san.h"
+#include "notation/san.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "board/fen.h"
+#include "notation/fen.h"
 #include "board/game_move.h"
 #include "support/test_board.h"
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "board/chess_cb.h"
-#include "board/fen.h"
-#include "board/position.h"
+#include "notation/fen.h"
+#include "notation/position.h"
 #include "movegen/movegen.h"
 #include "movegen/perft.h"
 #include "support/test_board.h"

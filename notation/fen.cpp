@@ -1,10 +1,11 @@
-#include "board/fen.h"
+#include "notation/fen.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 #include "board/chess_cb.h"
+#include "base/text.h"
 #include "base/transcript.h"
 #include "movegen/attack.h"
 
@@ -19,13 +20,11 @@ struct Field {
   int length;
 };
 
-bool is_separator(char c) { return c == ' ' || c == '\t'; }
-
 // The next field at the cursor, which moves past it; length 0 at the end.
 Field next_field(const char *&cursor) {
-  while (is_separator(*cursor)) ++cursor;
+  while (is_blank(*cursor)) ++cursor;
   Field f{cursor, 0};
-  while (cursor[f.length] != '\0' && !is_separator(cursor[f.length])) ++f.length;
+  while (cursor[f.length] != '\0' && !is_blank(cursor[f.length])) ++f.length;
   cursor += f.length;
   return f;
 }
@@ -79,8 +78,8 @@ bool piece_letter(char c, uint8_t &piece, uint8_t &colour) {
 
 // Coordinate text of a playable square ("e4") into out, zero-terminated.
 void square_name(int square, char out[3]) {
-  out[0] = char('a' + square_column(square) - 2);
-  out[1] = char('1' + square_row(square) - 2);
+  out[0] = file_letter(square);
+  out[1] = rank_digit(square);
   out[2] = '\0';
 }
 
@@ -209,7 +208,7 @@ bool read_end(const char *cursor, FenSetup &setup) {
     return refuse(setup,
                   "unexpected text after the fullmove number (only \"moves\" and a move list may follow)");
   // As after "position startpos": the list begins after one separator.
-  if (is_separator(*cursor)) ++cursor;
+  if (is_blank(*cursor)) ++cursor;
   setup.moves = cursor;
   return true;
 }

@@ -1,9 +1,10 @@
-#include "board/position.h"
+#include "notation/position.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 
+#include "base/text.h"
 #include "board/chess_cb.h"
 #include "eval/chess_heuristic.h"
 #include "support/engine_process.h"
