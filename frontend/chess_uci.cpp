@@ -8,8 +8,6 @@
 #include "base/line_reader.h"
 #include "base/platform_io.h"
 #include "base/transcript.h"
-#include "board/chess_cb.h"
-#include "notation/move_text.h"
 
 namespace {
 
@@ -92,20 +90,3 @@ void UCI_ok() { UCI_send("uciok\n"); }
 void UCI_readyok() { UCI_send("readyok\n"); }
 
 void UCI_set_opts() {}
-
-void UCI_debug(const char * /*text*/, const uint8_t * /*cb*/) {}
-
-void UCI_sendmove(uint8_t from, uint8_t to, uint8_t flag) {
-  // A result without squares means the side to move has no move at all
-  // (mate or stalemate); front ends read "(none)" as exactly that.
-  if (from == 0 && to == 0) {
-    UCI_send("bestmove (none)\n");
-    return;
-  }
-  static constexpr uint8_t promotion_piece[] = {EMPTY, QUEEN, KNIGHT, ROOK, BISHOP};
-  char move[MOVE_TEXT_SIZE];
-  write_move_text(from, to, flag < sizeof promotion_piece ? promotion_piece[flag] : EMPTY, move);
-  char text[32];
-  std::snprintf(text, sizeof text, "bestmove %s\n", move);
-  UCI_send(text);
-}

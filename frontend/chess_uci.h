@@ -4,8 +4,6 @@
 
 #include <cstdint>
 
-struct tagLINE;
-
 // Descriptors of the protocol: standard input and output unless a test or a
 // fuzzer points them elsewhere to run the command loop in-process.
 extern int g_uci_input_fd;
@@ -35,13 +33,3 @@ int UCI_identifier(const char *name, const char *author);
 void UCI_ok();       // sends "uciok"
 void UCI_readyok();  // sends "readyok"
 void UCI_set_opts(); // the engine has no options: sends nothing
-// Hook for the search's consistency checks; does nothing and writes nothing.
-void UCI_debug(const char *text, const uint8_t *cb);
-
-// Promotion flag of UCI_sendmove.
-enum PromotionFlag : uint8_t { PROMO_NONE = 0, PROMO_QUEEN = 1, PROMO_KNIGHT = 2, PROMO_ROOK = 3, PROMO_BISHOP = 4 };
-
-// Sends "bestmove" with the two squares in coordinate text and the flag's
-// promotion letter (q, n, r, b); both squares 0 sends "bestmove (none)".
-void UCI_sendmove(uint8_t from, uint8_t to, uint8_t flag);
-void UCI_sendinfos(int depth, int score, const tagLINE &line, int time, uint32_t nodes, int iteration_depth);

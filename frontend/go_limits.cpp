@@ -1,16 +1,32 @@
 #include "frontend/go_limits.h"
 
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "base/text.h"
 #include "board/chess_cb.h"
 #include "search/search_limits.h"
+#include "search/time_control.h"
 
+namespace {
+
+// Decimal conversion of a token of at most 15 characters, clamped to int.
+// Returns false when the token holds no digits at all (its value is then 0,
+// as the usual conversion gives).
+bool token_number(const char *token, int length, int &value) {
+  char number[16] = {};
+  std::memcpy(number, token, size_t(length));
+  char *end = nullptr;
+  const long long wide = std::strtoll(number, &end, 10);
+  value = wide > INT_MAX ? INT_MAX : wide < INT_MIN ? INT_MIN : int(wide);
+  return end != number;
+}
+
+
+// The limits of the line, as read_go describes them; clock_in_line is left
+// to the caller.
 void read_go_limits(const char *line, uint8_t side, GoLimits &limits) {
-  GoParameters clock{0, 0, false};
-  read_go_parameters(line, side, clock);
-  limits.clock_in_line = clock.clock_given;
-
   const char *cursor = line;
   bool first = true;
   while (*cursor != '\0') {
@@ -51,6 +67,65 @@ void read_go_limits(const char *line, uint8_t side, GoLimits &limits) {
     else if ((winc && side == WHITE) || (binc && side == BLACK))
       limits.increment = int(value);
   }
+}
+
+}  // namespace
+
+int default_moves_to_go(int half_moves) {
+  const int n = half_moves < 0 ? 0 : half_moves;
+  if (n <= 24) return 40 - n;
+  if (n <= 39) return 60 - n;
+  if (n <= 49) return 70 - n;
+  if (n <= 69) return 100 - n;
+  if (n <= 99) return 120 - n;
+  // The table would reach 0 at 200 half-moves and go negative beyond.
+  if (n <= 199) return 200 - n;
+  return 10;
+}
+
+int thinking_budget(bool clock_given, int own_clock, int moves_to_go, int half_moves) {
+  const long long t = own_clock;
+  long long m = moves_to_go == 0 ? default_moves_to_go(half_moves) : moves_to_go;
+  if (m < 1) m = 1;
+  long long budget;
+  if (t > 30000)
+    budget = (t - 20000) / (m + 2);
+  else if (t > 5000)
+    budget = (t - 2000) / (m + 2);
+  else
+    budget = 1000 / m;
+  if (clock_given && budget > t / 2) budget = t / 2;
+  if (budget < 0) budget = 0;
+  return int(budget);
+}
+
+bool read_go_parameters(const char *line, uint8_t side, GoParameters &params) {
+  bool clock_in_line = false;
+  const char *cursor = line;
+  while (*cursor != '\0') {
+    if ((begins_with(cursor, "wtime ") && side == WHITE) || (begins_with(cursor, "btime ") && side == BLACK)) {
+      cursor += 6;
+      const int length = where_is_next_space(cursor);
+      if (length <= 15 && token_number(cursor, length, params.own_clock)) {
+        params.clock_given = true;
+        clock_in_line = true;
+      }
+      cursor += length;
+    } else if (begins_with(cursor, "movestogo ")) {
+      cursor += 10;
+      const int length = where_is_next_space(cursor);
+      if (length <= 15) token_number(cursor, length, params.moves_to_go);
+      cursor += length;
+    } else {
+      ++cursor;
+    }
+  }
+  return clock_in_line;
+}
+
+void read_go(const char *line, uint8_t side, GoParameters &params, GoLimits &limits) {
+  limits.clock_in_line = read_go_parameters(line, side, params);
+  read_go_limits(line, side, limits);
 }
 
 int movetime_budget(int movetime) {

@@ -5,10 +5,43 @@
 
 #include <cstdint>
 
-#include "frontend/chess_main.h"
+// Moves to go when the front end gives none, from the number of half-moves n
+// played in the game so far:
+//   n 0..24: 40 - n     25..39: 60 - n     40..49: 70 - n
+//   50..69: 100 - n     70..99: 120 - n    100..199: 200 - n    200 or more: 10
+int default_moves_to_go(int half_moves);
 
-// The budget of a search that no clock limits.
-inline constexpr int NO_CLOCK_BUDGET = INT32_MAX;
+// Thinking time for one move in milliseconds. A pure function: the command
+// loop calls it on every "go", and the tests and the game harness recompute
+// it from the same figures.
+//   clock_given  whether the front end ever gave the side to move's clock
+//                ("wtime"/"btime") since the loop started
+//   own_clock    t, that clock in milliseconds (0 when never given)
+//   moves_to_go  m, from "movestogo"; 0 means none was given, and
+//                default_moves_to_go(half_moves) is used
+//   half_moves   the number of half-moves replayed from the last position
+// With m below 1 counted as 1, and integer division truncating toward zero:
+//   t > 30000:            (t - 20000) / (m + 2)
+//   5000 < t <= 30000:    (t - 2000) / (m + 2)
+//   t <= 5000:            1000 / m
+// then, when clock_given, at most t / 2 (so a short clock, or "movestogo 1",
+// never spends the whole clock); a result below 0 is 0, used up at once.
+int thinking_budget(bool clock_given, int own_clock, int moves_to_go, int half_moves);
+
+// Clock figures read from "go" lines; they keep their values from one "go"
+// to the next until the loop restarts.
+struct GoParameters {
+  int own_clock;     // milliseconds left for the side to move
+  int moves_to_go;   // 0: not given
+  bool clock_given;  // own_clock came from the front end
+};
+
+// Reads "wtime " (White to move) or "btime " (Black to move) and
+// "movestogo " wherever they begin in the line; each number is a token of at
+// most 15 characters converted as a decimal integer (clamped to the int
+// range), else the figure keeps its value. Other parameters are stepped over.
+// Answers whether this line gave the side to move's clock.
+bool read_go_parameters(const char *line, uint8_t side, GoParameters &params);
 
 // The limits of one "go" line. They hold for that "go" only, unlike the
 // clock figures (GoParameters), which are kept from one "go" to the next.
@@ -23,15 +56,16 @@ struct GoLimits {
 
 inline constexpr GoLimits NO_GO_LIMITS = {0, -1, -1, false, 0, false};
 
-// Reads the limits from a "go" line. The tokens are whole words separated by
+// Reads a "go" line once: the clock figures into params (read_go_parameters)
+// and the limits into limits. The tokens are whole words separated by
 // blanks or tabs, anywhere after the first word; "depth", "nodes",
 // "movetime", "winc" and "binc" take the next word as their number, which
 // must be plain decimal digits (a larger number than the field holds counts
 // as the largest it holds). A keyword whose next word is not such a number
 // is ignored, and that word is read as a keyword in turn. Only the side to
-// move's increment is kept. clock_in_line follows the clock's own reading
-// (read_go_parameters).
-void read_go_limits(const char *line, uint8_t side, GoLimits &limits);
+// move's increment is kept. clock_in_line tells whether the line itself gave
+// the side to move's clock.
+void read_go(const char *line, uint8_t side, GoParameters &params, GoLimits &limits);
 
 // Budget of "movetime N": N less a safety margin of a tenth, at most 50 ms,
 // for the move in hand and the answer to reach the front end; never below

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "base/text.h"
-#include "frontend/chess_main.h"
+#include "frontend/command_queue.h"
 #include "frontend/chess_uci.h"
 #include "search/search_limits.h"
 

@@ -1,7 +1,6 @@
 #include "search/make_move.h"
 
 #include "board/chess_cb.h"
-#include "frontend/chess_uci.h"
 #include "hash/zobrist.h"
 
 namespace {
@@ -210,8 +209,5 @@ void search_unmake(uint8_t *cb, uint32_t gm, uint8_t state, SearchUndo &undo) {
 
   // With the updates above the key always comes back; if it ever does not,
   // the saved key is the truth and the search goes on.
-  if (hash_key != undo.key) {
-    hash_key = undo.key;
-    UCI_debug("*********** ZOBRIST problem **************", cb);
-  }
+  if (hash_key != undo.key) hash_key = undo.key;
 }

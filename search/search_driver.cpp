@@ -6,16 +6,12 @@
 
 #include "board/chess_cb.h"
 #include "eval/chess_heuristic.h"
-#include "frontend/chess_uci.h"
 #include "hash/hash_table.h"
 #include "search/alpha_beta.h"
 #include "search/search_limits.h"
 #include "search/time_control.h"
 
 namespace {
-
-// First nominal depth; the last is search_depth_limit(), the cap at most.
-constexpr uint8_t FIRST_DEPTH = SEARCH_FIRST_DEPTH;
 
 // What the driver has accepted so far: the Move word it will return, and the
 // line and depth of the pass that produced it.
@@ -32,9 +28,11 @@ int report_score(uint32_t result, uint8_t side) {
   return side == WHITE ? score - int(SCORE_DRAW) : int(SCORE_DRAW) - score;
 }
 
-void report(const Kept &kept, uint8_t side, int elapsed, int evaluations) {
-  UCI_sendinfos(kept.line.length, report_score(kept.result, side), kept.line, elapsed, uint32_t(evaluations),
-                kept.depth);
+void report(ThinkReporter reporter, const uint8_t *cb, const Kept &kept, int elapsed, int evaluations) {
+  if (reporter == nullptr) return;
+  const ThinkReport r{kept.depth, report_score(kept.result, side_to_move(cb)), &kept.line, elapsed,
+                      uint32_t(evaluations)};
+  reporter(cb, r);
 }
 
 void accept(Kept &kept, uint32_t result, const tagLINE &line, int depth) {
@@ -57,18 +55,21 @@ int mate_established(uint32_t kept, uint8_t side, int depth) {
   return (k == win && depth % 2 == 0) || (k == loss && depth % 2 == 1);
 }
 
+// Static: two 2 KB line records need not live on the stack, and the driver
+// is never re-entered.
+Kept kept;
+
 }  // namespace
 
-uint32_t alpha_beta_time(uint8_t *cb) {
+const tagLINE &driver_line() { return kept.line; }
+
+uint32_t alpha_beta_time(uint8_t *cb, int first_depth, int last_depth, ThinkReporter reporter) {
   const uint8_t side = side_to_move(cb);
   // Each pass's root window: from the worst value for the side to move
   // towards the best.
   const uint32_t root_best = side == WHITE ? SCORE_BLACK_WINS : SCORE_WHITE_WINS;
   const uint32_t root_bound = side == WHITE ? SCORE_WHITE_WINS : SCORE_BLACK_WINS;
 
-  // Static: two 2 KB line records need not live on the stack, and the driver
-  // is never re-entered.
-  static Kept kept;
   static tagLINE line;
   kept.result = root_best;  // the worst score, without squares
   kept.line.length = 0;
@@ -77,10 +78,10 @@ uint32_t alpha_beta_time(uint8_t *cb) {
   // previous pass's line in place.
   line.length = 0;
 
-  for (uint8_t depth = FIRST_DEPTH;; ++depth) {
+  for (int depth = first_depth;; ++depth) {
     ini_hash_table(cb);
     ini_stat_calculated();
-    const uint32_t result = alpha_beta(cb, 0, depth, root_best, root_bound, &line);
+    const uint32_t result = alpha_beta(cb, 0, uint8_t(depth), root_best, root_bound, &line);
     const int elapsed = get_time();
     const int evaluations = stat_heuristic_calculated();
     const int stop = search_stop_requested();
@@ -97,14 +98,13 @@ uint32_t alpha_beta_time(uint8_t *cb) {
       // starting worst score: reporting it would claim a mate against the
       // engine with an empty line. The command loop's one-ply search picks
       // the move instead.
-      if (move_from(kept.result) != 0 || move_to(kept.result) != 0) report(kept, side, elapsed, evaluations);
+      if (move_from(kept.result) != 0 || move_to(kept.result) != 0) report(reporter, cb, kept, elapsed, evaluations);
       return kept.result;
     }
 
     accept(kept, result, line, depth);
-    report(kept, side, elapsed, evaluations);
+    report(reporter, cb, kept, elapsed, evaluations);
     if (mate_established(kept.result, side, depth)) return kept.result;
-    // The depth the "go" asked for, the cap at most.
-    if (depth >= search_depth_limit()) return kept.result;
+    if (depth >= last_depth) return kept.result;
   }
 }

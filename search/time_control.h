@@ -5,6 +5,9 @@
 
 #include "base/platform_clock.h"
 
+// The budget of a search that no clock limits.
+inline constexpr int32_t NO_CLOCK_BUDGET = INT32_MAX;
+
 // Marks the start of the move's thinking time.
 void start_timer();
 // Sets the move's budget in milliseconds; a negative budget is used up at once.

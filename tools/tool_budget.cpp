@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "frontend/chess_main.h"
+#include "frontend/go_limits.h"
 #include "tools/tool_common.h"
 
 const char BUDGET_USAGE[] =

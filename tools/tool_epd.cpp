@@ -14,14 +14,9 @@
 #include "board/chess_cb.h"
 #include "notation/fen.h"
 #include "notation/san.h"
-#include "eval/chess_heuristic.h"
-#include "frontend/chess_main.h"
 #include "base/transcript.h"
-#include "frontend/chess_uci.h"
 #include "frontend/go_limits.h"
-#include "base/platform_io.h"
-#include "search/search_driver.h"
-#include "search/search_limits.h"
+#include "search/think.h"
 #include "search/time_control.h"
 #include "tools/tool_common.h"
 
@@ -163,16 +158,14 @@ std::string joined(const std::vector<std::string> &words) {
 }
 
 // The engine's answer for the position, found as the command loop finds it
-// after "go": the driver under the limits, then the one-ply fallback.
+// after "go", with no reports.
 uint32_t engine_answer(uint8_t *cb, int half_moves, int budget, int depth) {
-  set_game_position(get_game_position(cb, half_moves / 2));
   start_timer();
-  set_limit_time(budget);
-  search_limits_start(SearchLimits{depth, -1}, nullptr);
-  uint32_t result = alpha_beta_time(cb);
-  search_limits_clear();
-  if (move_from(result) == 0 && move_to(result) == 0) result = search_one_ply(cb);
-  return result;
+  ThinkRequest request{};
+  request.half_moves = half_moves;
+  request.budget_ms = budget;
+  request.limits = SearchLimits{depth, -1};
+  return think(cb, request).move;
 }
 
 }  // namespace
@@ -201,12 +194,9 @@ int run_epd(int argc, char **argv) {
     std::fprintf(stderr, "velkor-tool: cannot read %s\n", argv[0]);
     return 1;
   }
-  // The driver's reports go nowhere, and no search writes into a
-  // transcript that an engine left in this directory.
+  // No search writes into a transcript that an engine left in this
+  // directory.
   g_uci_transcript = false;
-  const int null_fd = io_open_append("/dev/null");
-  const int saved_output = g_uci_output_fd;
-  if (null_fd >= 0) g_uci_output_fd = null_fd;
   // "--depth": the limit alone, as "go depth"; otherwise "go movetime".
   const int budget = depth > 0 ? NO_CLOCK_BUDGET : movetime_budget(int(movetime));
 
@@ -251,7 +241,5 @@ int run_epd(int argc, char **argv) {
     std::fflush(stdout);
   }
   std::printf("solved %d of %d\n", solved, searched);
-  g_uci_output_fd = saved_output;
-  if (null_fd >= 0) io_close(null_fd);
   return 0;
 }

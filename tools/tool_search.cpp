@@ -1,5 +1,5 @@
 // velkor-tool search and bench: one fixed-depth pass of the engine's search,
-// set up exactly as a driver iteration sets it up, with no time limit.
+// asked of think as a single pass at that depth, with no time limit.
 //
 // The Zobrist keys come from the C runtime's unseeded rand, so a fresh
 // process draws the same keys in the same order every time: a pass, and the
@@ -12,9 +12,7 @@
 #include <string>
 
 #include "board/chess_cb.h"
-#include "eval/chess_heuristic.h"
-#include "hash/hash_table.h"
-#include "search/alpha_beta.h"
+#include "search/think.h"
 #include "search/time_control.h"
 #include "tools/tool_common.h"
 
@@ -26,25 +24,23 @@ struct Pass {
   uint32_t result;  // Move word at the root
   int evaluations;
   double ms;
+  const tagLINE *line;  // the principal variation
 };
 
-// The driver's iteration on a position set up from a move list: phase as on
-// "go", fresh table and keys, counter zeroed, root window of the side to
-// move. line receives the principal variation.
-Pass search_pass(const ToolPosition &pos, int depth, tagLINE &line) {
-  set_game_position(get_game_position(pos.cb, pos.moves / 2));
-  // No time limit: the budget is never used up.
+// One pass at the depth on a position set up from a move list, as think
+// runs it for a single pass: phase as on "go", fresh table and keys,
+// counter zeroed, root window of the side to move, no time limit.
+Pass search_pass(const ToolPosition &pos, int depth) {
   start_timer();
-  set_limit_time(INT32_MAX);
   const Clock::time_point start = Clock::now();
-  ini_hash_table(pos.cb);
-  ini_stat_calculated();
-  const bool white = side_to_move(pos.cb) == WHITE;
-  line.length = 0;
-  const uint32_t result = alpha_beta(pos.cb, 0, uint8_t(depth), white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
-                                     white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS, &line);
+  ThinkRequest request{};
+  request.half_moves = pos.moves;
+  request.budget_ms = NO_CLOCK_BUDGET;
+  request.limits = SearchLimits{depth, -1};
+  request.single_pass = true;
+  const ThinkResult result = think(pos.cb, request);
   const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-  return {result, stat_heuristic_calculated(), ms};
+  return {result.move, int(result.evaluations), ms, result.line};
 }
 
 std::string result_move(uint32_t result) {
@@ -131,12 +127,11 @@ int run_search(int argc, char **argv) {
   if (argc < 1 || argc > 2 || !read_int(argv[0], 1, TOOL_MAX_DEPTH, depth))
     return tool_usage_error("search", usage);
   ToolPosition pos = tool_setup_position(argc == 2 ? argv[1] : "");
-  static tagLINE line;
-  const Pass pass = search_pass(pos, depth, line);
+  const Pass pass = search_pass(pos, depth);
   std::string pv;
-  for (int i = 0; i < line.length; ++i) {
+  for (int i = 0; i < pass.line->length; ++i) {
     pv += ' ';
-    pv += move_text(line.from[i], line.to[i]);
+    pv += move_text(pass.line->from[i], pass.line->to[i]);
   }
   std::printf("score %u move %s evals %d pv%s\n", unsigned(move_score(pass.result)),
               result_move(pass.result).c_str(), pass.evaluations, pv.c_str());
@@ -151,10 +146,9 @@ int run_bench(int argc, char **) {
   long long total = 0;
   double total_ms = 0;
   int index = 0;
-  static tagLINE line;
   for (const BenchPosition &b : bench_positions) {
     ToolPosition pos = tool_setup_position(b.moves);
-    const Pass pass = search_pass(pos, b.depth, line);
+    const Pass pass = search_pass(pos, b.depth);
     tool_release_position(pos);
     total += pass.evaluations;
     total_ms += pass.ms;

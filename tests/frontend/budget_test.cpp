@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "board/chess_cb.h"
-#include "frontend/chess_main.h"
+#include "frontend/go_limits.h"
 
 TEST(Budget, DefaultMovesToGo) {
   struct Case {

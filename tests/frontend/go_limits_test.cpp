@@ -7,6 +7,7 @@
 #include <string>
 
 #include "board/chess_cb.h"
+#include "search/time_control.h"
 
 namespace {
 
@@ -54,7 +55,8 @@ TEST(GoLimits, ReadAsWholeWordsWithSoundNumbers) {
   };
   for (const Case &c : cases) {
     GoLimits l = NO_GO_LIMITS;
-    read_go_limits(c.line.c_str(), c.side, l);
+    GoParameters clock{0, 0, false};
+    read_go(c.line.c_str(), c.side, clock, l);
     EXPECT_EQ(l.depth, c.expected.depth) << c.line;
     EXPECT_EQ(l.nodes, c.expected.nodes) << c.line;
     EXPECT_EQ(l.movetime, c.expected.movetime) << c.line;

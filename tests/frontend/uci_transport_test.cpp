@@ -17,6 +17,7 @@
 
 #include "notation/position.h"
 #include "frontend/chess_main.h"
+#include "frontend/reports.h"
 #include "support/in_process_protocol.h"
 
 namespace {

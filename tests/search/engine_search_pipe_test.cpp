@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/chess_main.h"
+#include "frontend/go_limits.h"
 #include "movegen/movegen.h"
 #include "movegen/perft.h"
 #include "search/search_test_support.h"

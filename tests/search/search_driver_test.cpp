@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "eval/chess_heuristic.h"
-#include "frontend/chess_uci.h"
+#include "frontend/reports.h"
 #include "search/alpha_beta.h"
+#include "search/search_limits.h"
 #include "search/search_test_support.h"
 #include "search/time_control.h"
 #include "support/transcript_check.h"
@@ -26,7 +27,7 @@ DriverRun drive(Board &b, int budget_ms, int moves_played = 0) {
   start_timer();
   set_limit_time(budget_ms);
   testing::internal::CaptureStdout();
-  const uint32_t result = alpha_beta_time(b.data());
+  const uint32_t result = alpha_beta_time(b.data(), SEARCH_FIRST_DEPTH, search_depth_limit(), send_search_report);
   return {result, split_lines(testing::internal::GetCapturedStdout())};
 }
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "frontend/chess_uci.h"
+#include "frontend/reports.h"
 #include "search/alpha_beta.h"
 #include "search/search_test_support.h"
 

@@ -1,4 +1,5 @@
-// The "info" report of a search iteration.
+#include "frontend/reports.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -6,7 +7,6 @@
 #include "board/chess_cb.h"
 #include "frontend/chess_uci.h"
 #include "notation/move_text.h"
-#include "search/alpha_beta.h"
 
 namespace {
 
@@ -54,4 +54,40 @@ void UCI_sendinfos(int depth, int score, const tagLINE &line, int time, uint32_t
     std::snprintf(info, sizeof info, "info depth %d score cp %d pv %s time %d nodes %u nps %u\n", shown_depth,
                   score, pv, time, nodes, nps);
   UCI_send(info);
+}
+
+void send_search_report(const uint8_t * /*cb*/, const ThinkReport &r) {
+  UCI_sendinfos(r.line->length, r.score, *r.line, r.time_ms, r.evaluations, r.depth);
+}
+
+void UCI_sendmove(uint8_t from, uint8_t to, uint8_t flag) {
+  // A result without squares means the side to move has no move at all
+  // (mate or stalemate); front ends read "(none)" as exactly that.
+  if (from == 0 && to == 0) {
+    UCI_send("bestmove (none)\n");
+    return;
+  }
+  static constexpr uint8_t promotion_piece[] = {EMPTY, QUEEN, KNIGHT, ROOK, BISHOP};
+  char move[MOVE_TEXT_SIZE];
+  write_move_text(from, to, flag < sizeof promotion_piece ? promotion_piece[flag] : EMPTY, move);
+  char text[32];
+  std::snprintf(text, sizeof text, "bestmove %s\n", move);
+  UCI_send(text);
+}
+
+void send_result(const uint8_t *cb, uint32_t result) {
+  const int from = move_from(result);
+  const int to = move_to(result);
+  uint8_t flag = PROMO_NONE;
+  const int to_row = square_row(to);
+  if ((from != 0 || to != 0) && piece_of(cb_get_value(uint8_t(from), cb)) == PAWN &&
+      (to_row == 2 || to_row == 9)) {
+    switch (move_promotion_piece(result)) {
+      case KNIGHT: flag = PROMO_KNIGHT; break;
+      case ROOK: flag = PROMO_ROOK; break;
+      case BISHOP: flag = PROMO_BISHOP; break;
+      default: flag = PROMO_QUEEN; break;
+    }
+  }
+  UCI_sendmove(uint8_t(from), uint8_t(to), flag);
 }

@@ -1,0 +1,44 @@
+#include "search/think.h"
+
+#include <cstdint>
+
+#include "board/chess_cb.h"
+#include "eval/chess_heuristic.h"
+#include "hash/hash_table.h"
+#include "search/time_control.h"
+
+uint32_t search_one_ply(uint8_t *cb) {
+  // By now the budget is usually spent (or a "stop" came), and the root asks
+  // for its stop decision after each move: it would stop after the first
+  // one, and send no move at all whenever that first move was illegal. One
+  // ply takes milliseconds, so the clock and every other limit are lifted
+  // for it.
+  set_limit_time(INT32_MAX);
+  search_limits_clear();
+  ini_hash_table(cb);
+  static tagLINE line;
+  line.length = 0;
+  const bool white = side_to_move(cb) == WHITE;
+  return alpha_beta(cb, 0, 1, white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
+                    white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS, &line);
+}
+
+ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
+  set_limit_time(request.budget_ms);
+  set_game_position(get_game_position(cb, request.half_moves / 2));
+  search_limits_start(request.limits, request.poll);
+  const int depth = request.limits.depth;
+  const int pass = depth < 1 ? 1 : depth > SEARCH_DEPTH_CAP ? SEARCH_DEPTH_CAP : depth;
+  const int first = request.single_pass ? pass : SEARCH_FIRST_DEPTH;
+  const int last = request.single_pass ? pass : search_depth_limit();
+
+  ThinkResult result{};
+  result.move = alpha_beta_time(cb, first, last, request.report);
+  result.input = search_limits_input();
+  result.evaluations = search_limits_nodes();
+  result.line = &driver_line();
+  search_limits_clear();
+  if (!request.single_pass && move_from(result.move) == 0 && move_to(result.move) == 0)
+    result.move = search_one_ply(cb);
+  return result;
+}

@@ -1,0 +1,44 @@
+// The one way into the search: answering a "go" for the position on the
+// board. The engine's command loop, the developer tool's search, bench and
+// test-suite commands all come through here.
+#pragma once
+
+#include <cstdint>
+
+#include "search/alpha_beta.h"
+#include "search/search_driver.h"
+#include "search/search_limits.h"
+
+struct ThinkRequest {
+  int half_moves;        // half-moves of the game so far: the evaluation's phase
+  int budget_ms;         // the move's budget; NO_CLOCK_BUDGET: no clock at all
+  SearchLimits limits;   // depth and node limits of the "go"
+  // One pass at exactly limits.depth (1..64), as the tools' fixed-depth
+  // search and the bench run it: no iterative deepening, and a result
+  // without squares stays as the pass left it (no one-ply fallback).
+  bool single_pass;
+  SearchInputPoll poll;  // the input to look at while searching; nullptr: none
+  ThinkReporter report;  // where each pass's report goes; nullptr: nowhere
+};
+
+struct ThinkResult {
+  uint32_t move;         // Move word: the move and its score; no squares: no legal move
+  int input;             // what the input asked for during the search (SearchInput)
+  int64_t evaluations;   // evaluations of all passes
+  const tagLINE *line;   // principal variation of the result
+};
+
+// Searches the position on the board and returns the move to play. The
+// move's clock runs from the caller's start_timer(), called when the "go"
+// arrived, so that whatever the caller did before (asking the book) counts
+// against the budget. Sets the phase for the game, the budget, the limits
+// and the input, runs the driver from depth 2, and when the driver found no
+// move (every line it saw was lost, or it was stopped before a move
+// improved) a one-ply search picks one. The board and its key are as on
+// entry when it returns; every limit is lifted again.
+ThinkResult think(uint8_t *cb, const ThinkRequest &request);
+
+// The one-ply search run when the driver found no move: every limit
+// lifted, fresh keys and table, then alpha_beta at depth 1 from the side to
+// move's window. A result without squares still means no legal move.
+uint32_t search_one_ply(uint8_t *cb);
