@@ -179,6 +179,10 @@ enum MoveKind : uint8_t {
   KIND_CASTLE_QUEEN = 9,  // king two files towards a
   KIND_EN_PASSANT = 10,
   KIND_DOUBLE_PUSH = 11,  // pawn advances two squares
+  // Never generated: how the quiescence search makes its captures, as plain
+  // moves (a pawn reaching the last rank stays a pawn, castling rights do
+  // not change).
+  KIND_PLAIN_CAPTURE = 12,
 };
 
 // Largest number of pseudo-legal moves any position can produce is 218; the

@@ -71,6 +71,4 @@ int wait_search_stop() {
   }
 }
 
-bool search_input_ended() { return input_ended; }
-
 void reset_search_input() { input_ended = false; }

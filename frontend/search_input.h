@@ -17,11 +17,6 @@ int poll_search_input();
 // poll_search_input does, answering and queueing the lines in between alike.
 int wait_search_stop();
 
-// Whether "quit" or the end of the input has been read during a search: the
-// session ends once the lines queued before it are handled. A queued "quit"
-// line ends it; at the end of the input the loop finds no further line.
-bool search_input_ended();
-
 // A new session: no "quit" seen.
 void reset_search_input();
 

@@ -64,11 +64,6 @@ uint64_t zobrist_value(uint8_t sqbyte, int square) {
   return zobrist[piece - 1][colour_of(sqbyte)][square];
 }
 
-// Returns zobrist_value(sqbyte, square).
-uint64_t zobrist_value_debug(int, const uint8_t *, uint8_t sqbyte, int square) {
-  return zobrist_value(sqbyte, square);
-}
-
 // Returns the board's key from its pieces, side to move and lost rights.
 uint64_t first_zobrist_key(const uint8_t *cb) {
   uint64_t key = 0;
@@ -81,23 +76,4 @@ uint64_t first_zobrist_key(const uint8_t *cb) {
   for (int i = 0; i < 4; ++i)
     if (state & (2u << i)) key ^= zobrist_castling[i];
   return key;
-}
-
-// Before the move: hash_key gains the mover's two squares, the captured
-// piece (if any) and the side change.
-void set_hash_move(const uint8_t *cb, int from, int to) {
-  hash_key ^= zobrist_value(cb[from], from);
-  if (piece_of(cb[to]) != EMPTY) hash_key ^= zobrist_value(cb[to], to);
-  // The mover's own byte is keyed on the to-square: a pawn reaching the last
-  // rank this way stays a pawn in the key.
-  hash_key ^= zobrist_value(cb[from], to);
-  hash_key ^= zobrist_black;
-}
-
-// After the board is restored: XORs out the same four terms as set_hash_move.
-void unset_hash_move(const uint8_t *cb, int from, int to) {
-  hash_key ^= zobrist_value(cb[from], from);
-  hash_key ^= zobrist_value(cb[from], to);
-  if (piece_of(cb[to]) != EMPTY) hash_key ^= zobrist_value(cb[to], to);
-  hash_key ^= zobrist_black;
 }

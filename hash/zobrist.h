@@ -37,17 +37,5 @@ void set_zobrist();
 // without a piece (empty or border) or a square outside 0..117 has no key: 0.
 uint64_t zobrist_value(uint8_t sqbyte, int square);
 
-// Same as zobrist_value(sqbyte, square); the first two arguments are unused
-// and exist so the search's make and unmake can pass their from-square and
-// board.
-uint64_t zobrist_value_debug(int ignored, const uint8_t *cb, uint8_t sqbyte, int square);
-
 // Key of the board computed from scratch (does not store it in hash_key).
 uint64_t first_zobrist_key(const uint8_t *cb);
-
-// Key update of an ordinary move or capture, side key included: call
-// set_hash_move before the board changes and unset_hash_move after it has
-// been restored; together they leave hash_key as it was. A pawn reaching the
-// last rank through them is keyed as a pawn on its new square.
-void set_hash_move(const uint8_t *cb, int from, int to);
-void unset_hash_move(const uint8_t *cb, int from, int to);

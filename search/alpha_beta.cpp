@@ -137,15 +137,11 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
       const uint32_t gm = moves[i];
       if (gm_first(gm) != pass) continue;
 
-      // Step 6.1-6.3. Make the move and hand the turn over.
+      // Make the move and hand the turn over, search the child with the
+      // window swapped, unmake: byte 144 comes back from the node's copy.
       SearchUndo undo;
       search_make(cb, gm, undo);
-
-      // Step 6.4. Search the child with the window swapped.
       const uint32_t child = alpha_beta(cb, uint8_t(ply + 1), depth, bound, best, &child_line);
-
-      // Step 6.5-6.6. Unmake; byte 144 comes back from the node's copy, and
-      // the key is checked against the one saved by the make.
       search_unmake(cb, gm, state, undo);
 
       // The child's search was cut short: its value says nothing, so it is
@@ -155,7 +151,7 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
 
       const uint32_t squares = ply == 0 ? move_word(gm_from(gm), gm_to(gm)) : 0;
 
-      // Step 6.7. Cut-off: the parent will not let the game come here, and
+      // Step 7. Cut-off: the parent will not let the game come here, and
       // takes nothing from this node's line. The root is the exception: it
       // cuts only on a mate, and that move is the one played and reported,
       // so its line replaces whatever an earlier root move left there.
@@ -165,17 +161,17 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
         return bound | squares;
       }
 
-      // Step 6.8. Improvement: strict, so of equal scores the first stays.
+      // Step 8. Improvement: strict, so of equal scores the first stays.
       if (is_better_result(best, child, side, ply)) {
         improved = 1;
         best = child | squares;
         take_over_line(line, gm_from(gm), gm_to(gm), child_line);
       }
 
-      // Step 6.9. A child that was not refused means a legal move exists.
+      // Step 9. A child that was not refused means a legal move exists.
       if (child != SCORE_ILLEGAL) legal = 1;
 
-      // Step 6.10. Clock, after every move near the root (deeper nodes poll
+      // Step 10. Clock, after every move near the root (deeper nodes poll
       // by node count). The value handed up is the worst for the side that
       // moves at the root, and the parent stops on seeing the decision
       // anyway, so no move whose search was cut short is ever adopted there;
@@ -189,7 +185,7 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
     }
   }
 
-  // Step 7. No legal move: checkmate or stalemate.
+  // Step 11. No legal move: checkmate or stalemate.
   if (!legal) {
     line->length = 0;
     if (in_check(cb, side))
@@ -198,7 +194,7 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
       best = SCORE_DRAW;
   }
 
-  // Step 8. Record and return.
+  // Step 12. Record and return.
   RecordHash(ply, best, improved ? HASH_EXACT : HASH_NOTHING_IMPROVED);
   return best;
 }
@@ -253,7 +249,7 @@ uint32_t quies(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t 
 
   // Step 6. The best-ordered captures, at most four.
   for (int k = 0; k < tries; ++k) {
-    // Step 6.0. Stable selection: the highest ordering score not yet tried,
+    // Stable selection: the highest ordering score not yet tried,
     // the generator's first of equals; the rest keep their order behind it.
     int pick = k;
     for (int j = k + 1; j < count; ++j)
@@ -264,36 +260,25 @@ uint32_t quies(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t 
 
     const uint8_t from = captures.from[chosen], to = captures.to[chosen];
 
-    // Step 6.1-6.2. Make the capture as a plain move: a pawn reaching the
-    // last rank stays a pawn, and castling rights do not change.
-    const uint8_t mover = piece_of(cb[from]);
-    const uint8_t taken = piece_of(cb[to]), taken_colour = colour_of(cb[to]);
-    cb[CB_TRY_FROM] = from;
-    cb[CB_TRY_TO] = to;
-    set_hash_move(cb, from, to);
-    cb_set_value(from, EMPTY, WHITE, cb);
-    cb_set_value(to, mover, side, cb);
-    cb[CB_STATE] ^= ST_BLACK_TO_MOVE;
-
-    // Step 6.3. Search the reply with the window swapped.
+    // Make the capture as a plain move (a pawn reaching the last rank stays
+    // a pawn, castling rights do not change), search the reply with the
+    // window swapped, unmake.
+    const uint32_t gm = fill_move(from, to, KIND_PLAIN_CAPTURE, 1);
+    SearchUndo undo;
+    search_make(cb, gm, undo);
     const uint32_t child = quies(cb, uint8_t(ply + 1), depth, bound, best, &child_line);
-
-    // Step 6.4. Unmake.
-    cb[CB_STATE] = state;
-    cb_set_value(from, mover, side, cb);
-    cb_set_value(to, taken, taken_colour, cb);
-    unset_hash_move(cb, from, to);
+    search_unmake(cb, gm, state, undo);
 
     // The reply's search was cut short: return without using or recording.
     if (stop_decided) return best;
 
-    // Step 6.5. Cut-off.
+    // Step 7. Cut-off.
     if (is_better_beta(bound, child, side, ply)) {
       RecordHash(ply, bound, HASH_CUTOFF);
       return bound;
     }
 
-    // Step 6.6. Improvement.
+    // Step 8. Improvement.
     if (is_better_result(best, child, side, ply)) {
       improved = 1;
       best = child;
@@ -301,7 +286,7 @@ uint32_t quies(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t 
     }
   }
 
-  // Step 7. Record and return.
+  // Step 9. Record and return.
   RecordHash(ply, best, improved ? HASH_EXACT : HASH_NOTHING_IMPROVED);
   return best;
 }

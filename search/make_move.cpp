@@ -1,60 +1,50 @@
 #include "search/make_move.h"
 
+#include <cassert>
+
 #include "board/chess_cb.h"
 #include "hash/zobrist.h"
 
 namespace {
 
-constexpr int8_t NO_KEY = -1;
 constexpr uint8_t PIECE_AND_COLOUR = PIECE_MASK | COLOUR_BIT;
 
-// Key of a square byte on a square (the mark is not keyed).
-inline uint64_t key_of(const uint8_t *cb, uint8_t sqbyte, int square) {
-  return zobrist_value_debug(square, cb, sqbyte, square);
+// The make's only writes to squares and key. A square keeps its en-passant
+// mark whatever is written on it, and the mark is not keyed.
+
+// Takes whatever stands on the square off the board and out of the key.
+inline void lift(uint8_t *cb, int square) {
+  hash_key ^= zobrist_value(cb[square], square);
+  cb_set_value(uint8_t(square), EMPTY, WHITE, cb);
+}
+
+// Puts a piece on an empty square, into the board and the key.
+inline void place(uint8_t *cb, int square, uint8_t piece, uint8_t colour) {
+  cb_set_value(uint8_t(square), piece, colour, cb);
+  hash_key ^= zobrist_value(cb[square], square);
 }
 
 // Sets the lost flag of colour's right on side `which` (0 a-file, 1 h-file)
-// if it was still clear, XORing its key in and noting the key in slot.
-inline void take_right(uint8_t *cb, int colour, int which, int8_t &slot) {
+// if it was still clear, with its key.
+inline void take_right(uint8_t *cb, int colour, int which) {
   const uint8_t bit = uint8_t(1u << (castling_shift(colour) + which));
   if (cb[CB_STATE] & bit) return;
   cb[CB_STATE] |= bit;
-  const int index = 2 * colour + which;
-  hash_key ^= zobrist_castling[index];
-  slot = int8_t(index);
+  hash_key ^= zobrist_castling[2 * colour + which];
 }
 
 // A move onto a rook's corner takes that corner's right from its owner, as a
 // game move does: the rook there is captured, or it left earlier and the
 // right went with it. Otherwise another rook reaching the empty corner along
 // the back rank would make castling look possible again further down the line.
-inline void take_corner_right(uint8_t *cb, uint8_t to, int8_t &slot) {
+inline void take_corner_right(uint8_t *cb, uint8_t to) {
   switch (to) {
-    case SQ_A1:
-      take_right(cb, WHITE, 0, slot);
-      break;
-    case SQ_H1:
-      take_right(cb, WHITE, 1, slot);
-      break;
-    case SQ_A8:
-      take_right(cb, BLACK, 0, slot);
-      break;
-    case SQ_H8:
-      take_right(cb, BLACK, 1, slot);
-      break;
-    default:
-      break;
+    case SQ_A1: take_right(cb, WHITE, 0); break;
+    case SQ_H1: take_right(cb, WHITE, 1); break;
+    case SQ_A8: take_right(cb, BLACK, 0); break;
+    case SQ_H8: take_right(cb, BLACK, 1); break;
+    default: break;
   }
-}
-
-// XORs out every castling key the make XORed in; the flags themselves come
-// back with the node's copy of byte 144.
-inline void give_rights_back(SearchUndo &undo) {
-  for (int8_t &slot : undo.castling_key)
-    if (slot != NO_KEY) {
-      hash_key ^= zobrist_castling[slot];
-      slot = NO_KEY;
-    }
 }
 
 // Rook's corner and the squares king and rook reach, for a castling move.
@@ -74,7 +64,21 @@ inline uint8_t en_passant_victim(uint8_t to, uint8_t colour) {
   return colour == WHITE ? uint8_t(to - 12) : uint8_t(to + 12);
 }
 
+// Puts the byte's piece and colour back on the square (nothing for 0).
+inline void restore(uint8_t *cb, int square, uint8_t sqbyte) {
+  cb_set_value(uint8_t(square), piece_of(sqbyte), colour_of(sqbyte), cb);
+}
+
 }  // namespace
+
+bool search_board_is_sound(const uint8_t *cb) {
+  for (int sq = 0; sq < CB_MAILBOX; ++sq) {
+    const int row = square_row(sq), column = square_column(sq);
+    const bool border = row < 2 || row > 9 || column < 2 || column > 9;
+    if (border ? cb[sq] != BORDER : (piece_of(cb[sq]) == BORDER || (cb[sq] & 0xE0) != 0)) return false;
+  }
+  return (cb[CB_STATE] & 0x80) == 0 && hash_key == first_zobrist_key(cb);
+}
 
 void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
   const uint8_t from = gm_from(gm), to = gm_to(gm), kind = gm_kind(gm);
@@ -86,93 +90,82 @@ void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
   undo.mover = piece_of(cb[from]);
   undo.target = cb[to] & PIECE_AND_COLOUR;
   undo.victim = EMPTY;
-  undo.castling_key[0] = undo.castling_key[1] = undo.castling_key[2] = undo.castling_key[3] = NO_KEY;
 
   switch (kind) {
     case KIND_EN_PASSANT: {
       const uint8_t victim = en_passant_victim(to, colour);
-      const uint8_t pawn = cb[from];
       undo.victim = cb[victim] & PIECE_AND_COLOUR;
-      hash_key ^=
-          key_of(cb, pawn, from) ^ key_of(cb, cb[victim], victim) ^ key_of(cb, pawn, to) ^ zobrist_black;
-      cb_set_value(from, EMPTY, WHITE, cb);
-      cb_set_value(to, PAWN, colour, cb);
       // The victim's square keeps its mark: marks follow squares, and the
       // unmake's write brings the pawn back under it.
-      cb_set_value(victim, EMPTY, WHITE, cb);
+      lift(cb, victim);
+      lift(cb, from);
+      place(cb, to, PAWN, colour);
       break;
     }
     case KIND_CASTLE_KING:
     case KIND_CASTLE_QUEEN: {
       const CastlingSquares sq = castling_squares(from, kind);
-      const uint8_t king = cb[from], rook = cb[sq.rook_from];
-      hash_key ^= key_of(cb, king, from) ^ key_of(cb, rook, sq.rook_from) ^ key_of(cb, king, sq.king_to) ^
-                  key_of(cb, rook, sq.rook_to) ^ zobrist_black;
-      cb_set_value(from, EMPTY, WHITE, cb);
-      cb_set_value(sq.king_to, KING, colour, cb);
-      cb_set_value(sq.rook_from, EMPTY, WHITE, cb);
-      cb_set_value(sq.rook_to, ROOK, colour, cb);
-      take_right(cb, colour, 0, undo.castling_key[0]);
-      take_right(cb, colour, 1, undo.castling_key[1]);
+      lift(cb, from);
+      lift(cb, sq.rook_from);
+      place(cb, sq.king_to, KING, colour);
+      place(cb, sq.rook_to, ROOK, colour);
+      take_right(cb, colour, 0);
+      take_right(cb, colour, 1);
       // Read by the evaluation's castling bonus; never keyed, and gone again
       // when the node writes its copy of byte 144 back.
       cb[CB_STATE] |= castled_bit(colour);
       break;
     }
     case KIND_PROMO_KNIGHT:
-    case KIND_PROMO_QUEEN: {
-      // The kind is the new piece's code. The pawn's and the captured piece's
-      // keys go before the board changes, the new piece's after.
-      hash_key ^= key_of(cb, cb[from], from);
-      if (piece_of(cb[to]) != EMPTY) hash_key ^= key_of(cb, cb[to], to);
-      hash_key ^= zobrist_black;
-      cb_set_value(from, EMPTY, WHITE, cb);
-      cb_set_value(to, kind, colour, cb);
-      hash_key ^= key_of(cb, cb[to], to);
-      take_corner_right(cb, to, undo.castling_key[3]);
+    case KIND_PROMO_QUEEN:
+      // The kind is the new piece's code.
+      if (piece_of(undo.target) != EMPTY) lift(cb, to);
+      lift(cb, from);
+      place(cb, to, kind, colour);
+      take_corner_right(cb, to);
       break;
-    }
-    default: {  // KIND_NORMAL, KIND_DOUBLE_PUSH
-      set_hash_move(cb, from, to);
+    case KIND_PLAIN_CAPTURE:
+      if (piece_of(undo.target) != EMPTY) lift(cb, to);
+      lift(cb, from);
+      place(cb, to, undo.mover, colour);
+      break;
+    default:  // KIND_NORMAL, KIND_DOUBLE_PUSH
+      if (piece_of(undo.target) != EMPTY) lift(cb, to);
+      lift(cb, from);
+      place(cb, to, undo.mover, colour);
       // The mark is not keyed; set here, cleared by hand in the unmake.
       if (kind == KIND_DOUBLE_PUSH) cb[to] |= EP_MARK;
-      cb_set_value(from, EMPTY, WHITE, cb);
-      cb_set_value(to, undo.mover, colour, cb);
       if (undo.mover == KING) {
-        take_right(cb, colour, 0, undo.castling_key[0]);
-        take_right(cb, colour, 1, undo.castling_key[1]);
+        take_right(cb, colour, 0);
+        take_right(cb, colour, 1);
       } else if (undo.mover == ROOK) {
         // Only the file counts, not the rank: a rook leaving a4 with the
         // a-file right intact costs that right.
         const int column = square_column(from);
         if (column == 2)
-          take_right(cb, colour, 0, undo.castling_key[2]);
+          take_right(cb, colour, 0);
         else if (column == 9)
-          take_right(cb, colour, 1, undo.castling_key[2]);
+          take_right(cb, colour, 1);
       }
-      take_corner_right(cb, to, undo.castling_key[3]);
+      take_corner_right(cb, to);
       break;
-    }
   }
   cb[CB_STATE] ^= ST_BLACK_TO_MOVE;
+  hash_key ^= zobrist_black;
+  assert(search_board_is_sound(cb));
 }
 
-void search_unmake(uint8_t *cb, uint32_t gm, uint8_t state, SearchUndo &undo) {
+void search_unmake(uint8_t *cb, uint32_t gm, uint8_t state, const SearchUndo &undo) {
   const uint8_t from = gm_from(gm), to = gm_to(gm), kind = gm_kind(gm);
   cb[CB_STATE] = state;
   const uint8_t colour = state & ST_BLACK_TO_MOVE;
 
   switch (kind) {
-    case KIND_EN_PASSANT: {
-      const uint8_t victim = en_passant_victim(to, colour);
-      cb_set_value(victim, piece_of(undo.victim), colour_of(undo.victim), cb);
+    case KIND_EN_PASSANT:
+      restore(cb, en_passant_victim(to, colour), undo.victim);
       cb_set_value(from, undo.mover, colour, cb);
-      cb_set_value(to, piece_of(undo.target), colour_of(undo.target), cb);
-      const uint8_t pawn = cb[from];
-      hash_key ^=
-          key_of(cb, pawn, from) ^ key_of(cb, pawn, to) ^ key_of(cb, cb[victim], victim) ^ zobrist_black;
+      restore(cb, to, undo.target);
       break;
-    }
     case KIND_CASTLE_KING:
     case KIND_CASTLE_QUEEN: {
       const CastlingSquares sq = castling_squares(from, kind);
@@ -180,34 +173,17 @@ void search_unmake(uint8_t *cb, uint32_t gm, uint8_t state, SearchUndo &undo) {
       cb_set_value(sq.rook_to, EMPTY, WHITE, cb);
       cb_set_value(from, KING, colour, cb);
       cb_set_value(sq.rook_from, ROOK, colour, cb);
-      const uint8_t king = cb[from], rook = cb[sq.rook_from];
-      hash_key ^= key_of(cb, king, sq.king_to) ^ key_of(cb, rook, sq.rook_to) ^ key_of(cb, king, from) ^
-                  key_of(cb, rook, sq.rook_from) ^ zobrist_black;
-      give_rights_back(undo);
       break;
     }
-    case KIND_PROMO_KNIGHT:
-    case KIND_PROMO_QUEEN: {
-      hash_key ^= key_of(cb, cb[to], to);
+    default:  // promotions, plain captures, KIND_NORMAL, KIND_DOUBLE_PUSH
       cb_set_value(from, undo.mover, colour, cb);
-      cb_set_value(to, piece_of(undo.target), colour_of(undo.target), cb);
-      if (piece_of(cb[to]) != EMPTY) hash_key ^= key_of(cb, cb[to], to);
-      hash_key ^= key_of(cb, cb[from], from) ^ zobrist_black;
-      break;
-    }
-    default: {  // KIND_NORMAL, KIND_DOUBLE_PUSH
-      cb_set_value(from, undo.mover, colour, cb);
-      cb_set_value(to, piece_of(undo.target), colour_of(undo.target), cb);
-      give_rights_back(undo);
-      unset_hash_move(cb, from, to);
+      restore(cb, to, undo.target);
       // The one mark the search itself set. A mark the square carried before
       // the move (left behind by an earlier pawn) goes with it.
       if (kind == KIND_DOUBLE_PUSH) cb[to] &= uint8_t(~EP_MARK);
       break;
-    }
   }
-
-  // With the updates above the key always comes back; if it ever does not,
-  // the saved key is the truth and the search goes on.
-  if (hash_key != undo.key) hash_key = undo.key;
+  // Every key change of the make is undone at once.
+  hash_key = undo.key;
+  assert(search_board_is_sound(cb));
 }

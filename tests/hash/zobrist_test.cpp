@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "board/chess_cb.h"
+#include "search/make_move.h"
 
 namespace {
 
@@ -93,7 +94,7 @@ TEST(Zobrist, ZobristValueReadsPieceAndColourOnly) {
   EXPECT_EQ(zobrist_value(PAWN, 42), zobrist[0][0][42]);
   EXPECT_EQ(zobrist_value(KING | COLOUR_BIT, 114), zobrist[5][1][114]);
   EXPECT_EQ(zobrist_value(PAWN | COLOUR_BIT | EP_MARK, 78), zobrist[0][1][78]);
-  EXPECT_EQ(zobrist_value_debug(42, nullptr, QUEEN, 90), zobrist[4][0][90]);
+  EXPECT_EQ(zobrist_value(QUEEN, 90), zobrist[4][0][90]);
   // Bytes without a piece, and squares outside the table, have no key.
   for (uint8_t b : {uint8_t(EMPTY), uint8_t(EP_MARK), uint8_t(BORDER), uint8_t(BORDER | COLOUR_BIT)})
     EXPECT_EQ(zobrist_value(b, 50), 0u) << int(b);
@@ -138,8 +139,8 @@ TEST(Zobrist, StateBitsAndMarksInTheKey) {
   EXPECT_EQ(first_zobrist_key(b.data()), key);
 }
 
-// An ordinary move made and taken back on the board around set_hash_move and
-// unset_hash_move, as the search does it.
+// A move made as it stands and taken back by the search's make and unmake,
+// as the quiescence search makes its captures.
 struct OrdinaryMove {
   const char *name;
   uint8_t side;
@@ -174,19 +175,17 @@ TEST(Zobrist, OrdinaryMoveKeyMatchesTheNewBoardAndRoundTrips) {
     hash_key = first_zobrist_key(b.data());
     const uint64_t key_before = hash_key;
 
-    const uint8_t mover = b[m.from], target = b[m.to];
-    set_hash_move(b.data(), m.from, m.to);
-    cb_set_value(uint8_t(m.from), EMPTY, 0, b.data());
-    cb_set_value(uint8_t(m.to), piece_of(mover), colour_of(mover), b.data());
-    b[CB_STATE] ^= ST_BLACK_TO_MOVE;
+    const uint32_t gm = fill_move(uint8_t(m.from), uint8_t(m.to), KIND_PLAIN_CAPTURE, 1);
+    SearchUndo undo;
+    search_make(b.data(), gm, undo);
+    EXPECT_EQ(piece_of(b[m.to]), piece_of(before[m.from]));
     EXPECT_EQ(hash_key, first_zobrist_key(b.data()));
     EXPECT_NE(hash_key, key_before);
 
-    b[CB_STATE] = before[CB_STATE];
-    cb_set_value(uint8_t(m.from), piece_of(mover), colour_of(mover), b.data());
-    cb_set_value(uint8_t(m.to), piece_of(target), colour_of(target), b.data());
-    unset_hash_move(b.data(), m.from, m.to);
+    search_unmake(b.data(), gm, before[CB_STATE], undo);
     EXPECT_EQ(hash_key, key_before);
+    b[CB_TRY_FROM] = before[CB_TRY_FROM];
+    b[CB_TRY_TO] = before[CB_TRY_TO];
     EXPECT_EQ(b, before);
   }
 }
@@ -200,18 +199,18 @@ TEST(Zobrist, PawnReachingTheLastRankByAnOrdinaryMoveIsKeyedAsAPawn) {
     b[100] = PAWN;  // a white pawn on c7
     hash_key = first_zobrist_key(b.data());
     const uint64_t key_before = hash_key;
-    set_hash_move(b.data(), 100, to);
+    const uint32_t gm = fill_move(100, uint8_t(to), KIND_PLAIN_CAPTURE, 1);
+    SearchUndo undo;
+    search_make(b.data(), gm, undo);
 
     Board after = b;
-    after[100] = EMPTY;
-    after[to] = PAWN;
-    after[CB_STATE] ^= ST_BLACK_TO_MOVE;
+    EXPECT_EQ(after[to], PAWN);
     EXPECT_EQ(hash_key, first_zobrist_key(after.data()));
     after[to] = QUEEN;
     EXPECT_EQ(hash_key ^ zobrist[PAWN - 1][WHITE][to] ^ zobrist[QUEEN - 1][WHITE][to],
               first_zobrist_key(after.data()));
 
-    unset_hash_move(b.data(), 100, to);
+    search_unmake(b.data(), gm, uint8_t(b[CB_STATE] ^ ST_BLACK_TO_MOVE), undo);
     EXPECT_EQ(hash_key, key_before);
   }
 }
