@@ -47,6 +47,8 @@ std::vector<std::pair<int, int>> legal_root_moves(Board b) {
   std::vector<std::pair<int, int>> legal;
   const uint8_t side = side_to_move(b.data());
   const uint8_t state = b[CB_STATE];
+  // The make's debug check wants the key of this board.
+  hash_key = first_zobrist_key(b.data());
   for (int i = 0; i < count; ++i) {
     SearchUndo undo;
     search_make(b.data(), moves[i], undo);
