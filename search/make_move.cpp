@@ -64,6 +64,29 @@ inline uint8_t en_passant_victim(uint8_t to, uint8_t colour) {
   return colour == WHITE ? uint8_t(to - 12) : uint8_t(to + 12);
 }
 
+// Marks are only ever set on the squares a pawn reaches by a two-square
+// advance: ranks 4 and 5.
+constexpr int MARK_SQUARES = 16;
+constexpr int mark_square(int i) { return i < 8 ? square_of(i, 3) : square_of(i - 8, 4); }
+
+// Clears every mark the game would clear before a move of colour (all but
+// those on the other side's pawns) and answers which, for the unmake.
+inline uint16_t expire_marks(uint8_t *cb, uint8_t colour) {
+  uint16_t expired = 0;
+  for (int i = 0; i < MARK_SQUARES; ++i) {
+    uint8_t &b = cb[mark_square(i)];
+    if (!has_ep_mark(b) || (piece_of(b) == PAWN && colour_of(b) != colour)) continue;
+    b = uint8_t(b & ~EP_MARK);
+    expired = uint16_t(expired | (1u << i));
+  }
+  return expired;
+}
+
+inline void restore_marks(uint8_t *cb, uint16_t expired) {
+  for (int i = 0; expired != 0; ++i, expired >>= 1)
+    if (expired & 1u) cb[mark_square(i)] |= EP_MARK;
+}
+
 // Puts the byte's piece and colour back on the square (nothing for 0).
 inline void restore(uint8_t *cb, int square, uint8_t sqbyte) {
   cb_set_value(uint8_t(square), piece_of(sqbyte), colour_of(sqbyte), cb);
@@ -90,6 +113,7 @@ void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
   undo.mover = piece_of(cb[from]);
   undo.target = cb[to] & PIECE_AND_COLOUR;
   undo.victim = EMPTY;
+  undo.marks = kind == KIND_PLAIN_CAPTURE ? 0 : expire_marks(cb, colour);
 
   switch (kind) {
     case KIND_EN_PASSANT: {
@@ -178,11 +202,12 @@ void search_unmake(uint8_t *cb, uint32_t gm, uint8_t state, const SearchUndo &un
     default:  // promotions, plain captures, KIND_NORMAL, KIND_DOUBLE_PUSH
       cb_set_value(from, undo.mover, colour, cb);
       restore(cb, to, undo.target);
-      // The one mark the search itself set. A mark the square carried before
-      // the move (left behind by an earlier pawn) goes with it.
+      // The mark the make set; one the square carried before comes back
+      // with the expired marks.
       if (kind == KIND_DOUBLE_PUSH) cb[to] &= uint8_t(~EP_MARK);
       break;
   }
+  restore_marks(cb, undo.marks);
   // Every key change of the make is undone at once.
   hash_key = undo.key;
   assert(search_board_is_sound(cb));

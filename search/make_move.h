@@ -16,19 +16,21 @@ struct SearchUndo {
   uint8_t mover;   // piece code on the from-square before the make
   uint8_t target;  // piece code and colour on the to-square (0 if empty)
   uint8_t victim;  // en passant: piece code and colour of the pawn taken
+  uint16_t marks;  // en-passant marks the make expired: bit i = square MARK_SQUARES[i]
 };
 
 // Applies the Generated move gm (of the side to move) to the board: bytes 145
 // and 146 take its squares, hash_key and the lost flags follow the move, and
-// the side to move is toggled. KIND_PLAIN_CAPTURE moves the piece as it is
-// and leaves the rights alone. Before: undo is any record. After: undo holds
+// the side to move is toggled. As with a game move, the mover's move expires
+// every en-passant mark but those on the opponent's pawns, so that a pawn
+// can be taken en passant only on the reply to its two-square advance.
+// KIND_PLAIN_CAPTURE moves the piece as it is and leaves the rights and the
+// marks alone (the captures that follow it are never en passant). Before: undo is any record. After: undo holds
 // what search_unmake needs.
 void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo);
 
 // Takes gm back: byte 144 := state (the node's copy from before the make),
-// squares and hash_key as before the make. The one byte not restored: a
-// to-square of a two-square advance loses any en-passant mark it carried
-// before the make.
+// squares, en-passant marks and hash_key exactly as before the make.
 void search_unmake(uint8_t *cb, uint32_t gm, uint8_t state, const SearchUndo &undo);
 
 // Whether the board and its key agree: hash_key equals the key computed
