@@ -15,6 +15,8 @@
 #include "frontend/search_input.h"
 #include "notation/fen.h"
 #include "notation/position.h"
+#include "notation/san.h"
+#include "movegen/attack.h"
 #include "search/think.h"
 #include "search/time_control.h"
 
@@ -93,6 +95,15 @@ void answer_go(Loop &loop, const char *line) {
     UCI_sendmove(0, 0, PROMO_NONE);
     return;
   }
+  // A side to move without a legal move is reported as mated or stalemated
+  // at once: no search, no book.
+  LegalMove moves[MAX_LEGAL_MOVES];
+  if (legal_moves(loop.board, moves) == 0) {
+    const uint8_t side = side_to_move(loop.board);
+    send_no_move_report(king_attacked(loop.board, side, where_is_king(loop.board, side)) != 0);
+    UCI_sendmove(0, 0, PROMO_NONE);
+    return;
+  }
   GoLimits limits = NO_GO_LIMITS;
   if (begins_with(line, "go")) read_go(line, side_to_move(loop.board), loop.go, limits);
   // Everything from here on, the book lookup included, counts against the
@@ -116,7 +127,7 @@ void answer_go(Loop &loop, const char *line) {
   request.budget_ms = go_budget(limits, loop.go, loop.half_moves);
   request.limits = SearchLimits{limits.depth, limits.nodes};
   request.poll = poll_search_input;
-  request.report = send_search_report;
+  request.report = UCI_sendinfos;
   const ThinkResult result = think(loop.board, request);
   // An analysis that ran out of depth (or found its mate) before the front
   // end said "stop" still answers only then.
@@ -125,8 +136,9 @@ void answer_go(Loop &loop, const char *line) {
 }
 
 // What the loop does after a line: wait for a position, wait for "go",
-// start afresh, or end.
-enum class Next { POSITION_WAIT, GO_WAIT, RESTART, QUIT };
+// start afresh keeping the last position (the clock figures are forgotten),
+// forget the game too, or end.
+enum class Next { POSITION_WAIT, GO_WAIT, RESTART, FORGET, QUIT };
 
 // Sets up the game of a "position startpos" or "position fen" line, in
 // either waiting state; false, with the loop untouched, for any other line.
@@ -152,8 +164,15 @@ Next position_wait(Loop &loop, const char *line) {
   if (take_position(loop, line)) return Next::GO_WAIT;
   // A "stop" that comes after the search it was meant for has ended.
   if (is_stop_command(line)) return Next::POSITION_WAIT;
-  // "ucinewgame", a position given otherwise, a stray "go", "uci", empty
-  // lines: forget the game and wait for the next position.
+  // The position stays until the next "position" line: a second "go" on it
+  // (a compliance check's, an analysis restarted after "stop") is answered.
+  if (is_keyword_line(line, "go")) {
+    answer_go(loop, line);
+    return Next::POSITION_WAIT;
+  }
+  // A position given otherwise: forget the game.
+  if (begins_with(line, "position")) return Next::FORGET;
+  // "ucinewgame", "uci", empty lines: start afresh on the same position.
   return Next::RESTART;
 }
 
@@ -167,7 +186,8 @@ Next go_wait(Loop &loop, const char *line) {
     return Next::GO_WAIT;
   }
   if (take_position(loop, line)) return Next::GO_WAIT;
-  if (begins_with(line, "position") || begins_with(line, "ucinewgame")) return Next::RESTART;
+  if (begins_with(line, "position")) return Next::FORGET;
+  if (begins_with(line, "ucinewgame")) return Next::RESTART;
   // A late "stop" (its search has already answered) asks for no move.
   if (is_stop_command(line)) return Next::GO_WAIT;
   // "go", and any other line, is answered with a move.
@@ -211,9 +231,13 @@ int chess_app(int mode) {
     state = state == Next::GO_WAIT ? go_wait(loop, line) : position_wait(loop, line);
     std::free(line);
     if (state == Next::QUIT) break;
+    // Restarts happen in place, never as a nested loop. The position is
+    // kept for a "go" that follows; the clock figures start afresh.
     if (state == Next::RESTART) {
-      // Restarts happen in place: a new board and an empty game, never a
-      // nested loop.
+      loop.go = GoParameters{0, 0, false};
+      state = Next::POSITION_WAIT;
+    }
+    if (state == Next::FORGET) {
       loop_release(loop);
       loop_start(loop);
       state = Next::POSITION_WAIT;
@@ -233,9 +257,7 @@ int velkor_main() {
   UCI_ok();
 
   // Every "isready" is answered, however many arrive. A "position" line is
-  // handed to the loop, not lost; "go" is taken only once the front end has
-  // seen a "readyok", and searches the start position.
-  bool ready_answered = false;
+  // handed to the loop, not lost; "go" searches the start position.
   for (;;) {
     char *line = nullptr;
     switch (UCI_wait_infos(&line)) {
@@ -244,15 +266,10 @@ int velkor_main() {
       case CMD_ISREADY:
         std::free(line);
         UCI_readyok();
-        ready_answered = true;
         break;
       case CMD_UCINEWGAME: std::free(line); return chess_app(MODE_POSITION_WAIT);
       case CMD_POSITION: push_command_line(line); return chess_app(MODE_POSITION_WAIT);
       case CMD_GO:
-        if (!ready_answered) {
-          std::free(line);
-          break;
-        }
         push_command_line(line);
         return chess_app(MODE_GO_WAIT);
       default: std::free(line); break;

@@ -5,8 +5,10 @@
 #include <cstring>
 
 #include "board/chess_cb.h"
+#include "board/game_move.h"
 #include "frontend/chess_uci.h"
 #include "notation/move_text.h"
+#include "notation/san.h"
 
 namespace {
 
@@ -14,50 +16,93 @@ namespace {
 constexpr size_t PV_TEXT_SIZE = 256;
 constexpr size_t INFO_LINE_SIZE = 512;
 
-// Writes "e2e4 e7e5 ..." into text (size PV_TEXT_SIZE): the line's moves,
-// single blanks between, none at the end, no promotion letters. The text ends
-// after the last whole move that fits, so at most 51 moves are shown.
-void line_text(const tagLINE &line, char *text) {
-  std::memset(text, 0, PV_TEXT_SIZE);
-  size_t used = 0;
-  for (int i = 0; i < line.length; ++i) {
-    char move[MOVE_TEXT_SIZE + 1] = " ";
-    const int n = write_move_text(line.from[i], line.to[i], EMPTY, move + 1) + 1;
-    const char *word = i == 0 ? move + 1 : move;
-    const size_t length = size_t(i == 0 ? n - 1 : n);
-    if (used + length >= PV_TEXT_SIZE) break;
-    std::memcpy(text + used, word, length);
-    used += length;
+// The legal move of the board with these squares (a promotion taken as the
+// queen the engine promotes to); false if there is none.
+bool find_legal(const uint8_t *cb, int from, int to, LegalMove &found) {
+  LegalMove list[MAX_LEGAL_MOVES];
+  const int n = legal_moves(cb, list);
+  for (int i = 0; i < n; ++i) {
+    if (list[i].from != from || list[i].to != to) continue;
+    if (list[i].promotion != EMPTY && list[i].promotion != QUEEN) continue;
+    found = list[i];
+    return true;
   }
+  return false;
+}
+
+// Appends the move's text to the principal-variation text if it fits
+// whole; false once it does not.
+bool append_move(char *text, size_t &used, const LegalMove &m) {
+  char move[MOVE_TEXT_SIZE + 1] = " ";
+  const int n = write_move_text(m.from, m.to, m.promotion, move + 1);
+  const char *word = used == 0 ? move + 1 : move;
+  const size_t length = used == 0 ? size_t(n) : size_t(n) + 1;
+  if (used + length >= PV_TEXT_SIZE) return false;
+  std::memcpy(text + used, word, length);
+  used += length;
+  text[used] = '\0';
+  return true;
+}
+
+// Writes into text (PV_TEXT_SIZE bytes) the part of the search's line that
+// is true when played from the root: the moves replayed one by one with the
+// game's legality test, cut at the first that is not legal (a line taken
+// from a table entry or a captures-only search can hold one), promotions
+// with their letter. A line ends by itself after a mate: nothing is legal
+// then. When the line does not begin with the move the engine would play,
+// that move alone is shown. Returns the number of moves written.
+int true_line_text(const uint8_t *root, const tagLINE &line, uint32_t played, char *text) {
+  text[0] = '\0';
+  size_t used = 0;
+  uint8_t board[CB_SIZE];
+  std::memcpy(board, root, CB_SIZE);
+  const bool starts_with_played =
+      line.length > 0 && line.from[0] == move_from(played) && line.to[0] == move_to(played);
+  const int length = starts_with_played ? line.length : 1;
+  int written = 0;
+  for (int i = 0; i < length; ++i) {
+    const int from = starts_with_played ? line.from[i] : move_from(played);
+    const int to = starts_with_played ? line.to[i] : move_to(played);
+    LegalMove m;
+    if (!find_legal(board, from, to, m) || !append_move(text, used, m)) break;
+    play_move(board, legal_move_word(m));
+    board[CB_STATE] ^= ST_BLACK_TO_MOVE;
+    ++written;
+  }
+  return written;
 }
 
 }  // namespace
 
-void UCI_sendinfos(int depth, int score, const tagLINE &line, int time, uint32_t nodes, int iteration_depth) {
-  const uint32_t nps = time > 0 ? uint32_t(uint64_t(nodes) * 1000u / uint32_t(time)) : 0;
-  const int shown_depth = depth > iteration_depth ? depth : iteration_depth;
+void UCI_sendinfos(const uint8_t *cb, const ThinkReport &r) {
+  const uint32_t nps = r.time_ms > 0 ? uint32_t(uint64_t(r.evaluations) * 1000u / uint32_t(r.time_ms)) : 0;
+  const int n = r.line->length;
   char pv[PV_TEXT_SIZE];
-  line_text(line, pv);
+  const int shown = true_line_text(cb, *r.line, r.move, pv);
 
   // A mate is a score of exactly +-30000; its distance is taken from the
-  // line's length n. The protocol's form is "score mate N", negative when
-  // the engine is the one mated.
-  const int n = line.length;
-  char info[INFO_LINE_SIZE];
-  if (score >= 30000)
-    std::snprintf(info, sizeof info, "info depth %d score mate %d pv %s time %d nodes %u nps %u\n",
-                  shown_depth, n / 2 + 1, pv, time, nodes, nps);
-  else if (score <= -30000)
-    std::snprintf(info, sizeof info, "info depth %d score mate -%d pv %s time %d nodes %u nps %u\n",
-                  shown_depth, n / 2, pv, time, nodes, nps);
+  // search's line of n moves: n / 2 + 1 when the engine mates, n / 2 (at
+  // least 1) when it is mated. The protocol's form is "score mate N",
+  // negative when the engine is the one mated.
+  char score[32];
+  if (r.score >= 30000)
+    std::snprintf(score, sizeof score, "mate %d", n / 2 + 1);
+  else if (r.score <= -30000)
+    std::snprintf(score, sizeof score, "mate -%d", n / 2 > 0 ? n / 2 : 1);
   else
-    std::snprintf(info, sizeof info, "info depth %d score cp %d pv %s time %d nodes %u nps %u\n", shown_depth,
-                  score, pv, time, nodes, nps);
+    std::snprintf(score, sizeof score, "cp %d", r.score);
+  // The pass's depth; a longer line reached further, shown as "seldepth".
+  char seldepth[24] = "";
+  if (n > r.depth) std::snprintf(seldepth, sizeof seldepth, " seldepth %d", n);
+
+  char info[INFO_LINE_SIZE];
+  std::snprintf(info, sizeof info, "info depth %d%s score %s time %d nodes %u nps %u%s%s\n", r.depth, seldepth,
+                score, r.time_ms, r.evaluations, nps, shown > 0 ? " pv " : "", pv);
   UCI_send(info);
 }
 
-void send_search_report(const uint8_t * /*cb*/, const ThinkReport &r) {
-  UCI_sendinfos(r.line->length, r.score, *r.line, r.time_ms, r.evaluations, r.depth);
+void send_no_move_report(bool mated) {
+  UCI_send(mated ? "info depth 0 score mate 0\n" : "info depth 0 score cp 0\n");
 }
 
 void UCI_sendmove(uint8_t from, uint8_t to, uint8_t flag) {
@@ -69,7 +114,7 @@ void UCI_sendmove(uint8_t from, uint8_t to, uint8_t flag) {
   }
   static constexpr uint8_t promotion_piece[] = {EMPTY, QUEEN, KNIGHT, ROOK, BISHOP};
   char move[MOVE_TEXT_SIZE];
-  write_move_text(from, to, flag < sizeof promotion_piece ? promotion_piece[flag] : EMPTY, move);
+  write_move_text(from, to, flag < sizeof promotion_piece ? promotion_piece[flag] : uint8_t(EMPTY), move);
   char text[32];
   std::snprintf(text, sizeof text, "bestmove %s\n", move);
   UCI_send(text);

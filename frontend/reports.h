@@ -17,10 +17,15 @@ void UCI_sendmove(uint8_t from, uint8_t to, uint8_t flag);
 // of the board reaches the last rank; a word without squares sends "(none)".
 void send_result(const uint8_t *cb, uint32_t result);
 
-// Sends one "info" line: "depth" is the greater of depth and
-// iteration_depth, the score a centipawn figure or, at +-30000, a mate whose
-// distance is read from the line's length.
-void UCI_sendinfos(int depth, int score, const tagLINE &line, int time, uint32_t nodes, int iteration_depth);
+// The search's reporter (a ThinkReporter): one pass as the line
+//   info depth D [seldepth S] score cp X|mate N time T nodes E nps V [pv ...]
+// with D the pass's depth, S the search line's length when longer, the
+// score a centipawn figure or, at +-30000, a mate whose distance is read
+// from the line's length, and the principal variation as far as it is
+// legal from the board's position, beginning with the move the engine
+// would play (the word is left out when nothing remains).
+void UCI_sendinfos(const uint8_t *cb, const ThinkReport &report);
 
-// The search's reporter (a ThinkReporter): each pass as an "info" line.
-void send_search_report(const uint8_t *cb, const ThinkReport &report);
+// The report of a side to move without a legal move: "info depth 0 score
+// mate 0" when it is checkmated, "info depth 0 score cp 0" when stalemated.
+void send_no_move_report(bool mated);

@@ -31,7 +31,7 @@ int report_score(uint32_t result, uint8_t side) {
 void report(ThinkReporter reporter, const uint8_t *cb, const Kept &kept, int elapsed, int evaluations) {
   if (reporter == nullptr) return;
   const ThinkReport r{kept.depth, report_score(kept.result, side_to_move(cb)), &kept.line, elapsed,
-                      uint32_t(evaluations)};
+                      uint32_t(evaluations), kept.result};
   reporter(cb, r);
 }
 

@@ -13,6 +13,7 @@ struct ThinkReport {
   const tagLINE *line;    // principal variation of the result kept so far
   int time_ms;            // since the move's clock started
   uint32_t evaluations;   // of this pass
+  uint32_t move;          // the Move word kept so far: the move the engine would play
 };
 
 // Where the reports go: the front end writes them as "info" lines; the

@@ -23,7 +23,24 @@ uint32_t search_one_ply(uint8_t *cb) {
                     white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS, &line);
 }
 
+namespace {
+
+// The caller's reporter and the last report the driver sent through it.
+ThinkReporter outer_reporter = nullptr;
+ThinkReport last_report{};
+bool reported = false;
+
+void remember_report(const uint8_t *cb, const ThinkReport &report) {
+  last_report = report;
+  reported = true;
+  outer_reporter(cb, report);
+}
+
+}  // namespace
+
 ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
+  outer_reporter = request.report;
+  reported = false;
   set_limit_time(request.budget_ms);
   set_game_position(get_game_position(cb, request.half_moves / 2));
   search_limits_start(request.limits, request.poll);
@@ -33,12 +50,29 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
   const int last = request.single_pass ? pass : search_depth_limit();
 
   ThinkResult result{};
-  result.move = alpha_beta_time(cb, first, last, request.report);
+  result.move = alpha_beta_time(cb, first, last, request.report != nullptr ? remember_report : nullptr);
   result.input = search_limits_input();
   result.evaluations = search_limits_nodes();
   result.line = &driver_line();
   search_limits_clear();
-  if (!request.single_pass && move_from(result.move) == 0 && move_to(result.move) == 0)
+  if (!request.single_pass && move_from(result.move) == 0 && move_to(result.move) == 0) {
     result.move = search_one_ply(cb);
+    // A report already sent names no move, or another one: the last report
+    // is sent again with the move played, alone.
+    static tagLINE fallback_line;
+    fallback_line.length = 0;
+    if (move_from(result.move) != 0 || move_to(result.move) != 0) {
+      fallback_line.length = 1;
+      fallback_line.from[0] = uint8_t(move_from(result.move));
+      fallback_line.to[0] = uint8_t(move_to(result.move));
+      if (reported) {
+        ThinkReport r = last_report;
+        r.line = &fallback_line;
+        r.move = result.move;
+        request.report(cb, r);
+      }
+    }
+    result.line = &fallback_line;
+  }
   return result;
 }

@@ -90,21 +90,21 @@ TEST_F(Protocol, HandshakePositionLineIsNotLost) {
   const Case cases[] = {
       {"after readyok", {"uci", "isready", "position startpos moves e2e4", "go"}, {"readyok", "bestmove e7e5"}},
       {"before any isready", {"uci", "position startpos moves d2d4", "isready", "go"}, {"readyok", "bestmove d7d5"}},
-      {"go after readyok searches the start position", {"uci", "isready", "go wtime 1000"}, {"readyok"}},
-      {"go before readyok is skipped", {"uci", "go", "isready", "go"}, {"readyok"}},
+      {"go after readyok searches the start position", {"uci", "isready", "go wtime 1000"}, {"readyok", "start"}},
+      {"go before readyok is answered too", {"uci", "go", "isready", "go"}, {"start", "readyok", "start"}},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     const SessionResult r = run(c.lines);
     EXPECT_EQ(r.status, 0);
     const Lines answers(r.output.begin() + 3, r.output.end());
-    if (c.expected.size() == 2) {
-      EXPECT_EQ(answers, c.expected);
-    } else {
-      // The start position's book move is one of the two first moves.
-      ASSERT_EQ(answers.size(), 2u) << ::testing::PrintToString(answers);
-      EXPECT_EQ(answers[0], "readyok");
-      EXPECT_TRUE(answers[1] == "bestmove e2e4" || answers[1] == "bestmove d2d4") << answers[1];
+    ASSERT_EQ(answers.size(), c.expected.size()) << ::testing::PrintToString(answers);
+    for (size_t i = 0; i < answers.size(); ++i) {
+      // "start": the start position's book move, one of the two first moves.
+      if (c.expected[i] == "start")
+        EXPECT_TRUE(answers[i] == "bestmove e2e4" || answers[i] == "bestmove d2d4") << answers[i];
+      else
+        EXPECT_EQ(answers[i], c.expected[i]);
     }
   }
 }
@@ -155,12 +155,12 @@ TEST_F(Protocol, GoWaitTakesOnlyMoveRequestsAsGo) {
       {"a later startpos line replaces the game",
        {"position startpos moves d2d4", "position startpos moves e2e4", "go"},
        {"bestmove e7e5"}},
-      {"ucinewgame restarts: the go then arrives in the position wait",
+      {"ucinewgame keeps the position for the go that follows",
        {"position startpos moves e2e4", "ucinewgame", "go", "isready"},
-       {"readyok"}},
-      {"a position line of an unknown form restarts the loop",
+       {"bestmove e7e5", "readyok"}},
+      {"a position line of an unknown form forgets the game: go searches the start position",
        {"position startpos moves e2e4", "position 8/8/8/8/8/8/8/K6k w - - 0 1", "go", "isready"},
-       {"readyok"}},
+       {"bestmove e2e4", "readyok"}},
       {"any other line is taken as go", {"position startpos moves e2e4", "debug on"}, {"bestmove e7e5"}},
       {"a stop between searches is ignored and the game kept",
        {"position startpos moves e2e4", "stop", "go"},
@@ -178,15 +178,17 @@ TEST_F(Protocol, GoWaitTakesOnlyMoveRequestsAsGo) {
 TEST_F(Protocol, PositionWait) {
   dir_.write_file("book.txt", "e2e4e7e5\n");
   // After a move the engine waits for a position: "isready" is answered and
-  // the game forgotten; a stray "go" or a position line of an unknown form
-  // (here a FEN without its keyword) is not answered.
+  // a "go" searches the last position again; a position line of an unknown
+  // form (here a FEN without its keyword) forgets the game, and the next
+  // "go" searches the start position.
   const SessionResult r =
       run({"uci", "isready", "ucinewgame", "position startpos moves e2e4", "go", "isready", "go", "isready",
            "position rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1", "go", "isready",
            "position startpos moves e2e4", "go"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.output,
-            concat(kStartup, {"readyok", "bestmove e7e5", "readyok", "readyok", "readyok", "bestmove e7e5"}));
+            concat(kStartup, {"readyok", "bestmove e7e5", "readyok", "bestmove e7e5", "readyok", "bestmove e2e4",
+                              "readyok", "bestmove e7e5"}));
 }
 
 TEST_F(Protocol, EmptyMoveLists) {

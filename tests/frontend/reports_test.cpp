@@ -19,9 +19,19 @@ tagLINE line_of(const std::vector<std::string> &moves) {
   return line;
 }
 
-std::string info(int depth, int score, const tagLINE &line, int time, uint32_t nodes, int iteration_depth) {
+// The report of a pass on the board (the start position unless given),
+// whose kept move is the line's first unless played says otherwise.
+std::string info(int depth, int score, const tagLINE &line, int time, uint32_t nodes, const Board *board = nullptr,
+                 const char *played = nullptr) {
+  const Board b = board != nullptr ? *board : board_from_moves("");
+  uint32_t move = 0;
+  if (played != nullptr)
+    move = move_word(sq(played), sq(played + 2));
+  else if (line.length > 0)
+    move = move_word(line.from[0], line.to[0]);
+  const ThinkReport r{depth, score, &line, time, nodes, move};
   testing::internal::CaptureStdout();
-  UCI_sendinfos(depth, score, line, time, nodes, iteration_depth);
+  UCI_sendinfos(b.data(), r);
   return testing::internal::GetCapturedStdout();
 }
 
@@ -42,46 +52,76 @@ TEST(SearchReport, InfoLineFields) {
     const tagLINE &line;
     int time;
     uint32_t nodes;
-    int iteration;
     const char *want;
   } cases[] = {
-      // The shown depth is the greater of the line's length and the pass's.
-      {3, 25, three, 1500, 30000, 5,
-       "info depth 5 score cp 25 pv e2e4 e7e5 g1f3 time 1500 nodes 30000 nps 20000\n"},
-      {4, -12, four, 1000, 7, 2,
-       "info depth 4 score cp -12 pv e2e4 e7e5 g1f3 b8c6 time 1000 nodes 7 nps 7\n"},
+      // "depth" is the pass's; a longer line shows as "seldepth"; pv last.
+      {5, 25, three, 1500, 30000, "info depth 5 score cp 25 time 1500 nodes 30000 nps 20000 pv e2e4 e7e5 g1f3\n"},
+      {2, -12, four, 1000, 7, "info depth 2 seldepth 4 score cp -12 time 1000 nodes 7 nps 7 pv e2e4 e7e5 g1f3 b8c6\n"},
       // No time elapsed: no speed rather than a division by zero.
-      {3, 0, three, 0, 12345, 3, "info depth 3 score cp 0 pv e2e4 e7e5 g1f3 time 0 nodes 12345 nps 0\n"},
+      {3, 0, three, 0, 12345, "info depth 3 score cp 0 time 0 nodes 12345 nps 0 pv e2e4 e7e5 g1f3\n"},
       // The speed's product is formed wide: 4e9 evaluations in 2 s.
-      {3, 0, three, 2000, 4000000000u, 3,
-       "info depth 3 score cp 0 pv e2e4 e7e5 g1f3 time 2000 nodes 4000000000 nps 2000000000\n"},
+      {3, 0, three, 2000, 4000000000u,
+       "info depth 3 score cp 0 time 2000 nodes 4000000000 nps 2000000000 pv e2e4 e7e5 g1f3\n"},
       // Mates go out in the protocol's form with the distance from the line:
       // n / 2 + 1 moves when the engine mates, n / 2 when it is mated.
-      {3, 30000, three, 10, 5, 4, "info depth 4 score mate 2 pv e2e4 e7e5 g1f3 time 10 nodes 5 nps 500\n"},
-      {4, -30000, four, 10, 5, 5,
-       "info depth 5 score mate -2 pv e2e4 e7e5 g1f3 b8c6 time 10 nodes 5 nps 500\n"},
-      {0, 30000, none, 1, 1, 2, "info depth 2 score mate 1 pv  time 1 nodes 1 nps 1000\n"},
-      {3, 29999, three, 1, 1, 3, "info depth 3 score cp 29999 pv e2e4 e7e5 g1f3 time 1 nodes 1 nps 1000\n"},
-      {3, -29999, three, 1, 1, 3, "info depth 3 score cp -29999 pv e2e4 e7e5 g1f3 time 1 nodes 1 nps 1000\n"},
+      {4, 30000, three, 10, 5, "info depth 4 score mate 2 time 10 nodes 5 nps 500 pv e2e4 e7e5 g1f3\n"},
+      {5, -30000, four, 10, 5, "info depth 5 score mate -2 time 10 nodes 5 nps 500 pv e2e4 e7e5 g1f3 b8c6\n"},
+      // Nothing to show: no "pv" word, and never "mate -0".
+      {2, 30000, none, 1, 1, "info depth 2 score mate 1 time 1 nodes 1 nps 1000\n"},
+      {2, -30000, none, 1, 1, "info depth 2 score mate -1 time 1 nodes 1 nps 1000\n"},
+      {3, 29999, three, 1, 1, "info depth 3 score cp 29999 time 1 nodes 1 nps 1000 pv e2e4 e7e5 g1f3\n"},
   };
-  for (const Case &c : cases) EXPECT_EQ(info(c.depth, c.score, c.line, c.time, c.nodes, c.iteration), c.want);
+  for (const Case &c : cases) EXPECT_EQ(info(c.depth, c.score, c.line, c.time, c.nodes), c.want);
+}
+
+// The line shown is the part of the search's line that is legal from the
+// root: cut at the first move that is not, promotions with their letter, and
+// beginning with the move the engine would play.
+TEST(SearchReport, PrincipalVariationIsLegalFromTheRoot) {
+  const Board promotion = board_from_moves("a2a4 h7h5 a4a5 h5h4 a5a6 h4h3 a6b7 h3g2");
+  const Board mate = board_from_moves("f2f3 e7e5 g2g4");
+  struct Case {
+    const char *name;
+    const Board *board;
+    tagLINE line;
+    const char *played;  // nullptr: the line's first move
+    const char *pv;      // the text after " pv ", nullptr for none
+  } cases[] = {
+      {"a piece that is not there", nullptr, line_of({"e2e4", "e7e5", "e4e5", "g8f6"}), nullptr, "e2e4 e7e5"},
+      {"a move of the wrong side", nullptr, line_of({"e2e4", "d2d4"}), nullptr, "e2e4"},
+      {"promotions with their letter", &promotion, line_of({"b7a8", "g2h1"}), nullptr, "b7a8q g2h1q"},
+      {"nothing after a mate", &mate, line_of({"d8h4", "e1f2", "h4f2"}), nullptr, "d8h4"},
+      {"a line that does not begin with the move played", nullptr, line_of({"d2d4", "d7d5"}), "e2e4", "e2e4"},
+      {"an illegal first move leaves no pv", nullptr, line_of({"e2e5"}), nullptr, nullptr},
+  };
+  for (const Case &c : cases) {
+    const std::string text = info(3, 0, c.line, 1, 1, c.board, c.played);
+    const size_t at = text.find(" pv ");
+    if (c.pv == nullptr) {
+      EXPECT_EQ(at, std::string::npos) << c.name << ": " << text;
+      continue;
+    }
+    ASSERT_NE(at, std::string::npos) << c.name << ": " << text;
+    EXPECT_EQ(text.substr(at + 4), std::string(c.pv) + "\n") << c.name;
+  }
 }
 
 TEST(SearchReport, LongLineIsCutAfterTheLastWholeMoveThatFits) {
-  // 255 moves would take 1274 characters; 51 whole moves fit in 255.
+  // Knights out and back: legal for ever. 255 moves would take 1274
+  // characters; 51 whole moves fit in 255.
+  static const char *const shuffle[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
   tagLINE line{};
   line.length = 255;
   for (int i = 0; i < 255; ++i) {
-    line.from[i] = uint8_t(i % 2 ? sq("g8") : sq("g1"));
-    line.to[i] = uint8_t(i % 2 ? sq("f6") : sq("f3"));
+    line.from[i] = uint8_t(sq(shuffle[i % 4]));
+    line.to[i] = uint8_t(sq(shuffle[i % 4] + 2));
   }
-  const std::string text = info(255, 30000, line, 5, 5, 9);
-  const size_t pv = text.find(" pv ") + 4, time = text.find(" time ");
-  ASSERT_NE(time, std::string::npos) << text;
-  const std::string moves = text.substr(pv, time - pv);
+  const std::string text = info(9, 30000, line, 5, 5);
+  const size_t pv = text.find(" pv ") + 4;
+  const std::string moves = text.substr(pv, text.size() - 1 - pv);
   EXPECT_EQ(moves.size(), 51u * 5 - 1) << moves;
-  EXPECT_EQ(moves.substr(moves.size() - 5), " g1f3") << "ends on a whole move";
-  EXPECT_EQ(text.substr(0, 33), "info depth 255 score mate 128 pv ") << text;  // 255 / 2 + 1
+  EXPECT_EQ(moves.substr(moves.size() - 5), " f3g1") << "ends on a whole move";
+  EXPECT_EQ(text.substr(0, 39), "info depth 9 seldepth 255 score mate 12") << text;  // 255 / 2 + 1
   EXPECT_EQ(text.back(), '\n');
 }
 

@@ -140,9 +140,9 @@ TEST_F(Transport, BestmoveTexts) {
 }
 
 TEST_F(Transport, WholeSessionRunsInProcessAndReturnsItsStatus) {
-  // White is mated (fool's mate): no move, whatever the search. The search
-  // reads its input: the "isready" behind "go" is answered at once, "quit"
-  // ends the search and then the session, and the last line is never read.
+  // White is mated (fool's mate): no move, answered without a search. The
+  // "isready" behind "go" is answered next, "quit" ends the session, and the
+  // last line is never read.
   input("uci\nisready\nposition startpos moves f2f3 e7e5 g2g4 d8h4\nisready\ngo\nisready\nquit\nisready\n");
   EXPECT_EQ(velkor_main(), 0);
   // The search's "info" reports depend on the search, not on the transport.
@@ -150,6 +150,6 @@ TEST_F(Transport, WholeSessionRunsInProcessAndReturnsItsStatus) {
   std::istringstream lines(output());
   for (std::string line; std::getline(lines, line);)
     if (line.rfind("info ", 0) != 0) protocol += line + "\n";
-  EXPECT_EQ(protocol, "id name Velkor v0.16\nid author Quenlow\nuciok\nreadyok\nreadyok\nreadyok\nbestmove (none)\n");
+  EXPECT_EQ(protocol, "id name Velkor v0.16\nid author Quenlow\nuciok\nreadyok\nreadyok\nbestmove (none)\nreadyok\n");
   EXPECT_EQ(g_txt_opening, nullptr) << "the loop releases what it owns when it ends";
 }

@@ -22,11 +22,11 @@ using Clock = std::chrono::steady_clock;
 // 2 is finished before the root stops, and the process needs scheduling.
 constexpr int MARGIN_MS = 300;
 
-// An empty line leaves two blanks between "pv" and "time".
+// The fields in the usual order, the principal variation last and left out
+// when empty.
 const std::regex info_line(
-    "info depth [0-9]+ score (cp -?[0-9]+|mate -?[0-9]+) pv(( [a-h][1-8][a-h][1-8])+| ) time [0-9]+ nodes "
-    "[0-9]+ "
-    "nps [0-9]+");
+    "info depth 0 score (mate 0|cp 0)|info depth [0-9]+( seldepth [0-9]+)? score (cp -?[0-9]+|mate -?[1-9][0-9]*) time [0-9]+ nodes [0-9]+ "
+    "nps [0-9]+( pv( [a-h][1-8][a-h][1-8][qrbn]?)+)?");
 
 // The legal moves after the list, as coordinate texts (promotions to a queen
 // or a knight written with q and n).
@@ -119,9 +119,11 @@ TEST_F(EngineSearch, MatedInOneStopsAtDepthThreeAndPlaysTheOnePlyMove) {
   // depth 3 without a move and the one-ply search supplies a legal one.
   const std::string list = kPawnEnding + " c7c8q f8e7 b5b6 f7f6 b6b7 f6g5 b7b8q g5g4 c8e8";
   const Answer a = ask(list, "go wtime 60000 btime 60000");
-  ASSERT_EQ(a.infos.size(), 2u);
+  // The last report names the move played.
+  ASSERT_EQ(a.infos.size(), 3u);
   EXPECT_EQ(info_depth(a.infos[1]), "3") << a.infos[1];
   EXPECT_NE(a.infos[1].find(" score mate -"), std::string::npos) << a.infos[1];
+  EXPECT_TRUE(a.infos[2].ends_with(" pv " + a.bestmove)) << a.infos[2];
   const std::vector<std::string> legal = legal_moves(list);
   EXPECT_NE(std::find(legal.begin(), legal.end(), a.bestmove), legal.end()) << a.bestmove;
 

@@ -27,7 +27,7 @@ DriverRun drive(Board &b, int budget_ms, int moves_played = 0) {
   start_timer();
   set_limit_time(budget_ms);
   testing::internal::CaptureStdout();
-  const uint32_t result = alpha_beta_time(b.data(), SEARCH_FIRST_DEPTH, search_depth_limit(), send_search_report);
+  const uint32_t result = alpha_beta_time(b.data(), SEARCH_FIRST_DEPTH, search_depth_limit(), UCI_sendinfos);
   return {result, split_lines(testing::internal::GetCapturedStdout())};
 }
 
@@ -42,8 +42,8 @@ TEST(SearchDriver, MateInOneStopsAfterDepthTwoAndReportsMateOne) {
     const char *mate, *info;
   } cases[] = {
       {"e2e4 e7e5 g1f3 d7d6 f1c4 c8g4 b1c3 g7g6 f3e5 g4d1 c4f7 e8e7", SCORE_WHITE_WINS, "c3d5",
-       "info depth 2 score mate 1 pv c3d5 time "},
-      {"f2f3 e7e5 g2g4", SCORE_BLACK_WINS, "d8h4", "info depth 2 score mate 1 pv d8h4 time "},
+       "info depth 2 score mate 1 time "},
+      {"f2f3 e7e5 g2g4", SCORE_BLACK_WINS, "d8h4", "info depth 2 score mate 1 time "},
   };
   for (const auto &c : cases) {
     int n = 0;
@@ -54,6 +54,7 @@ TEST(SearchDriver, MateInOneStopsAfterDepthTwoAndReportsMateOne) {
     EXPECT_EQ(result_move(run.result), c.mate) << c.moves;
     ASSERT_EQ(run.out.size(), 1u) << c.moves;
     EXPECT_TRUE(run.out[0].starts_with(c.info)) << run.out[0];
+    EXPECT_TRUE(run.out[0].ends_with(std::string(" pv ") + c.mate)) << run.out[0];
     EXPECT_TRUE(same_position(b, before));
   }
 }
@@ -77,7 +78,8 @@ TEST(SearchDriver, StopsAfterTheIterationOfDepthSixtyFour) {
   EXPECT_EQ(run.result, SCORE_DRAW);
   ASSERT_EQ(run.out.size(), 63u) << "depths 2 to 64";
   for (size_t i = 0; i < run.out.size(); ++i) EXPECT_EQ(info_depth(run.out[i]), std::to_string(i + 2));
-  EXPECT_TRUE(run.out.back().starts_with("info depth 64 score cp 0 pv  time ")) << run.out.back();
+  EXPECT_TRUE(run.out.back().starts_with("info depth 64 score cp 0 time ")) << run.out.back();
+  EXPECT_EQ(run.out.back().find(" pv"), std::string::npos) << "no move, no pv";
 }
 
 TEST(SearchDriver, BudgetUsedUpBeforeAnyMoveIsSearchedClaimsNoMate) {

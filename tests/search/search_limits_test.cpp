@@ -39,7 +39,7 @@ DriverRun drive(Board &b, const SearchLimits &limits, SearchInputPoll poll, int 
   set_limit_time(INT32_MAX);
   search_limits_start(limits, poll);
   testing::internal::CaptureStdout();
-  const uint32_t result = alpha_beta_time(b.data(), SEARCH_FIRST_DEPTH, search_depth_limit(), send_search_report);
+  const uint32_t result = alpha_beta_time(b.data(), SEARCH_FIRST_DEPTH, search_depth_limit(), UCI_sendinfos);
   DriverRun run{result, 0};
   std::istringstream out(testing::internal::GetCapturedStdout());
   for (std::string line; std::getline(out, line);) run.reports += line.rfind("info depth ", 0) == 0;
