@@ -211,7 +211,12 @@ int polyglot_entries(const char *path, uint64_t key, PolyglotEntry *out, int max
   return found;
 }
 
-uint32_t polyglot_move_word(const uint8_t *cb, uint16_t move) {
+namespace {
+
+// The Move word the book move names on the board, legal or not; 0 when it
+// is malformed: the unused top bit set, a pawn reaching the last rank
+// without a piece of the format, a piece where nothing promotes.
+uint32_t decode_move(const uint8_t *cb, uint16_t move) {
   if ((move & 0x8000) != 0) return 0;
   const int to = square_of(move & 7, (move >> 3) & 7);
   const int from = square_of((move >> 6) & 7, (move >> 9) & 7);
@@ -228,41 +233,55 @@ uint32_t polyglot_move_word(const uint8_t *cb, uint16_t move) {
     if (square_column(to) == 2) target = from - 2;
   }
 
+  // The format's pieces 1..4 (knight, bishop, rook, queen) as promotion bits.
+  constexpr uint32_t promotion_bits[] = {0, MW_PROMO_KNIGHT, MW_PROMO_BISHOP, MW_PROMO_ROOK, 0};
   const bool reaches_last_rank = piece == PAWN && (square_row(to) == 2 || square_row(to) == 9);
-  uint32_t word = move_word(from, target);
-  if (reaches_last_rank) {
-    switch (promotion) {
-      case 1:
-        word |= MW_PROMO_KNIGHT;
-        break;
-      case 2:
-        word |= MW_PROMO_BISHOP;
-        break;
-      case 3:
-        word |= MW_PROMO_ROOK;
-        break;
-      case 4:
-        break;  // a queen: no promotion bits
-      default:
-        return 0;  // a pawn on the last rank must become something
-    }
-  } else if (promotion != 0) {
-    return 0;
-  }
+  if (reaches_last_rank != (promotion >= 1 && promotion <= 4)) return 0;
+  return move_word(from, target) | (reaches_last_rank ? promotion_bits[promotion] : 0);
+}
 
-  // Only a legal move of the side to move is played: a damaged book, or a
-  // key that two positions share, must not put an illegal move on the board.
-  LegalMove legal;
-  if (!legal_move_of_word(cb, word, legal)) return 0;
-  return legal_move_word(legal);
+// The word if it is one of the legal moves listed for the board, else 0.
+// Only a legal move of the side to move is played: a damaged book, or a key
+// that two positions share, must not put an illegal move on the board.
+uint32_t legal_word(const uint8_t *cb, const LegalMove *legal, int count, uint32_t word) {
+  if (word == 0) return 0;
+  const int from = move_from(word), to = move_to(word);
+  const int row = square_row(to);
+  const bool promotes = piece_of(cb[from]) == PAWN && (row == 2 || row == 9);
+  const uint8_t promotion = promotes ? move_promotion_piece(word) : uint8_t(EMPTY);
+  for (int i = 0; i < count; ++i)
+    if (legal[i].from == from && legal[i].to == to && legal[i].promotion == promotion)
+      return legal_move_word(legal[i]);
+  return 0;
+}
+
+// The entry that the draw picks, walking the shares in file order.
+uint32_t pick(const uint32_t *words, const uint64_t *shares, int count, uint64_t total, uint64_t draw) {
+  if (total == 0) return 0;
+  uint64_t rest = draw % total;
+  for (int i = 0; i < count; ++i) {
+    if (rest < shares[i]) return words[i];
+    rest -= shares[i];
+  }
+  return 0;  // not reached: the shares add up to total
+}
+
+}  // namespace
+
+uint32_t polyglot_move_word(const uint8_t *cb, uint16_t move) {
+  LegalMove legal[MAX_LEGAL_MOVES];
+  const int count = legal_moves(cb, legal);
+  return legal_word(cb, legal, count, decode_move(cb, move));
 }
 
 uint64_t polyglot_shares(const uint8_t *cb, const PolyglotEntry *entries, int count, uint32_t *words,
                          uint64_t *shares) {
+  LegalMove legal[MAX_LEGAL_MOVES];
+  const int legal_count = legal_moves(cb, legal);
   uint64_t total = 0;
   bool all_weightless = true;
   for (int i = 0; i < count; ++i) {
-    words[i] = polyglot_move_word(cb, entries[i].move);
+    words[i] = legal_word(cb, legal, legal_count, decode_move(cb, entries[i].move));
     shares[i] = words[i] != 0 ? entries[i].weight : 0;
     total += shares[i];
     if (words[i] != 0 && entries[i].weight != 0) all_weightless = false;
@@ -279,13 +298,7 @@ uint32_t choose_polyglot_move(const uint8_t *cb, const PolyglotEntry *entries, i
   uint32_t words[POLYGLOT_MAX_ENTRIES];
   uint64_t shares[POLYGLOT_MAX_ENTRIES];
   const uint64_t total = polyglot_shares(cb, entries, count, words, shares);
-  if (total == 0) return 0;
-  uint64_t rest = draw % total;
-  for (int i = 0; i < count; ++i) {
-    if (rest < shares[i]) return words[i];
-    rest -= shares[i];
-  }
-  return 0;  // not reached: the shares add up to total
+  return pick(words, shares, count, total, draw);
 }
 
 uint32_t polyglot_book_move(const char *path, const uint8_t *cb, std::string &note) {
@@ -303,12 +316,14 @@ uint32_t polyglot_book_move(const char *path, const uint8_t *cb, std::string &no
   }
   if (count <= 0) return 0;
 
+  uint32_t words[POLYGLOT_MAX_ENTRIES];
+  uint64_t shares[POLYGLOT_MAX_ENTRIES];
+  const uint64_t total = polyglot_shares(cb, entries, count, words, shares);
   std::string illegal;
   for (int i = 0; i < count; ++i)
-    if (polyglot_move_word(cb, entries[i].move) == 0)
-      illegal.append(" ").append(book_move_text(entries[i].move));
+    if (words[i] == 0) illegal.append(" ").append(book_move_text(entries[i].move));
   if (!illegal.empty()) note += (note.empty() ? book : "; ") + "moves not legal here, not played:" + illegal;
 
-  const uint32_t word = choose_polyglot_move(cb, entries, count, next_draw());
+  const uint32_t word = pick(words, shares, count, total, next_draw());
   return word == 0 ? 0 : word | POLYGLOT_BOOK_SCORE;
 }
