@@ -114,8 +114,8 @@ TEST(PolyglotKey, PublishedKeysAndEnPassantAndCastlingRules) {
        "rnbqkbnr/pppppppp/8/8/3PP3/8/PPP2PPP/RNBQKBNR b KQkq - 0 2", 0},
       {Board("e2e4 d7d5 e4e5 f7f5 g1f3 g8f6"),
        "rnbqkb1r/ppp1p1pp/5n2/3pPp2/8/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 4", 0},
-      {Board::fen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1"), "r3k2r/8/8/8/8/8/8/R3K2R b Kkq - 0 1",
-       polyglot_random64[POLYGLOT_CASTLING_INDEX + 1]},
+      {Board::fen("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1"), "r3k2r/8/8/8/8/8/8/R3K2R b KQq - 0 1",
+       polyglot_random64[POLYGLOT_CASTLING_INDEX + 2]},
   };
   for (const auto &r : rules) EXPECT_EQ(r.board.key(), Board::fen(r.fen).key() ^ r.extra) << r.fen;
   Board no_rooks = Board::fen("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
