@@ -4,6 +4,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // The engine's two files are opened without waiting: if "book.txt" or
@@ -62,5 +63,18 @@ int io_poll_read(int fd) {
 }
 
 int io_rewind(int fd) { return ::lseek(fd, 0, SEEK_SET) < 0 ? -1 : 0; }
+
+long long io_regular_file_size(int fd) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return static_cast<long long>(st.st_size);
+}
+
+long io_read_at(int fd, void *buffer, size_t count, long long offset) {
+  ssize_t n;
+  do n = ::pread(fd, buffer, count, static_cast<off_t>(offset));
+  while (n < 0 && errno == EINTR);
+  return long(n);
+}
 
 void io_ignore_broken_pipe() { ::signal(SIGPIPE, SIG_IGN); }

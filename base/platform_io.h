@@ -18,6 +18,12 @@ long io_read_waiting(int fd, void *buffer, size_t count);
 long io_write(int fd, const void *buffer, size_t count);
 int io_close(int fd);
 int io_rewind(int fd);                     // seek back to the start; -1 on failure
+// Size in bytes of a regular file; -1 for anything else (a pipe, a device, a
+// directory) or on failure.
+long long io_regular_file_size(int fd);
+// Reads up to count bytes from offset without moving the file position;
+// bytes read, 0 at end, -1 on error.
+long io_read_at(int fd, void *buffer, size_t count, long long offset);
 // 1 when a read on fd would return at once (a byte has arrived, or the input
 // has ended or failed), 0 when it would wait. Never waits itself.
 int io_poll_read(int fd);

@@ -3,9 +3,6 @@
 // an empty game, a common opening, and a prefix of its own first line (so
 // that lookups match). Properties checked: the answer is 0 or a move on the
 // board with the book's score, and no descriptor is left open.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -15,15 +12,6 @@
 #include "fuzz/fuzz_support.h"
 
 namespace {
-
-// The lowest free descriptor: the same before and after a lookup unless
-// the lookup leaked one.
-int lowest_free_descriptor() {
-  const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-  if (fd < 0) fuzz_fail("cannot open /dev/null");
-  ::close(fd);
-  return fd;
-}
 
 void lookup(const std::string &game) {
   const int before = lowest_free_descriptor();

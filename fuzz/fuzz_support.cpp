@@ -51,6 +51,13 @@ std::string read_whole_descriptor(int fd) {
   return content;
 }
 
+int lowest_free_descriptor() {
+  const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) fuzz_fail("cannot open /dev/null");
+  ::close(fd);
+  return fd;
+}
+
 std::string read_whole_file(const char *path) {
   const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return {};

@@ -15,6 +15,10 @@ void write_whole_file(const char *path, const void *data, size_t size);
 std::string read_whole_file(const char *path);
 std::string read_whole_descriptor(int fd);
 
+// The lowest free descriptor: the same before and after a call unless the
+// call leaked one.
+int lowest_free_descriptor();
+
 // Whether the mailbox index is one of the 64 playable squares (a square a
 // move word may name).
 bool playable(int square);

@@ -18,7 +18,7 @@ build=${VELKOR_FUZZ_BUILD:-$root/build-fuzz}
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DVELKOR_FUZZ=ON -DVELKOR_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target fuzz_command_loop fuzz_move_text fuzz_replay fuzz_book fuzz_fen
+cmake --build "$build" -j2 --target fuzz_command_loop fuzz_move_text fuzz_replay fuzz_book fuzz_polyglot fuzz_fen
 
 # target, longest input, extra options
 targets=(
@@ -26,6 +26,7 @@ targets=(
   "move_text 64"
   "replay 4096 -dict=$root/fuzz/uci.dict"
   "book 2048"
+  "polyglot 4096"
   "fen 512 -dict=$root/fuzz/fen.dict"
 )
 

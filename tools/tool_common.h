@@ -63,3 +63,5 @@ extern const char EPD_USAGE[];              // tools/tool_epd.cpp
 int run_epd(int argc, char **argv);
 extern const char BUDGET_USAGE[];
 int run_budget(int argc, char **argv);      // tools/tool_budget.cpp
+extern const char BOOK_USAGE[];             // tools/tool_book.cpp
+int run_book(int argc, char **argv);

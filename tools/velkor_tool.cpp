@@ -20,6 +20,7 @@ static const ToolCommand commands[] = {
     {"bench", "", run_bench},
     {"epd", EPD_USAGE, run_epd},
     {"budget", BUDGET_USAGE, run_budget},
+    {"book", BOOK_USAGE, run_book},
     {nullptr, nullptr, nullptr},
 };
 
