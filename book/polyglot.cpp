@@ -7,8 +7,8 @@
 #include <random>
 
 #include "board/chess_cb.h"
-#include "board/san.h"
-#include "frontend/platform_io.h"
+#include "notation/san.h"
+#include "base/platform_io.h"
 
 namespace {
 

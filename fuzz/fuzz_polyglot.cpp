@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "board/chess_cb.h"
-#include "board/fen.h"
-#include "board/san.h"
+#include "notation/fen.h"
+#include "notation/san.h"
 #include "book/polyglot.h"
 #include "fuzz/fuzz_support.h"
 

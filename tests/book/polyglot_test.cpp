@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "board/chess_cb.h"
-#include "board/fen.h"
+#include "notation/fen.h"
 #include "board/game_move.h"
-#include "board/position.h"
-#include "board/san.h"
+#include "notation/position.h"
+#include "notation/san.h"
 #include "support/engine_process.h"
 #include "support/test_board.h"
 #include "support/tool_run.h"
