@@ -1,9 +1,15 @@
 // The "info" and "bestmove" lines, captured from the engine's standard output.
 #include <gtest/gtest.h>
 
+#include <random>
+#include <sstream>
 #include <string>
 
+#include "board/game_move.h"
 #include "frontend/reports.h"
+#include "notation/san.h"
+#include "search/think.h"
+#include "search/time_control.h"
 #include "search/alpha_beta.h"
 #include "search/search_test_support.h"
 
@@ -132,4 +138,60 @@ TEST(SearchReport, BestmoveCarriesThePromotionLetter) {
   // Front ends know a knight as "n".
   EXPECT_EQ(bestmove(sq("a7"), sq("a8"), PROMO_KNIGHT), "bestmove a7a8n\n");
   EXPECT_EQ(bestmove(0, 0, PROMO_NONE), "bestmove (none)\n");
+}
+
+// Searches of positions from seeded random games, reported as the engine
+// reports them: every move of every "pv" is legal when the line is played
+// from the root, "depth" is the pass's, and the last report begins with the
+// move the search returns.
+TEST(SearchReport, ReportedLinesOfManySearchesAreLegal) {
+  std::mt19937 rng(15);
+  int searches = 0, moves_checked = 0;
+  while (searches < 200) {
+    // A random game of 4 to 60 plies; positions without a move are skipped.
+    Board b = board_from_moves("");
+    int plies = 4 + int(rng() % 57), played = 0;
+    for (; played < plies; ++played) {
+      LegalMove list[MAX_LEGAL_MOVES];
+      const int n = legal_moves(b.data(), list);
+      if (n == 0) break;
+      play_move(b.data(), legal_move_word(list[rng() % n]));
+      b[CB_STATE] ^= ST_BLACK_TO_MOVE;
+    }
+    LegalMove list[MAX_LEGAL_MOVES];
+    if (legal_moves(b.data(), list) == 0) continue;
+    ++searches;
+
+    start_timer();
+    ThinkRequest request{};
+    request.half_moves = played;
+    request.budget_ms = NO_CLOCK_BUDGET;
+    request.limits = SearchLimits{3 + int(rng() % 2), -1};
+    request.report = UCI_sendinfos;
+    testing::internal::CaptureStdout();
+    const ThinkResult result = think(b.data(), request);
+    const std::string out = testing::internal::GetCapturedStdout();
+
+    std::istringstream lines(out);
+    std::string line, last;
+    int expected_depth = SEARCH_FIRST_DEPTH;
+    while (std::getline(lines, line)) {
+      last = line;
+      EXPECT_EQ(info_depth(line), std::to_string(expected_depth++)) << line;
+      const size_t at = line.find(" pv ");
+      if (at == std::string::npos) continue;
+      Board replay = b;
+      std::istringstream words(line.substr(at + 4));
+      for (std::string word; words >> word; ++moves_checked) {
+        LegalMove m;
+        const char *why = nullptr;
+        ASSERT_TRUE(san_to_move(replay.data(), word.c_str(), m, why)) << word << " in " << line;
+        play_move(replay.data(), legal_move_word(m));
+        replay[CB_STATE] ^= ST_BLACK_TO_MOVE;
+      }
+    }
+    const std::string played_move = move_name(move_from(result.move), move_to(result.move));
+    EXPECT_NE(last.find(" pv " + played_move), std::string::npos) << last;
+  }
+  EXPECT_GT(moves_checked, 600);
 }
