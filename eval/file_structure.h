@@ -67,6 +67,14 @@ inline constexpr std::array<uint16_t, 256> BASE3 = [] {
   return t;
 }();
 
+// Number of set bits of a file mask (a table: the portable build has no
+// population-count instruction and would call a library routine).
+inline constexpr std::array<uint8_t, 256> BITS = [] {
+  std::array<uint8_t, 256> t{};
+  for (int m = 0; m < 256; ++m) t[m] = uint8_t(std::popcount(unsigned(m)));
+  return t;
+}();
+
 // Table entry of a colour with pawns on the files of one, two or more on
 // those of two (two is a subset of one).
 inline const Entry &entry(uint8_t one, uint8_t two) { return TABLE[BASE3[one] + BASE3[two]]; }
@@ -82,9 +90,9 @@ inline int file_evaluation(int score, const uint8_t pawns_one[2], const uint8_t 
   const file_structure::Entry &b = file_structure::entry(pawns_one[1], pawns_two[1]);
   score += b.penalty - w.penalty;
   const uint8_t both_zero = w.zero_after & b.zero_after;
-  score += 40 * std::popcount(unsigned(rooks[0] & both_zero)) +
-           30 * std::popcount(unsigned(rooks[0] & w.zero_after & ~b.zero_after));
-  score -= 40 * std::popcount(unsigned(rooks[1] & both_zero)) +
-           30 * std::popcount(unsigned(rooks[1] & b.zero_after & ~w.zero_after));
+  score += 40 * file_structure::BITS[uint8_t(rooks[0] & both_zero)] +
+           30 * file_structure::BITS[uint8_t(rooks[0] & w.zero_after & ~b.zero_after)];
+  score -= 40 * file_structure::BITS[uint8_t(rooks[1] & both_zero)] +
+           30 * file_structure::BITS[uint8_t(rooks[1] & b.zero_after & ~w.zero_after)];
   return score;
 }

@@ -68,6 +68,14 @@ inline Occupancy occupancy(const uint8_t *cb) {
   return o;
 }
 
+// Squares holding a piece of either colour.
+inline uint64_t occupied(const uint8_t *cb) {
+  uint64_t bits = 0;
+  for (int r = 0; r < 8; ++r)
+    bits |= uint64_t(gather_high_bits(nonzero_bytes(rank_word(cb, r) & PIECE_BITS))) << (8 * r);
+  return bits;
+}
+
 // Squares of one colour only.
 inline uint64_t occupancy_of(const uint8_t *cb, uint8_t colour) {
   uint64_t bits = 0;

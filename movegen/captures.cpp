@@ -2,6 +2,7 @@
 
 #include "board/chess_cb.h"
 #include "movegen/attack.h"
+#include "movegen/board_scan.h"
 
 namespace {
 
@@ -52,11 +53,11 @@ s_mv generate_qsearch_moves(const uint8_t *cb) {
   s_mv list;
   list.count = 0;
   const uint8_t side = side_to_move(cb);
-  for (int sq = SQ_FIRST; sq <= SQ_LAST; ++sq) {
-    const uint8_t sqbyte = cb[sq];
-    const uint8_t piece = piece_of(sqbyte);
-    if (piece == EMPTY || piece == BORDER || colour_of(sqbyte) != side) continue;
-    switch (piece) {
+  // The mover's pieces in ascending square order, as a walk over the board
+  // would meet them.
+  for (uint64_t own = board_scan::occupancy_of(cb, side); own != 0;) {
+    const int sq = board_scan::pop_square(own);
+    switch (piece_of(cb[sq])) {
       // A pawn's capture onto the last rank is listed as a plain capture:
       // the quiescence search makes its captures as plain moves.
       case PAWN:
