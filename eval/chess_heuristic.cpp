@@ -1,22 +1,18 @@
 #include "eval/chess_heuristic.h"
 
+#include <array>
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 
 #include "board/chess_cb.h"
+#include "eval/file_structure.h"
 #include "eval/piece_square_tables.h"
+#include "board/board_scan.h"
 
 namespace {
 
-// File count byte: a White piece adds 1, a Black one 16, so the low nibble
-// counts White's pieces on the file and the high nibble Black's. A file has
-// eight squares, so neither nibble can overflow.
-constexpr uint8_t FILE_COUNT_WHITE = 1;
-constexpr uint8_t FILE_COUNT_BLACK = 16;
 constexpr int FILES = 8;
-
-constexpr int white_count(uint8_t b) { return b & 0x0F; }
-constexpr int black_count(uint8_t b) { return b >> 4; }
 
 // What differs between the three phase evaluators.
 struct PhaseTerms {
@@ -30,52 +26,83 @@ constexpr PhaseTerms OPENING = {300, &ope_position_pawn, &ope_position_king, fal
 constexpr PhaseTerms MIDDLE = {310, &mid_position_pawn, &ope_position_king, true};
 constexpr PhaseTerms ENDING = {310, &end_position_pawn, &end_position_king, true};
 
+// Material and square bonus of every piece on every square, signed for
+// White's point of view, looked up as [piece | colour][rank * 8 + file]: one
+// addition per piece instead of a branch per piece kind.
+using PieceSquareValues = std::array<std::array<int16_t, 64>, 16>;
+
+constexpr PieceSquareValues piece_square_values(const PhaseTerms &t) {
+  PieceSquareValues v{};
+  for (int b = 0; b < 64; ++b) {
+    const int s = boardin[b];
+    for (int c = WHITE; c <= BLACK; ++c) {
+      const int sign = c == WHITE ? 1 : -1;
+      const auto row = [&](int piece) -> std::array<int16_t, 64> & { return v[piece | (c << 3)]; };
+      row(PAWN)[b] = int16_t(sign * (100 + (*t.pawn_table)[c][s]));
+      // Same entry for both colours: the knight table is not mirrored.
+      row(KNIGHT)[b] = int16_t(sign * (300 + position_good_knight[s]));
+      // Signed entry: a bishop on a corner loses points for its side.
+      row(BISHOP)[b] = int16_t(sign * (t.bishop_value + position_good_bishop[s]));
+      row(ROOK)[b] = int16_t(sign * 500);
+      row(QUEEN)[b] = int16_t(sign * 900);
+      row(KING)[b] = int16_t(sign * (*t.king_table)[c][s]);
+    }
+  }
+  return v;
+}
+
+constexpr PieceSquareValues OPENING_VALUES = piece_square_values(OPENING);
+constexpr PieceSquareValues MIDDLE_VALUES = piece_square_values(MIDDLE);
+constexpr PieceSquareValues ENDING_VALUES = piece_square_values(ENDING);
+
+// Byte of the evaluator's file masks that a piece code marks (see evaluate).
+constexpr std::array<uint8_t, 16> FILE_BYTE = [] {
+  std::array<uint8_t, 16> t{};
+  for (int code = 0; code < 16; ++code) t[code] = 4;
+  t[PAWN] = 0;
+  t[PAWN | COLOUR_BIT] = 1;
+  t[ROOK] = 2;
+  t[ROOK | COLOUR_BIT] = 3;
+  return t;
+}();
+
 // Scores the board with the given phase's terms, from White's point of view,
-// 30000-centred; counts one evaluation. The board is only read.
-template <const PhaseTerms &T>
+// 30000-centred; counts one evaluation. The board is only read. Only the
+// occupied squares are visited; the sums do not depend on the order.
+template <const PhaseTerms &T, const PieceSquareValues &V>
 int evaluate(const uint8_t *cb) {
   int score = 30000;
   ++heuristic_calculated;
 
-  uint8_t pawn_files[FILES] = {};
-  uint8_t rook_files[FILES] = {};
+  // Bit f of byte FILE_BYTE[code] is set for a file holding such a piece:
+  // White pawns, Black pawns, White rooks, Black rooks in bytes 0 to 3; the
+  // other pieces land in bytes nobody reads, which saves a branch per piece.
+  // A pawn whose file bit is already set makes the file doubled (twos).
+  uint64_t files = 0, twos = 0;
 
-  for (int s = SQ_FIRST; s <= SQ_LAST; ++s) {
-    const uint8_t b = cb[s];
-    const uint8_t p = piece_of(b);
-    if (p == EMPTY || p == BORDER) continue;
-    const int c = colour_of(b);
-    const int sign = c == WHITE ? 1 : -1;
-    const uint8_t file_count = c == WHITE ? FILE_COUNT_WHITE : FILE_COUNT_BLACK;
-    switch (p) {
-      case PAWN:
-        score += sign * (100 + (*T.pawn_table)[c][s]);
-        if constexpr (T.pawn_and_king_safety) score += malus_pawn_security(cb, s, c);
-        pawn_files[square_column(s) - 2] += file_count;
-        break;
-      case KNIGHT:
-        // Same entry for both colours: the knight table is not mirrored.
-        score += sign * (300 + position_good_knight[s]);
-        break;
-      case BISHOP:
-        // Signed entry: a bishop on a corner loses points for its side.
-        score += sign * (T.bishop_value + position_good_bishop[s]);
-        break;
-      case ROOK:
-        score += sign * 500;
-        rook_files[square_column(s) - 2] += file_count;
-        break;
-      case QUEEN:
-        score += sign * 900;
-        break;
-      default:  // KING
-        score += sign * (*T.king_table)[c][s];
-        if constexpr (T.pawn_and_king_safety) score += check_security_king(cb, s, c);
-        break;
+  uint64_t bits = board_scan::occupied(cb);
+  while (bits) {
+    const int b = std::countr_zero(bits);
+    bits &= bits - 1;
+    const int s = boardin[b];
+    const uint8_t code = cb[s] & (PIECE_MASK | COLOUR_BIT);
+    score += V[code][b];
+    const uint64_t file_bit = uint64_t(1) << (8 * FILE_BYTE[code] + (b & 7));
+    twos |= files & file_bit;
+    files |= file_bit;
+    if constexpr (T.pawn_and_king_safety) {
+      const uint8_t piece = code & PIECE_MASK;
+      if (piece == PAWN)
+        score += malus_pawn_security(cb, s, code >> 3);
+      else if (piece == KING)
+        score += check_security_king(cb, s, code >> 3);
     }
   }
 
-  score = hoz_evaluation(score, pawn_files, rook_files);
+  const uint8_t pawns_one[2] = {uint8_t(files), uint8_t(files >> 8)};
+  const uint8_t pawns_two[2] = {uint8_t(twos), uint8_t(twos >> 8)};
+  const uint8_t rooks[2] = {uint8_t(files >> 16), uint8_t(files >> 24)};
+  score = file_evaluation(score, pawns_one, pawns_two, rooks);
   return castling_evaluation(cb, score);
 }
 
@@ -98,9 +125,9 @@ int heuristic(const uint8_t *cb, uint8_t side) {
 
 // The side to move is accepted for the common signature and never read: the
 // score is White's whoever is to move.
-int heuristic_opening(const uint8_t *cb, uint8_t /*side*/) { return evaluate<OPENING>(cb); }
-int heuristic_middle(const uint8_t *cb, uint8_t /*side*/) { return evaluate<MIDDLE>(cb); }
-int heuristic_ending(const uint8_t *cb, uint8_t /*side*/) { return evaluate<ENDING>(cb); }
+int heuristic_opening(const uint8_t *cb, uint8_t /*side*/) { return evaluate<OPENING, OPENING_VALUES>(cb); }
+int heuristic_middle(const uint8_t *cb, uint8_t /*side*/) { return evaluate<MIDDLE, MIDDLE_VALUES>(cb); }
+int heuristic_ending(const uint8_t *cb, uint8_t /*side*/) { return evaluate<ENDING, ENDING_VALUES>(cb); }
 
 int check_security_king(const uint8_t *cb, int king_square, int colour) {
   // The direction follows the king's square, not its colour: a king on ranks
@@ -130,6 +157,13 @@ int malus_pawn_security(const uint8_t *cb, int pawn_square, int colour) {
   }
   return colour == WHITE ? -5 : 5;
 }
+
+// File count byte: a White piece adds 1, a Black one 16, so the low nibble
+// counts White's pieces on the file and the high nibble Black's.
+namespace {
+constexpr int white_count(uint8_t b) { return b & 0x0F; }
+constexpr int black_count(uint8_t b) { return b >> 4; }
+}  // namespace
 
 int hoz_evaluation(int score, const uint8_t *pawn_files, const uint8_t *rook_files) {
   // w and b count consecutive files holding exactly one pawn of that colour;

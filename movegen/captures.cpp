@@ -1,15 +1,25 @@
 #include "movegen/captures.h"
 
+#include <array>
+#include <cstddef>
+
 #include "board/chess_cb.h"
 #include "movegen/attack.h"
+#include "board/board_scan.h"
 
 namespace {
 
 inline uint8_t at(const uint8_t *cb, int sq) { return cb[uint8_t(sq)]; }
-inline bool is_enemy_piece(uint8_t sqbyte, uint8_t side) {
-  const uint8_t p = piece_of(sqbyte);
-  return p != EMPTY && p != BORDER && colour_of(sqbyte) != side;
+// Codes (piece | colour << 3) of the side's enemies, as a 16-bit set: one
+// shift and test per probed square. Empty squares and border bytes are in
+// no set.
+constexpr uint16_t enemy_codes(uint8_t side) {
+  const int enemy = (side ^ 1) << 3;
+  uint16_t set = 0;
+  for (int p = PAWN; p <= KING; ++p) set = uint16_t(set | (1u << (p | enemy)));
+  return set;
 }
+inline bool in_set(uint16_t set, uint8_t sqbyte) { return (set >> (sqbyte & (PIECE_MASK | COLOUR_BIT))) & 1; }
 
 // Value of the piece on a square for the ordering score; a border byte (which
 // no capture involves) counts as nothing rather than indexing past the table.
@@ -18,18 +28,21 @@ inline int32_t value_at(const uint8_t *cb, int sq) {
   return p < value_piece.size() ? value_piece[p] : 0;
 }
 
-// Captures by a piece that jumps or steps: one probe per offset.
-void step_captures(s_mv &list, const uint8_t *cb, int sq, uint8_t side, const int8_t *dirs) {
-  for (; *dirs != 0; ++dirs)
-    if (is_enemy_piece(at(cb, sq + *dirs), side)) CheckScore(list, cb, sq, sq + *dirs);
+// Captures by a piece that jumps or steps: one probe per offset (the lists
+// end with a 0, which is not an offset).
+template <size_t N>
+void step_captures(s_mv &list, const uint8_t *cb, int sq, uint16_t enemies, const std::array<int8_t, N> &dirs) {
+  for (size_t i = 0; i + 1 < N; ++i)
+    if (in_set(enemies, at(cb, sq + dirs[i]))) CheckScore(list, cb, sq, sq + dirs[i]);
 }
 
 // Captures by a slider: the first piece on each ray, if it is an enemy.
-void ray_captures(s_mv &list, const uint8_t *cb, int sq, uint8_t side, const int8_t *dirs) {
-  for (; *dirs != 0; ++dirs) {
-    int target = sq + *dirs;
-    while (piece_of(at(cb, target)) == EMPTY) target += *dirs;
-    if (is_enemy_piece(at(cb, target), side)) CheckScore(list, cb, sq, target);
+template <size_t N>
+void ray_captures(s_mv &list, const uint8_t *cb, int sq, uint16_t enemies, const std::array<int8_t, N> &dirs) {
+  for (size_t i = 0; i + 1 < N; ++i) {
+    int target = sq + dirs[i];
+    while (piece_of(at(cb, target)) == EMPTY) target += dirs[i];
+    if (in_set(enemies, at(cb, target))) CheckScore(list, cb, sq, target);
   }
 }
 
@@ -52,34 +65,35 @@ s_mv generate_qsearch_moves(const uint8_t *cb) {
   s_mv list;
   list.count = 0;
   const uint8_t side = side_to_move(cb);
-  for (int sq = SQ_FIRST; sq <= SQ_LAST; ++sq) {
-    const uint8_t sqbyte = cb[sq];
-    const uint8_t piece = piece_of(sqbyte);
-    if (piece == EMPTY || piece == BORDER || colour_of(sqbyte) != side) continue;
-    switch (piece) {
+  const uint16_t enemies = enemy_codes(side);
+  // The mover's pieces in ascending square order, as a walk over the board
+  // would meet them.
+  for (uint64_t own = board_scan::occupancy_of(cb, side); own != 0;) {
+    const int sq = board_scan::pop_square(own);
+    switch (piece_of(cb[sq])) {
       // A pawn's capture onto the last rank is listed as a plain capture:
       // the quiescence search makes its captures as plain moves.
       case PAWN:
-        step_captures(list, cb, sq, side, side == WHITE ? argpwhite.data() : argpblack.data());
+        step_captures(list, cb, sq, enemies, side == WHITE ? argpwhite : argpblack);
         break;
       case KNIGHT:
-        step_captures(list, cb, sq, side, argknight.data());
+        step_captures(list, cb, sq, enemies, argknight);
         break;
       case BISHOP:
-        ray_captures(list, cb, sq, side, argbishop.data());
+        ray_captures(list, cb, sq, enemies, argbishop);
         break;
       case ROOK:
-        ray_captures(list, cb, sq, side, argrook.data());
+        ray_captures(list, cb, sq, enemies, argrook);
         break;
       case QUEEN:
-        ray_captures(list, cb, sq, side, argqueen.data());
+        ray_captures(list, cb, sq, enemies, argqueen);
         break;
       case KING:
         for (const int8_t *d = argking.data(); *d != 0; ++d) {
           const int target = sq + *d;
           // Only captures of undefended pieces: the king may not take into
           // an attack (tested with the king still on its square).
-          if (is_enemy_piece(at(cb, target), side) && !king_attacked(cb, side, target))
+          if (in_set(enemies, at(cb, target)) && !king_attacked(cb, side, target))
             CheckScore(list, cb, sq, target);
         }
         break;

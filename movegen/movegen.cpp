@@ -1,6 +1,7 @@
 #include "movegen/movegen.h"
 
 #include "movegen/attack.h"
+#include "board/board_scan.h"
 
 namespace {
 
@@ -144,11 +145,10 @@ void king_moves(const uint8_t *cb, int sq, uint8_t side, MoveList &out) {
 int generate_moves(const uint8_t *cb, uint32_t *list) {
   const uint8_t side = side_to_move(cb);
   MoveList out{list, 0};
-  for (int32_t sq : boardin) {
-    const uint8_t sqbyte = cb[sq];
-    const uint8_t piece = piece_of(sqbyte);
-    if (piece == EMPTY || colour_of(sqbyte) != side) continue;
-    switch (piece) {
+  // The mover's pieces in ascending square order: the order of the list.
+  for (uint64_t own = board_scan::occupancy_of(cb, side); own != 0;) {
+    const int sq = board_scan::pop_square(own);
+    switch (piece_of(cb[sq])) {
       case PAWN:
         pawn_moves(cb, sq, side, out);
         break;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <random>
 
+#include "eval/file_structure.h"
 #include "notation/position.h"
 #include "eval_test_board.h"
 
@@ -328,3 +329,21 @@ TEST(GamePhaseDeathTest, UndefinedPhaseStopsWithTheMessageOnStandardOutput) {
 }
 
 }  // namespace
+
+// The tabulated file term against hoz_evaluation's walk, over random per-file
+// pawn counts (up to three a file) and rook files of both colours.
+TEST(FileTerm, TableMatchesTheWalk) {
+  std::mt19937 rng(13);
+  for (int n = 0; n < 50000; ++n) {
+    uint8_t pawns[8], rooks[8], one[2] = {0, 0}, two[2] = {0, 0}, rook_mask[2] = {0, 0};
+    for (int f = 0; f < 8; ++f) {
+      const int wp = rng() % 4, bp = rng() % 4, wr = rng() % 3 == 0, br = rng() % 3 == 0;
+      pawns[f] = uint8_t(wp + 16 * bp);
+      rooks[f] = uint8_t(wr + 16 * br);
+      const uint8_t bit = uint8_t(1u << f);
+      one[0] |= wp >= 1 ? bit : 0, two[0] |= wp >= 2 ? bit : 0, rook_mask[0] |= wr ? bit : 0;
+      one[1] |= bp >= 1 ? bit : 0, two[1] |= bp >= 2 ? bit : 0, rook_mask[1] |= br ? bit : 0;
+    }
+    ASSERT_EQ(file_evaluation(30000, one, two, rook_mask), hoz_evaluation(30000, pawns, rooks)) << n;
+  }
+}
