@@ -32,7 +32,7 @@ static HashEntry &slot_of(uint64_t key) {
   // At the default size the divisor is a constant, which the compiler turns
   // into a multiplication: a division per probe and per store costs the
   // search a few percent of its speed. Other sizes pay for the division.
-  if (table.count == HASH_TABLE_ENTRIES) return table.entries[key % HASH_TABLE_ENTRIES];
+  if (table.count == HASH_TABLE_ENTRIES) [[likely]] return table.entries[key % HASH_TABLE_ENTRIES];
   return table.entries[key % table.count];
 }
 
