@@ -177,7 +177,8 @@ SetOptionResult read_setoption(const char *line) {
   if (!word_is(next_word(cursor), "setoption")) return refused("not a setoption command");
   const Word keyword = next_word(cursor);
   if (keyword.length == 0) return refused("setoption without an option name");
-  if (!word_is(keyword, "name")) return refused("setoption needs \"name <option>\", not " + quoted(keyword.text, keyword.length));
+  if (!word_is(keyword, "name"))
+    return refused("setoption needs \"name <option>\", not " + quoted(keyword.text, keyword.length));
 
   // The name's words, joined by one blank whatever separated them, up to
   // "value". No name is longer than 64 characters: beyond that only the
