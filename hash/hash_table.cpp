@@ -1,15 +1,61 @@
 #include "hash/hash_table.h"
 
+#include <cstdlib>
+
 #include "hash/zobrist.h"
 
-// Static storage: 64 MB, zero at program start, never allocated.
-static HashEntry hash_table[HASH_TABLE_ENTRIES];
+namespace {
+
+struct Table {
+  HashEntry *entries;
+  uint64_t count;  // at least 1
+};
+
+// Where the table points until the default one is allocated, and stays if
+// even that fails: one slot keeps every probe and store valid (always
+// replace, full-key check), only weaker.
+HashEntry one_slot[1];
+constinit Table table{one_slot, 1};
+
+}  // namespace
+
+// The default table, before main: calloc takes memory of this size straight
+// from the system as zero pages that become resident only when written, so
+// the process starts no larger than with the static table it replaces.
+[[maybe_unused]] static const bool default_table_allocated = resize_hash_table(HASH_DEFAULT_MB);
 
 // Entries whose generation differs from this one read as empty. 0 only
 // before the first reset, and never again afterwards: a wrap goes to 1.
 static uint16_t hash_generation;
 
-static HashEntry &slot_of(uint64_t key) { return hash_table[key % HASH_TABLE_ENTRIES]; }
+static HashEntry &slot_of(uint64_t key) {
+  // At the default size the divisor is a constant, which the compiler turns
+  // into a multiplication: a division per probe and per store costs the
+  // search a few percent of its speed. Other sizes pay for the division.
+  if (table.count == HASH_TABLE_ENTRIES) [[likely]] return table.entries[key % HASH_TABLE_ENTRIES];
+  return table.entries[key % table.count];
+}
+
+bool resize_hash_table(int megabytes) {
+  if (megabytes < HASH_MIN_MB || megabytes > HASH_MAX_MB) return false;
+  const uint64_t count = uint64_t(megabytes) * HASH_ENTRIES_PER_MB;
+  if (count == table.count) {
+    clear_hash_table();
+    return true;
+  }
+  // Entries from calloc hold generation 0, which no reset ever makes current
+  // again once the first has run (before it, they read as key 0, value 0:
+  // nothing), so the new table is empty as the generation rule sees it.
+  void *memory = std::calloc(count, sizeof(HashEntry));
+  if (memory == nullptr) return false;
+  if (table.entries != one_slot) std::free(table.entries);
+  table = Table{static_cast<HashEntry *>(memory), count};
+  return true;
+}
+
+uint64_t hash_table_entries() {
+  return table.count;
+}
 
 // Afterwards: fresh keys, hash_key = the board's key, every entry empty.
 void ini_hash_table(const uint8_t *cb) {
@@ -32,7 +78,7 @@ void clear_hash_table() {
 
 // Afterwards every entry holds key 0, ply 0, value 0, type empty, generation 0.
 void wipe_hash_table() {
-  for (HashEntry &e : hash_table) e = HashEntry{0, 0, HASH_EMPTY, 0, 0};
+  for (uint64_t i = 0; i < table.count; ++i) table.entries[i] = HashEntry{0, 0, HASH_EMPTY, 0, 0};
 }
 
 uint16_t hash_table_generation() { return hash_generation; }

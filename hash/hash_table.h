@@ -1,5 +1,7 @@
 // Transposition table: one slot per key, always replace, emptied (with fresh
-// Zobrist keys) before every fixed-depth pass.
+// Zobrist keys) before every fixed-depth pass. Its size is chosen in
+// megabytes between searches (the "Hash" option); it is usable at the
+// default size from the start, without any call.
 //
 // Every pass searches to one nominal depth, so the distance from the root at
 // which a result was stored tells how deeply it was searched: entries keep
@@ -10,7 +12,17 @@
 
 enum HashType : uint8_t { HASH_EXACT = 0, HASH_NOTHING_IMPROVED = 1, HASH_CUTOFF = 2, HASH_EMPTY = 3 };
 
-inline constexpr uint32_t HASH_TABLE_ENTRIES = 4000000;
+// Entries per megabyte of the "Hash" option: 62,500 entries of 16 bytes are
+// one million bytes, so the default 64 gives 4,000,000 entries, the size the
+// engine's play and its bench count were measured with.
+inline constexpr uint64_t HASH_ENTRIES_PER_MB = 62500;
+inline constexpr int HASH_DEFAULT_MB = 64;
+// 65536 MB (4,096,000,000 entries) is as far as the option goes: the count
+// still fits in 32 bits.
+inline constexpr int HASH_MIN_MB = 1;
+inline constexpr int HASH_MAX_MB = 65536;
+inline constexpr uint64_t HASH_TABLE_ENTRIES = HASH_DEFAULT_MB * HASH_ENTRIES_PER_MB;  // the default size
+static_assert(HASH_MAX_MB * HASH_ENTRIES_PER_MB <= UINT32_MAX);
 
 // One slot. The two bytes between type and value would be padding anyway;
 // they hold the reset generation the entry was stored in, so that a reset
@@ -22,7 +34,21 @@ struct HashEntry {
   uint16_t generation;  // reset generation of the store; other generations read as empty
   uint32_t value;       // score (the whole Move word for the root's entry)
 };
-static_assert(sizeof(HashEntry) == 16, "a table entry is 16 bytes: 4,000,000 of them make 64 MB");
+static_assert(sizeof(HashEntry) == 16, "a table entry is 16 bytes: 62,500 of them make one MB");
+
+// Replaces the table with an empty one of megabytes * 62,500 entries, where
+// a key's slot is key % entries. Only between searches: nothing may probe
+// or store meanwhile. Returns false, keeping the previous table and its
+// entries, when megabytes is outside HASH_MIN_MB..HASH_MAX_MB or the memory
+// cannot be had. The same size as now keeps the allocation and empties it.
+// Pages are zero-filled by the system as first written, so an unused part
+// of a large table costs no memory.
+bool resize_hash_table(int megabytes);
+
+// Entries in the current table (4,000,000 at the default size; 1 only if not
+// even the default could be allocated at start, when the engine still plays
+// with a one-slot table).
+uint64_t hash_table_entries();
 
 // Reset before a search pass: redraws all Zobrist keys, sets hash_key to the
 // board's key, and empties every entry.
@@ -33,7 +59,7 @@ void ini_hash_table(const uint8_t *cb);
 // counter wraps and every entry is written (wipe_hash_table).
 void clear_hash_table();
 
-// Writes every one of the 4,000,000 entries as empty (key 0, ply 0, value 0,
+// Writes every entry of the current table as empty (key 0, ply 0, value 0,
 // type empty, generation 0): afterwards every probe answers 0, whatever the
 // current generation.
 void wipe_hash_table();

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <array>
+#include <climits>
+#include <cstdlib>
 
 #include "board/chess_cb.h"
 #include "hash/zobrist.h"
@@ -11,7 +15,10 @@ namespace {
 
 class HashTable : public ::testing::Test {
  protected:
+  void TearDown() override { resize_hash_table(HASH_DEFAULT_MB); }
   void SetUp() override {
+    // Every test starts from the default table, whatever ran before it.
+    ASSERT_TRUE(resize_hash_table(HASH_DEFAULT_MB));
     start_position(board.data());
     ini_hash_table(board.data());
   }
@@ -110,26 +117,88 @@ TEST_F(HashTable, ResetEmptiesEveryEntryStoredBefore) {
 
 TEST_F(HashTable, ClearsEmptyTheTableThroughTheGenerationWrap) {
   // More clears than generations: an entry from long ago must not come back
-  // when its generation number is reused, nor one stored just before a clear.
-  const uint64_t old_key = HASH_TABLE_ENTRIES - 1;
-  store(old_key, 0, 30100, HASH_EXACT);
-  int survived = 0, old_came_back = 0, wraps = 0;
-  uint16_t last = hash_table_generation();
-  for (uint64_t i = 1; i <= 70000; ++i) {
-    store(i, 0, 30100, HASH_EXACT);
-    clear_hash_table();
-    survived += answers(i);
-    old_came_back += answers(old_key);
-    const uint16_t now = hash_table_generation();
-    ASSERT_NE(now, 0);
-    wraps += now < last;
-    last = now;
-  }
-  EXPECT_EQ(survived, 0);
-  EXPECT_EQ(old_came_back, 0);
-  EXPECT_GE(wraps, 1);
+  // when its generation number is reused, nor one stored just before a clear;
+  // at the default size and at the smallest, whose wrap writes a table that
+  // is not the one the program started with.
+  for (const int megabytes : {HASH_DEFAULT_MB, HASH_MIN_MB}) {
+    SCOPED_TRACE(megabytes);
+    ASSERT_TRUE(resize_hash_table(megabytes));
+    const uint64_t old_key = hash_table_entries() - 1;
+    store(old_key, 0, 30100, HASH_EXACT);
+    int survived = 0, old_came_back = 0, wraps = 0;
+    uint16_t last = hash_table_generation();
+    for (uint64_t i = 1; i <= 70000; ++i) {
+      store(i, 0, 30100, HASH_EXACT);
+      clear_hash_table();
+      survived += answers(i);
+      old_came_back += answers(old_key);
+      const uint16_t now = hash_table_generation();
+      ASSERT_NE(now, 0);
+      wraps += now < last;
+      last = now;
+    }
+    EXPECT_EQ(survived, 0);
+    EXPECT_EQ(old_came_back, 0);
+    EXPECT_GE(wraps, 1);
 
-  // The table still works after the wrap.
-  store(42, 3, 30100, HASH_EXACT);
-  EXPECT_EQ(probe(42, 3, 29000, 31000, 0), 30100u);
+    // The table still works after the wrap.
+    store(42, 3, 30100, HASH_EXACT);
+    EXPECT_EQ(probe(42, 3, 29000, 31000, 0), 30100u);
+  }
+}
+
+TEST_F(HashTable, ResizeGivesAnEmptyTableWithItsOwnSlots) {
+  EXPECT_EQ(hash_table_entries(), HASH_TABLE_ENTRIES);
+  std::array<uint64_t, 1000> keys;
+  for (size_t i = 0; i < keys.size(); ++i) keys[i] = i * 0x9E3779B97F4A7C15ull;
+  for (int megabytes : {1, 3, HASH_DEFAULT_MB, HASH_DEFAULT_MB}) {
+    SCOPED_TRACE(megabytes);
+    for (uint64_t k : keys) store(k, 0, 30100, HASH_EXACT);
+    ASSERT_TRUE(resize_hash_table(megabytes));
+    const uint64_t entries = uint64_t(megabytes) * HASH_ENTRIES_PER_MB;
+    EXPECT_EQ(hash_table_entries(), entries);
+    int answered = 0;
+    for (uint64_t k : keys) answered += answers(k);
+    EXPECT_EQ(answered, 0) << "nothing stored before the resize is seen";
+
+    // Keys a multiple of the table's length apart share a slot; a key one
+    // further does not.
+    const uint64_t key = 1000000007, other = key + entries * 12345;
+    store(key, 2, 30100, HASH_EXACT);
+    store(other + 1, 2, 30200, HASH_EXACT);
+    EXPECT_EQ(probe(key, 2, 29000, 31000, 0), 30100u);
+    store(other, 2, 30300, HASH_EXACT);
+    EXPECT_EQ(probe(key, 2, 29000, 31000, 0), 0u);
+    EXPECT_EQ(probe(other, 2, 29000, 31000, 0), 30300u);
+  }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define VELKOR_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELKOR_ASAN 1
+#endif
+#endif
+
+TEST_F(HashTable, RefusedOrFailedSizeKeepsTheTableAndItsEntries) {
+  ASSERT_TRUE(resize_hash_table(2));
+  store(5, 1, 30100, HASH_EXACT);
+  auto kept = [] {
+    return hash_table_entries() == 2 * HASH_ENTRIES_PER_MB && probe(5, 1, 29000, 31000, 0) == 30100u;
+  };
+  for (int megabytes : {0, -1, HASH_MAX_MB + 1, INT_MAX, INT_MIN}) {
+    EXPECT_FALSE(resize_hash_table(megabytes)) << megabytes;
+    EXPECT_TRUE(kept()) << megabytes;
+  }
+#ifndef VELKOR_ASAN  // whose allocator aborts instead of failing
+  // The largest size, in a child process whose address space is capped at
+  // 8 GiB, far above its use and far below the 64 GB asked for.
+  auto child = [&] {
+    const rlimit cap{rlim_t(8) << 30, rlim_t(8) << 30};
+    if (setrlimit(RLIMIT_AS, &cap) != 0) std::exit(3);
+    std::exit(resize_hash_table(HASH_MAX_MB) ? 1 : kept() ? 0 : 2);
+  };
+  EXPECT_EXIT(child(), ::testing::ExitedWithCode(0), "");
+#endif
 }

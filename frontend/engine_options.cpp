@@ -1,0 +1,212 @@
+#include "frontend/engine_options.h"
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+EngineOptions g_options;
+
+namespace {
+
+enum OptionType : uint8_t { TYPE_SPIN, TYPE_CHECK, TYPE_STRING };
+
+// One option: its name as declared, its type and, for a spin, its range;
+// the member of EngineOptions that holds its value (one of the three).
+struct OptionSpec {
+  OptionId id;
+  const char *name;
+  OptionType type;
+  int min, max;
+  int EngineOptions::*spin;
+  bool EngineOptions::*check;
+  std::string EngineOptions::*text;
+};
+
+constexpr std::array<OptionSpec, OPTION_COUNT> OPTION_SPECS = {{
+    {OPT_HASH, "Hash", TYPE_SPIN, HASH_MIN_MB, HASH_MAX_MB, &EngineOptions::hash_mb, nullptr, nullptr},
+    {OPT_THREADS, "Threads", TYPE_SPIN, 1, THREADS_MAX, &EngineOptions::threads, nullptr, nullptr},
+    {OPT_PONDER, "Ponder", TYPE_CHECK, 0, 0, nullptr, &EngineOptions::ponder, nullptr},
+    {OPT_MULTIPV, "MultiPV", TYPE_SPIN, 1, MULTIPV_MAX, &EngineOptions::multipv, nullptr, nullptr},
+    {OPT_OWN_BOOK, "OwnBook", TYPE_CHECK, 0, 0, nullptr, &EngineOptions::own_book, nullptr},
+    {OPT_BOOK_FILE, "BookFile", TYPE_STRING, 0, 0, nullptr, nullptr, &EngineOptions::book_file},
+    {OPT_MOVE_OVERHEAD, "Move Overhead", TYPE_SPIN, 0, MOVE_OVERHEAD_MAX, &EngineOptions::move_overhead, nullptr,
+     nullptr},
+    {OPT_TRANSCRIPT, "Transcript", TYPE_STRING, 0, 0, nullptr, nullptr, &EngineOptions::transcript},
+}};
+
+constexpr bool specs_in_id_order() {
+  for (size_t i = 0; i < OPTION_SPECS.size(); ++i)
+    if (OPTION_SPECS[i].id != OptionId(i)) return false;
+  return true;
+}
+static_assert(specs_in_id_order(), "the declaration order is the OptionId order");
+
+// The protocol's spelling of an empty string value.
+constexpr const char *EMPTY_STRING_VALUE = "<empty>";
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+bool same_ignoring_case(const char *a, size_t a_length, const char *b) {
+  if (std::strlen(b) != a_length) return false;
+  for (size_t i = 0; i < a_length; ++i)
+    if (lower(a[i]) != lower(b[i])) return false;
+  return true;
+}
+
+struct Word {
+  const char *text;
+  size_t length;  // 0: the line has no further word
+};
+
+// The next word from *cursor on, which is moved past it.
+Word next_word(const char *&cursor) {
+  while (is_blank(*cursor)) ++cursor;
+  const char *start = cursor;
+  while (*cursor != '\0' && !is_blank(*cursor)) ++cursor;
+  return Word{start, size_t(cursor - start)};
+}
+
+bool word_is(Word w, const char *keyword) {
+  return std::strlen(keyword) == w.length && std::strncmp(w.text, keyword, w.length) == 0;
+}
+
+// Text from the line quoted in a message: at most 40 characters, anything
+// but printable ASCII shown as '?', so that junk cannot reach the front end
+// as control bytes or as a second line.
+std::string quoted(const char *text, size_t length) {
+  constexpr size_t SHOWN = 40;
+  std::string q = "\"";
+  for (size_t i = 0; i < length && i < SHOWN; ++i) q += text[i] >= ' ' && text[i] <= '~' ? text[i] : '?';
+  if (length > SHOWN) q += "...";
+  return q + "\"";
+}
+
+// A plain decimal integer filling the whole text: an optional minus sign,
+// then at least one digit. Saturates at +-10^18 instead of overflowing, so
+// that any number beyond an option's range stays beyond it.
+bool read_integer(const char *text, size_t length, int64_t &value) {
+  constexpr int64_t LIMIT = 1000000000000000000;
+  const bool negative = length > 0 && text[0] == '-';
+  size_t i = negative ? 1 : 0;
+  if (i == length) return false;
+  int64_t n = 0;
+  for (; i < length; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    n = n >= LIMIT / 10 ? LIMIT : n * 10 + (text[i] - '0');
+  }
+  value = negative ? -n : n;
+  return true;
+}
+
+SetOptionResult refused(std::string message) {
+  SetOptionResult r;
+  r.error = std::move(message);
+  return r;
+}
+
+// Sets the option from its value text (blanks around it already removed).
+SetOptionResult set_value(const OptionSpec &spec, const char *text, size_t length) {
+  const std::string what = std::string("option ") + spec.name + ": ";
+  SetOptionResult r;
+  r.option = spec.id;
+  switch (spec.type) {
+    case TYPE_SPIN: {
+      int64_t n = 0;
+      if (!read_integer(text, length, n)) return refused(what + quoted(text, length) + " is not a whole number");
+      if (n < spec.min || n > spec.max)
+        return refused(what + quoted(text, length) + " is outside " + std::to_string(spec.min) + ".." +
+                       std::to_string(spec.max));
+      int &field = g_options.*spec.spin;
+      r.changed = field != int(n);
+      field = int(n);
+      return r;
+    }
+    case TYPE_CHECK: {
+      const bool is_true = same_ignoring_case(text, length, "true");
+      if (!is_true && !same_ignoring_case(text, length, "false"))
+        return refused(what + quoted(text, length) + " is neither true nor false");
+      bool &field = g_options.*spec.check;
+      r.changed = field != is_true;
+      field = is_true;
+      return r;
+    }
+    case TYPE_STRING: {
+      if (length > OPTION_STRING_MAX)
+        return refused(what + "a value longer than " + std::to_string(OPTION_STRING_MAX) + " characters");
+      std::string value(text, length);
+      if (value == EMPTY_STRING_VALUE) value.clear();
+      std::string &field = g_options.*spec.text;
+      r.changed = field != value;
+      field = std::move(value);
+      return r;
+    }
+  }
+  return refused(what + "unknown type");
+}
+
+}  // namespace
+
+void reset_engine_options() { g_options = EngineOptions{}; }
+
+void send_option_lines(void (*send)(const char *line)) {
+  const EngineOptions defaults;
+  for (const OptionSpec &spec : OPTION_SPECS) {
+    std::string line = std::string("option name ") + spec.name + " type ";
+    switch (spec.type) {
+      case TYPE_SPIN:
+        line += "spin default " + std::to_string(defaults.*spec.spin) + " min " + std::to_string(spec.min) +
+                " max " + std::to_string(spec.max);
+        break;
+      case TYPE_CHECK: line += std::string("check default ") + (defaults.*spec.check ? "true" : "false"); break;
+      case TYPE_STRING: {
+        const std::string &value = defaults.*spec.text;
+        line += "string default " + (value.empty() ? std::string(EMPTY_STRING_VALUE) : value);
+        break;
+      }
+    }
+    line += "\n";
+    send(line.c_str());
+  }
+}
+
+SetOptionResult read_setoption(const char *line) {
+  const char *cursor = line;
+  if (!word_is(next_word(cursor), "setoption")) return refused("not a setoption command");
+  const Word keyword = next_word(cursor);
+  if (keyword.length == 0) return refused("setoption without an option name");
+  if (!word_is(keyword, "name"))
+    return refused("setoption needs \"name <option>\", not " + quoted(keyword.text, keyword.length));
+
+  // The name's words, joined by one blank whatever separated them, up to
+  // "value". No name is longer than 64 characters: beyond that only the
+  // search for "value" goes on.
+  constexpr size_t NAME_KEPT = 64;
+  std::string name;
+  bool has_value = false;
+  for (Word w = next_word(cursor); w.length != 0; w = next_word(cursor)) {
+    if (word_is(w, "value")) {
+      has_value = true;
+      break;
+    }
+    if (name.size() > NAME_KEPT) continue;
+    if (!name.empty()) name += ' ';
+    name.append(w.text, w.length < NAME_KEPT ? w.length : NAME_KEPT);
+  }
+  if (name.empty()) return refused("setoption without an option name");
+
+  const OptionSpec *spec = nullptr;
+  for (const OptionSpec &s : OPTION_SPECS)
+    if (same_ignoring_case(name.data(), name.size(), s.name)) spec = &s;
+  if (spec == nullptr) return refused("unknown option " + quoted(name.data(), name.size()));
+  if (!has_value) return refused(std::string("option ") + spec->name + " needs a value");
+
+  // The value: the rest of the line, without the blanks around it.
+  while (is_blank(*cursor)) ++cursor;
+  size_t length = std::strlen(cursor);
+  while (length > 0 && is_blank(cursor[length - 1])) --length;
+  if (length == 0) return refused(std::string("option ") + spec->name + ": \"value\" without a value");
+  return set_value(*spec, cursor, length);
+}

@@ -1,0 +1,68 @@
+// The engine's UCI options: their declaration lines for the handshake, the
+// current values, and the reader of "setoption" lines. Applying a new value
+// (resizing the table, reopening the transcript, ...) is the caller's part:
+// the reader says which option was set.
+#pragma once
+
+#include <string>
+
+#include "hash/hash_table.h"
+
+// One per option, in the order the handshake declares them.
+enum OptionId : int {
+  OPT_HASH = 0,
+  OPT_THREADS,
+  OPT_PONDER,
+  OPT_MULTIPV,
+  OPT_OWN_BOOK,
+  OPT_BOOK_FILE,
+  OPT_MOVE_OVERHEAD,
+  OPT_TRANSCRIPT,
+  OPTION_COUNT,
+  OPT_NONE = -1,
+};
+
+inline constexpr int THREADS_MAX = 1;  // the search runs on one thread
+inline constexpr int MULTIPV_MAX = 64;
+inline constexpr int MOVE_OVERHEAD_MAX = 5000;  // ms
+// Longest value a string option takes (a file name).
+inline constexpr size_t OPTION_STRING_MAX = 4095;
+
+// Current values; the member initialisers are the defaults, with which the
+// engine plays exactly as it did before it had options.
+struct EngineOptions {
+  int hash_mb = HASH_DEFAULT_MB;
+  int threads = 1;
+  bool ponder = false;
+  int multipv = 1;
+  bool own_book = true;
+  std::string book_file = "book.txt";  // relative to the working directory
+  int move_overhead = 0;               // ms taken off every thinking budget
+  std::string transcript = "UCI_debug.txt";  // empty: no transcript
+};
+extern EngineOptions g_options;
+
+// Puts every option back to its default.
+void reset_engine_options();
+
+// Hands send one "option name ... type ... default ..." line per option, in
+// OptionId order, each ending in "\n".
+void send_option_lines(void (*send)(const char *line));
+
+// What read_setoption did.
+struct SetOptionResult {
+  OptionId option = OPT_NONE;  // the option given a value; OPT_NONE when refused
+  bool changed = false;        // its value differs from the one before
+  std::string error;           // when refused: one line, without "info string "
+};
+
+// Reads "setoption name <name> [value <value>]": words are separated by
+// blanks or tabs, any number of them; the name is every word up to the word
+// "value" (or the end), compared without regard to case and with one blank
+// between words; a spin value is one plain decimal integer (an optional
+// minus sign, then digits) within the option's range; a check value is
+// "true" or "false" in any case; a string value is the rest of the line,
+// without the blanks around it, at most OPTION_STRING_MAX characters, and
+// "<empty>" stands for the empty string. On success g_options holds the new
+// value; otherwise g_options is untouched and error says what was wrong.
+SetOptionResult read_setoption(const char *line);
