@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr const char *BOOK_FILE = "book.txt";
 constexpr uint32_t BOOK_SCORE = 30000;  // marks a book move, so it is never 0
 
 // The longest book line kept whole, as for protocol lines; the rest of a
@@ -89,9 +88,9 @@ struct BookFile {
 
 }  // namespace
 
-uint32_t check_opening_book(const char *text) {
+uint32_t check_opening_book(const char *path, const char *text) {
   if (text == nullptr) return 0;
-  BookFile book(BOOK_FILE);
+  BookFile book(path);
   if (book.fd < 0) return 0;
   const size_t text_length = std::strlen(text);
 

@@ -6,8 +6,11 @@
 
 #include "base/platform_io.h"
 #include "base/text.h"
+#include "base/transcript.h"
 #include "board/chess_cb.h"
 #include "book/chess_opening.h"
+#include "book/polyglot.h"
+#include "frontend/engine_options.h"
 #include "frontend/chess_uci.h"
 #include "frontend/command_queue.h"
 #include "frontend/go_limits.h"
@@ -88,6 +91,21 @@ void replay_fen(Loop &loop, const char *line) {
   loop.refused = false;
 }
 
+// The book's move for the game on the board, 0 when there is none (or the
+// OwnBook option is off). A Polyglot book (a name ending in ".bin") answers
+// from any position; the text book only games from the start position.
+uint32_t book_move(const Loop &loop) {
+  if (!g_options.own_book || g_options.book_file.empty()) return 0;
+  const char *path = g_options.book_file.c_str();
+  if (is_polyglot_book_name(path)) {
+    std::string note;
+    const uint32_t move = polyglot_book_move(path, loop.board, note);
+    if (!note.empty()) UCI_send(("info string " + note + "\n").c_str());
+    return move;
+  }
+  return loop.from_start ? check_opening_book(path, g_txt_opening) : 0;
+}
+
 // Answers a "go" (or a line taken as one) with exactly one "bestmove".
 void answer_go(Loop &loop, const char *line) {
   // The board holds no position the front end asked for: nothing to search.
@@ -114,25 +132,66 @@ void answer_go(Loop &loop, const char *line) {
 
   // A book promotion goes out with its letter like any other: a bare
   // "e7e8" is no legal move for a front end. An analysis ("infinite") wants
-  // the search's reports, not a book move.
-  const uint32_t book = loop.from_start && !limits.infinite ? check_opening_book(g_txt_opening) : 0;
-  if (book != 0) {
-    send_result(loop.board, book);
-    return;
+  // the search's reports, not a book move, and a ponder search may not
+  // answer before "ponderhit" or "stop".
+  if (!limits.infinite && !limits.ponder) {
+    const uint32_t book = book_move(loop);
+    if (book != 0) {
+      send_result(loop.board, book, nullptr);
+      return;
+    }
   }
-  // The input is looked at during this search only: "stop", "quit" and
-  // "isready" are heard while it thinks.
+  const int budget = apply_move_overhead(go_budget(limits, loop.go, loop.half_moves), g_options.move_overhead);
+  // A ponder search runs without a clock; "ponderhit" starts the move's
+  // clock with this budget (search_input).
+  if (limits.ponder) {
+    if (limits.infinite) UCI_send("info string go ponder infinite: after ponderhit the search still waits for stop\n");
+    start_pondering(budget);
+  }
+  // The input is looked at during this search only: "stop", "quit",
+  // "isready" and "ponderhit" are heard while it thinks.
   ThinkRequest request{};
   request.half_moves = loop.half_moves;
-  request.budget_ms = go_budget(limits, loop.go, loop.half_moves);
+  request.budget_ms = limits.ponder ? NO_CLOCK_BUDGET : budget;
   request.limits = SearchLimits{limits.depth, limits.nodes};
   request.poll = poll_search_input;
   request.report = UCI_sendinfos;
   const ThinkResult result = think(loop.board, request);
   // An analysis that ran out of depth (or found its mate) before the front
-  // end said "stop" still answers only then.
-  if (limits.infinite && result.input == SEARCH_INPUT_NONE) wait_search_stop();
-  send_result(loop.board, result.move);
+  // end said "stop" still answers only then; so does a ponder search that
+  // ended before "ponderhit".
+  if ((limits.infinite || is_pondering()) && result.input == SEARCH_INPUT_NONE) wait_search_stop(limits.infinite);
+  stop_pondering();
+  send_result(loop.board, result.move, result.line);
+}
+
+// Sets an option from a "setoption" line and applies it at once: lines are
+// handled only between searches (one that comes during a search waits in
+// the queue), so the table is never resized under a search. A line that
+// cannot be taken is answered with one "info string" and changes nothing.
+void take_setoption(const char *line) {
+  const SetOptionResult r = read_setoption(line);
+  if (r.option == OPT_NONE) {
+    UCI_send(("info string " + r.error + "\n").c_str());
+    return;
+  }
+  switch (r.option) {
+    case OPT_HASH:
+      if (!resize_hash_table(g_options.hash_mb)) {
+        const int kept = int(hash_table_entries() / HASH_ENTRIES_PER_MB);
+        char text[160];
+        std::snprintf(text, sizeof text, "info string Hash %d MB cannot be allocated: the table stays at %d MB\n",
+                      g_options.hash_mb, kept);
+        UCI_send(text);
+        g_options.hash_mb = kept;
+      }
+      break;
+    case OPT_TRANSCRIPT:
+      if (r.changed) set_transcript_file(g_options.transcript.c_str());
+      break;
+    default:  // read where they are used
+      break;
+  }
 }
 
 // What the loop does after a line: wait for a position, wait for "go",
@@ -162,8 +221,13 @@ Next position_wait(Loop &loop, const char *line) {
     return Next::RESTART;
   }
   if (take_position(loop, line)) return Next::GO_WAIT;
-  // A "stop" that comes after the search it was meant for has ended.
-  if (is_stop_command(line)) return Next::POSITION_WAIT;
+  // A "stop" that comes after the search it was meant for has ended, and a
+  // "ponderhit" with no ponder search running.
+  if (is_stop_command(line) || is_keyword_line(line, "ponderhit")) return Next::POSITION_WAIT;
+  if (is_keyword_line(line, "setoption")) {
+    take_setoption(line);
+    return Next::POSITION_WAIT;
+  }
   // The position stays until the next "position" line: a second "go" on it
   // (a compliance check's, an analysis restarted after "stop") is answered.
   if (is_keyword_line(line, "go")) {
@@ -188,8 +252,13 @@ Next go_wait(Loop &loop, const char *line) {
   if (take_position(loop, line)) return Next::GO_WAIT;
   if (begins_with(line, "position")) return Next::FORGET;
   if (begins_with(line, "ucinewgame")) return Next::RESTART;
-  // A late "stop" (its search has already answered) asks for no move.
-  if (is_stop_command(line)) return Next::GO_WAIT;
+  // A late "stop" (its search has already answered) asks for no move; nor
+  // does a "ponderhit" with no ponder search running.
+  if (is_stop_command(line) || is_keyword_line(line, "ponderhit")) return Next::GO_WAIT;
+  if (is_keyword_line(line, "setoption")) {
+    take_setoption(line);
+    return Next::GO_WAIT;
+  }
   // "go", and any other line, is answered with a move.
   answer_go(loop, line);
   return Next::POSITION_WAIT;
@@ -203,7 +272,7 @@ int UCI_wait_infos(char **line) {
     int code;
   } commands[] = {
       {"isready", CMD_ISREADY}, {"ucinewgame", CMD_UCINEWGAME}, {"position", CMD_POSITION},
-      {"quit", CMD_QUIT},       {"go", CMD_GO},
+      {"quit", CMD_QUIT},       {"go", CMD_GO},           {"setoption", CMD_SETOPTION},
   };
   for (;;) {
     char *text = UCI_recv();
@@ -252,8 +321,12 @@ int velkor_main() {
   io_ignore_broken_pipe();
   clear_command_lines();
   reset_search_input();
+  // Every session starts with the options at their defaults.
+  reset_engine_options();
+  if (hash_table_entries() != HASH_TABLE_ENTRIES) resize_hash_table(HASH_DEFAULT_MB);
+  set_transcript_file(g_options.transcript.c_str(), false);
   if (UCI_identifier(ENGINE_NAME, ENGINE_AUTHOR) == 0) return 0;
-  UCI_set_opts();
+  send_option_lines(UCI_send);
   UCI_ok();
 
   // Every "isready" is answered, however many arrive. A "position" line is
@@ -272,6 +345,10 @@ int velkor_main() {
       case CMD_GO:
         push_command_line(line);
         return chess_app(MODE_GO_WAIT);
+      case CMD_SETOPTION:
+        take_setoption(line);
+        std::free(line);
+        break;
       default: std::free(line); break;
     }
   }

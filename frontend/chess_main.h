@@ -15,6 +15,7 @@ enum HandshakeCode : int {
   CMD_QUIT = 3,
   CMD_GO = 4,
   CMD_POSITION = 5,
+  CMD_SETOPTION = 6,
 };
 
 // Where the command loop starts.
@@ -25,7 +26,7 @@ enum LoopMode : int { MODE_POSITION_WAIT = 2, MODE_GO_WAIT = 5 };
 int velkor_main();
 
 // Reads lines until one begins with "isready", "ucinewgame", "position",
-// "quit" or "go" (tested in that order) and returns its code; every other
+// "quit", "go" or "setoption" (tested in that order) and returns its code; every other
 // line is skipped unanswered. The matched line is handed back in *line for
 // the caller to release; at end of input the code is CMD_END_OF_INPUT and
 // *line is nullptr.

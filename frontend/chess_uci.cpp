@@ -89,4 +89,3 @@ void UCI_ok() { UCI_send("uciok\n"); }
 
 void UCI_readyok() { UCI_send("readyok\n"); }
 
-void UCI_set_opts() {}

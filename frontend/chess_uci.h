@@ -32,4 +32,3 @@ void UCI_send(const char *text);
 int UCI_identifier(const char *name, const char *author);
 void UCI_ok();       // sends "uciok"
 void UCI_readyok();  // sends "readyok"
-void UCI_set_opts(); // the engine has no options: sends nothing

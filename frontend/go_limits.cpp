@@ -44,6 +44,10 @@ void read_go_limits(const char *line, uint8_t side, GoLimits &limits) {
       limits.infinite = true;
       continue;
     }
+    if (word_is(word, length, "ponder")) {
+      limits.ponder = true;
+      continue;
+    }
     const bool depth = word_is(word, length, "depth"), nodes = word_is(word, length, "nodes"),
                movetime = word_is(word, length, "movetime"), winc = word_is(word, length, "winc"),
                binc = word_is(word, length, "binc");
@@ -133,7 +137,7 @@ int movetime_budget(int movetime) {
   int64_t margin = n / 10;
   if (margin > 50) margin = 50;
   const int64_t budget = n - margin;
-  return budget < 5 ? 5 : int(budget);
+  return budget < MIN_BUDGET_MS ? MIN_BUDGET_MS : int(budget);
 }
 
 int go_budget(const GoLimits &limits, const GoParameters &params, int half_moves) {
@@ -156,4 +160,11 @@ int go_budget(const GoLimits &limits, const GoParameters &params, int half_moves
   }
   if ((limits.depth != 0 || limits.nodes >= 0) && !limits.clock_in_line) return NO_CLOCK_BUDGET;
   return int(clock_budget);
+}
+
+int apply_move_overhead(int budget, int overhead) {
+  if (budget == NO_CLOCK_BUDGET || overhead <= 0) return budget;
+  const int floor = budget < MIN_BUDGET_MS ? budget : MIN_BUDGET_MS;
+  const int64_t less = int64_t(budget) - overhead;
+  return less < floor ? floor : int(less);
 }

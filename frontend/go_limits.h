@@ -52,6 +52,7 @@ struct GoLimits {
   bool infinite;       // "infinite": search until "stop"
   int increment;       // "winc" (White to move) or "binc" (Black): 0 when not given
   bool clock_in_line;  // the line itself gives the side to move's clock
+  bool ponder = false; // "ponder": think on the opponent's time until "ponderhit" or "stop"
 };
 
 inline constexpr GoLimits NO_GO_LIMITS = {0, -1, -1, false, 0, false};
@@ -83,3 +84,13 @@ int movetime_budget(int movetime);
 //   otherwise the clock's budget, which for a line without these tokens is
 //     exactly thinking_budget.
 int go_budget(const GoLimits &limits, const GoParameters &params, int half_moves);
+
+// The smallest budget the engine gives itself when time is short: a pass of
+// the search fits in it.
+inline constexpr int MIN_BUDGET_MS = 5;
+
+// The budget less the Move Overhead option's milliseconds (lag between the
+// engine and the clock that counts), but never below MIN_BUDGET_MS (nor
+// above the budget itself, when that is already smaller). No clock stays no
+// clock.
+int apply_move_overhead(int budget, int overhead);

@@ -7,6 +7,7 @@
 #include "board/chess_cb.h"
 #include "board/game_move.h"
 #include "frontend/chess_uci.h"
+#include "frontend/engine_options.h"
 #include "notation/move_text.h"
 #include "notation/san.h"
 
@@ -120,19 +121,33 @@ void UCI_sendmove(uint8_t from, uint8_t to, uint8_t flag) {
   UCI_send(text);
 }
 
-void send_result(const uint8_t *cb, uint32_t result) {
+void send_result(const uint8_t *cb, uint32_t result, const tagLINE *line) {
   const int from = move_from(result);
   const int to = move_to(result);
-  uint8_t flag = PROMO_NONE;
+  if (from == 0 && to == 0) {
+    UCI_send("bestmove (none)\n");
+    return;
+  }
+  // The move's own promotion letter, when a pawn reaches the last rank.
+  uint8_t promotion = EMPTY;
   const int to_row = square_row(to);
-  if ((from != 0 || to != 0) && piece_of(cb_get_value(uint8_t(from), cb)) == PAWN &&
-      (to_row == 2 || to_row == 9)) {
-    switch (move_promotion_piece(result)) {
-      case KNIGHT: flag = PROMO_KNIGHT; break;
-      case ROOK: flag = PROMO_ROOK; break;
-      case BISHOP: flag = PROMO_BISHOP; break;
-      default: flag = PROMO_QUEEN; break;
+  if (piece_of(cb_get_value(uint8_t(from), cb)) == PAWN && (to_row == 2 || to_row == 9))
+    promotion = move_promotion_piece(result);
+  char move[MOVE_TEXT_SIZE];
+  write_move_text(from, to, promotion, move);
+  char text[64];
+  int n = std::snprintf(text, sizeof text, "bestmove %s", move);
+  // The expected reply, for the front end to ponder on: the line's second
+  // move, as the reports show it (legal, with its letter).
+  if (g_options.ponder && line != nullptr && line->length >= 2) {
+    char pv[PV_TEXT_SIZE];
+    if (true_line_text(cb, *line, result, pv) >= 2) {
+      const char *reply = std::strchr(pv, ' ') + 1;
+      const char *end = std::strchr(reply, ' ');
+      const int length = int(end != nullptr ? end - reply : int(std::strlen(reply)));
+      n += std::snprintf(text + n, sizeof text - size_t(n), " ponder %.*s", length, reply);
     }
   }
-  UCI_sendmove(uint8_t(from), uint8_t(to), flag);
+  std::snprintf(text + n, sizeof text - size_t(n), "\n");
+  UCI_send(text);
 }

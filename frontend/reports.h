@@ -15,7 +15,9 @@ void UCI_sendmove(uint8_t from, uint8_t to, uint8_t flag);
 
 // Sends the Move word as "bestmove", with the promotion letter when a pawn
 // of the board reaches the last rank; a word without squares sends "(none)".
-void send_result(const uint8_t *cb, uint32_t result);
+// With the Ponder option on, " ponder <move>" follows when the line (may be
+// nullptr) begins with the result and its second move is legal.
+void send_result(const uint8_t *cb, uint32_t result, const tagLINE *line);
 
 // The search's reporter (a ThinkReporter): one pass as the line
 //   info depth D [seldepth S] score cp X|mate N time T nodes E nps V [pv ...]

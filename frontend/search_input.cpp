@@ -6,11 +6,21 @@
 #include "frontend/command_queue.h"
 #include "frontend/chess_uci.h"
 #include "search/search_limits.h"
+#include "search/time_control.h"
 
 namespace {
 
 // "quit" or the end of the input came: nothing more is read.
 bool input_ended = false;
+
+// A ponder search waits for "ponderhit", which starts the clock with this
+// budget.
+bool pondering = false;
+int ponder_budget_ms = 0;
+
+// Returned by handle_line for a "ponderhit" that ended the pondering: the
+// search goes on under the clock.
+constexpr int INPUT_PONDERHIT = -1;
 
 // Deals with one line read during a search and says what the search must do.
 // The line is owned here: released, or handed to the loop's queue.
@@ -18,6 +28,14 @@ int handle_line(char *line) {
   if (is_stop_command(line)) {
     std::free(line);
     return SEARCH_INPUT_STOP;
+  }
+  if (is_keyword_line(line, "ponderhit")) {
+    std::free(line);
+    if (!pondering) return SEARCH_INPUT_NONE;  // no ponder search: ignored
+    pondering = false;
+    start_timer();
+    set_limit_time(ponder_budget_ms);
+    return INPUT_PONDERHIT;
   }
   // Recognised as the waits recognise them, by the keyword's length.
   if (begins_with(line, "quit")) {
@@ -54,11 +72,11 @@ int poll_search_input() {
         break;
     }
     const int what = handle_line(line);
-    if (what != SEARCH_INPUT_NONE) return what;
+    if (what != SEARCH_INPUT_NONE && what != INPUT_PONDERHIT) return what;
   }
 }
 
-int wait_search_stop() {
+int wait_search_stop(bool infinite) {
   if (input_ended) return SEARCH_INPUT_QUIT;
   for (;;) {
     char *line = UCI_recv();
@@ -67,8 +85,24 @@ int wait_search_stop() {
       return SEARCH_INPUT_QUIT;
     }
     const int what = handle_line(line);
+    if (what == INPUT_PONDERHIT) {
+      if (!infinite) return SEARCH_INPUT_NONE;
+      continue;
+    }
     if (what != SEARCH_INPUT_NONE) return what;
   }
 }
 
-void reset_search_input() { input_ended = false; }
+void reset_search_input() {
+  input_ended = false;
+  pondering = false;
+}
+
+void start_pondering(int budget_ms) {
+  pondering = true;
+  ponder_budget_ms = budget_ms;
+}
+
+bool is_pondering() { return pondering; }
+
+void stop_pondering() { pondering = false; }

@@ -12,10 +12,21 @@
 // SEARCH_INPUT_NONE when nothing that ends the search has come.
 int poll_search_input();
 
-// After a search that may end only on "stop" ("go infinite"): waits for
-// "stop", "quit" or the end of the input, and returns which as
+// After a search that may end only on "stop" ("go infinite"), or a ponder
+// search that ended before "ponderhit": waits for "stop", "quit" or the end
+// of the input (or, unless infinite, a "ponderhit"), and returns which as
 // poll_search_input does, answering and queueing the lines in between alike.
-int wait_search_stop();
+int wait_search_stop(bool infinite = true);
+
+// A ponder search begins: until "ponderhit" it runs without a clock; the
+// "ponderhit" starts the move's clock with budget_ms (the budget of the
+// "go ponder" line), as if the "go" had come then. A "ponderhit" at any
+// other time is ignored.
+void start_pondering(int budget_ms);
+// Whether a ponder search is still waiting for its "ponderhit".
+bool is_pondering();
+// The ponder search has answered.
+void stop_pondering();
 
 // A new session: no "quit" seen.
 void reset_search_input();

@@ -15,7 +15,7 @@ namespace {
 
 void lookup(const std::string &game) {
   const int before = lowest_free_descriptor();
-  const uint32_t word = check_opening_book(game.c_str());
+  const uint32_t word = check_opening_book("book.txt", game.c_str());
   if (lowest_free_descriptor() != before) fuzz_fail("a descriptor was left open");
   if (word == 0) return;
   if (move_score(word) != 30000) fuzz_fail("book move without the book's score");

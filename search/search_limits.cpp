@@ -41,7 +41,10 @@ int search_limits_stop() {
   if (input_poll != nullptr) {
     const int32_t now = get_time();
     // The subtraction in 64 bits: the first look starts from INT32_MIN.
-    if (int64_t(now) - last_poll_ms >= SEARCH_POLL_INTERVAL_MS) {
+    // A clock started again during the search ("ponderhit") reads less
+    // than the last look: look at once.
+    const int64_t since = int64_t(now) - last_poll_ms;
+    if (since >= SEARCH_POLL_INTERVAL_MS || since < 0) {
       last_poll_ms = now;
       input_seen = input_poll();
       if (input_seen != SEARCH_INPUT_NONE) return 1;

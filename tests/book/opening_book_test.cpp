@@ -32,7 +32,7 @@ size_t open_descriptors() {
 
 }  // namespace
 
-TEST_F(Book, NoFileNoMove) { EXPECT_EQ(check_opening_book("e2e4"), 0u); }
+TEST_F(Book, NoFileNoMove) { EXPECT_EQ(check_opening_book("book.txt", "e2e4"), 0u); }
 
 TEST_F(Book, LookupCases) {
   struct Case {
@@ -57,25 +57,25 @@ TEST_F(Book, LookupCases) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     book(c.content);
-    EXPECT_EQ(check_opening_book(c.text), c.expected);
+    EXPECT_EQ(check_opening_book("book.txt", c.text), c.expected);
   }
 }
 
 TEST_F(Book, EmptyTextChoosesAmongAllFirstMoves) {
   book("e2e4e7e5\nd2d4d7d5\n");
-  const uint32_t move = check_opening_book("");
+  const uint32_t move = check_opening_book("book.txt", "");
   EXPECT_TRUE(move == book_move("e2", "e4") || move == book_move("d2", "d4")) << move;
 }
 
 TEST_F(Book, ReplyThatIsNoMoveLetsTheEngineSearch) {
   book("e2e4zz\n");
-  EXPECT_EQ(check_opening_book("e2e4"), 0u) << "never a word without squares";
+  EXPECT_EQ(check_opening_book("book.txt", "e2e4"), 0u) << "never a word without squares";
   EXPECT_NE(transcript().find("book.txt"), std::string::npos);
 }
 
 TEST_F(Book, UnreadableFileIsNoBook) {
   std::filesystem::create_directory(dir_.file("book.txt"));  // opens, but cannot be read
-  EXPECT_EQ(check_opening_book(""), 0u);
+  EXPECT_EQ(check_opening_book("book.txt", ""), 0u);
 }
 
 TEST_F(Book, NoDescriptorLeftOpenOnAnyPath) {
@@ -84,10 +84,10 @@ TEST_F(Book, NoDescriptorLeftOpenOnAnyPath) {
   for (int round = 0; round < 50; ++round) {
     for (const char *content : contents) {
       book(content);
-      check_opening_book("e2e4");
+      check_opening_book("book.txt", "e2e4");
     }
     std::filesystem::remove(dir_.file("book.txt"));
-    check_opening_book("e2e4");
+    check_opening_book("book.txt", "e2e4");
   }
   EXPECT_EQ(open_descriptors(), before);
 }
@@ -100,7 +100,7 @@ TEST_F(Book, LinesAcrossReadBlocksAreReadWhole) {
     std::string content(size_t(8192 - shift - 1), 'x');
     content += "\ne2e4e7e5\r\n";
     book(content + std::string(9000, 'y') + "\n");
-    EXPECT_EQ(check_opening_book("e2e4"), book_move("e7", "e5"));
+    EXPECT_EQ(check_opening_book("book.txt", "e2e4"), book_move("e7", "e5"));
   }
 }
 
@@ -108,6 +108,6 @@ TEST_F(Book, EndlessFileIsNoBook) {
   // A book that never ends must not keep the engine reading: the lookup
   // gives up after a bounded read and the engine searches.
   std::filesystem::create_symlink("/dev/zero", dir_.file("book.txt"));
-  EXPECT_EQ(check_opening_book(""), 0u);
+  EXPECT_EQ(check_opening_book("book.txt", ""), 0u);
   EXPECT_NE(transcript().find("book.txt: more than 64 MiB"), std::string::npos) << transcript();
 }

@@ -50,9 +50,9 @@ TEST_F(Protocol, TypicalExchangeThroughTheSearch) {
                                "go wtime 3000 btime 3000", std::string("position startpos moves ") + second,
                                "go wtime 2900 btime 2800", "quit"});
   EXPECT_EQ(r.status, 0);
-  const Lines answers = answers_without_info(r.output);
+  const Lines answers = without_options(answers_without_info(r.output));
   ASSERT_EQ(answers.size(), 7u) << ::testing::PrintToString(r.output);
-  EXPECT_EQ(Lines(answers.begin(), answers.begin() + 5), concat(kStartup, {"readyok", "readyok"}));
+  EXPECT_EQ(Lines(answers.begin(), answers.begin() + 5), concat(kHandshake, {"readyok", "readyok"}));
   EXPECT_TRUE(answers_for_side_to_move(answers[5], first)) << answers[5];
   EXPECT_TRUE(answers_for_side_to_move(answers[6], second)) << answers[6];
 }
@@ -61,7 +61,7 @@ TEST_F(Protocol, TranscriptAfterStartUp) {
   dir_.write_file("UCI_debug.txt", "left over from an earlier session\n");
   const SessionResult r = run({"uci", "quit"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(transcript(), "uci\nid name Velkor v0.16\nid author Quenlow\nuciok\nquit\n");
+  EXPECT_EQ(transcript(), "uci\nid name Velkor v0.16\nid author Quenlow\n" + option_lines() + "uciok\nquit\n");
 }
 
 TEST_F(Protocol, IdentifiesWhateverTheFirstLineSays) {
@@ -97,7 +97,7 @@ TEST_F(Protocol, HandshakePositionLineIsNotLost) {
     SCOPED_TRACE(c.name);
     const SessionResult r = run(c.lines);
     EXPECT_EQ(r.status, 0);
-    const Lines answers(r.output.begin() + 3, r.output.end());
+    const Lines answers(r.output.begin() + long(kStartup.size()), r.output.end());
     ASSERT_EQ(answers.size(), c.expected.size()) << ::testing::PrintToString(answers);
     for (size_t i = 0; i < answers.size(); ++i) {
       // "start": the start position's book move, one of the two first moves.
@@ -134,9 +134,9 @@ TEST_F(Protocol, MatchRunnerExchange) {
   const SessionResult r = run({"uci", "isready", "ucinewgame", "isready", "position startpos moves e2e4", "isready",
                                "go wtime 60000 btime 60000 movestogo 40", "quit"});
   EXPECT_EQ(r.status, 0);
-  const Lines answers = answers_without_info(r.output);
+  const Lines answers = without_options(answers_without_info(r.output));
   ASSERT_EQ(answers.size(), 7u) << ::testing::PrintToString(r.output);
-  EXPECT_EQ(Lines(answers.begin(), answers.begin() + 6), concat(kStartup, {"readyok", "readyok", "readyok"}));
+  EXPECT_EQ(Lines(answers.begin(), answers.begin() + 6), concat(kHandshake, {"readyok", "readyok", "readyok"}));
   EXPECT_EQ(count_starting(r.output, "bestmove"), 1);
   EXPECT_TRUE(answers_for_side_to_move(answers[6], "e2e4")) << answers[6];
 }
@@ -245,7 +245,7 @@ TEST_F(Protocol, EndOfInputInEachState) {
     SCOPED_TRACE(c.state);
     const SessionResult r = run(c.lines);
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(answers_without_info(r.output).size(), c.answers);
+    EXPECT_EQ(without_options(answers_without_info(r.output)).size(), c.answers);
   }
   // A last line without its line feed is not a line: "go" never comes.
   EngineProcess engine(dir_.path());

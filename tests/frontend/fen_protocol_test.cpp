@@ -84,14 +84,15 @@ TEST_F(FenProtocol, RefusedFensAreReportedAndAnsweredWithNoMove) {
          {Lines{"uci", "isready", "position startpos"}, Lines{"uci", "isready", "ucinewgame"}}) {
       const SessionResult r = run(concat(before, {c.line, "go wtime 60000 btime 60000", "isready", "quit"}));
       EXPECT_EQ(r.status, 0);
-      ASSERT_EQ(r.output.size(), 7u) << ::testing::PrintToString(r.output);
-      EXPECT_EQ(Lines(r.output.begin(), r.output.begin() + 4), concat(kStartup, {"readyok"}));
-      EXPECT_EQ(r.output[4].rfind("info string invalid FEN: ", 0), 0u) << r.output[4];
-      EXPECT_NE(r.output[4].find(c.reason), std::string::npos) << r.output[4];
-      EXPECT_EQ(r.output[5], "bestmove (none)");
-      EXPECT_EQ(r.output[6], "readyok");
+      const Lines out = without_options(r.output);
+      ASSERT_EQ(out.size(), 7u) << ::testing::PrintToString(out);
+      EXPECT_EQ(Lines(out.begin(), out.begin() + 4), concat(kHandshake, {"readyok"}));
+      EXPECT_EQ(out[4].rfind("info string invalid FEN: ", 0), 0u) << out[4];
+      EXPECT_NE(out[4].find(c.reason), std::string::npos) << out[4];
+      EXPECT_EQ(out[5], "bestmove (none)");
+      EXPECT_EQ(out[6], "readyok");
       // The report goes to the transcript like every line sent.
-      EXPECT_NE(transcript().find(r.output[4] + "\n"), std::string::npos);
+      EXPECT_NE(transcript().find(out[4] + "\n"), std::string::npos);
     }
   }
 }
@@ -130,9 +131,10 @@ TEST_F(FenProtocol, RefusalLastsUntilTheNextPositionLine) {
   // A FEN line that arrives during the handshake is handled like any other.
   const SessionResult r = run({"uci", bad, "isready", "go", "quit"});
   EXPECT_EQ(r.status, 0);
-  ASSERT_EQ(r.output.size(), 6u) << ::testing::PrintToString(r.output);
-  EXPECT_EQ(r.output[3].rfind("info string invalid FEN: ", 0), 0u);
-  EXPECT_EQ(Lines(r.output.begin() + 4, r.output.end()), Lines({"readyok", "bestmove (none)"}));
+  const Lines out = without_options(r.output);
+  ASSERT_EQ(out.size(), 6u) << ::testing::PrintToString(out);
+  EXPECT_EQ(out[3].rfind("info string invalid FEN: ", 0), 0u);
+  EXPECT_EQ(Lines(out.begin() + 4, out.end()), Lines({"readyok", "bestmove (none)"}));
 }
 
 TEST_F(FenProtocol, BookOnlyForGamesFromTheStartPosition) {
@@ -162,7 +164,7 @@ TEST_F(FenProtocol, BookOnlyForGamesFromTheStartPosition) {
     SCOPED_TRACE(c.name);
     const SessionResult r = run({"uci", "isready", c.position, "go wtime 10000 btime 10000", "quit"});
     EXPECT_EQ(r.status, 0);
-    const Lines answers = without_info_lines(r.output);
+    const Lines answers = without_options(without_info_lines(r.output));
     ASSERT_EQ(answers.size(), 5u) << ::testing::PrintToString(r.output);
     if (c.book_move != nullptr) {
       EXPECT_EQ(answers[4], c.book_move);
@@ -239,7 +241,7 @@ TEST_F(FenProtocol, ValidFenIsPlayedFromItsPosition) {
   const SessionResult r = run({"uci", "isready", "position fen k7/8/8/8/8/8/r7/7K b - - 0 1 moves a2b2",
                                "go wtime 5000 btime 5000", "quit"});
   EXPECT_EQ(r.status, 0);
-  const Lines answers = without_info_lines(r.output);
+  const Lines answers = without_options(without_info_lines(r.output));
   ASSERT_EQ(answers.size(), 5u) << ::testing::PrintToString(r.output);
   EXPECT_EQ(answers[4], "bestmove h1g1");
 }

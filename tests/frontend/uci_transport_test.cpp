@@ -150,6 +150,7 @@ TEST_F(Transport, WholeSessionRunsInProcessAndReturnsItsStatus) {
   std::istringstream lines(output());
   for (std::string line; std::getline(lines, line);)
     if (line.rfind("info ", 0) != 0) protocol += line + "\n";
-  EXPECT_EQ(protocol, "id name Velkor v0.16\nid author Quenlow\nuciok\nreadyok\nreadyok\nbestmove (none)\nreadyok\n");
+  EXPECT_EQ(protocol, "id name Velkor v0.16\nid author Quenlow\n" + option_lines() +
+                          "uciok\nreadyok\nreadyok\nbestmove (none)\nreadyok\n");
   EXPECT_EQ(g_txt_opening, nullptr) << "the loop releases what it owns when it ends";
 }

@@ -105,7 +105,33 @@ SessionResult finish_session(EngineProcess &engine, const std::vector<std::strin
                              int timeout_ms = 20000);
 
 // The engine's answer to "uci".
-inline const std::vector<std::string> kStartup = {"id name Velkor v0.16", "id author Quenlow", "uciok"};
+inline const std::vector<std::string> kStartup = {
+    "id name Velkor v0.16",
+    "id author Quenlow",
+    "option name Hash type spin default 64 min 1 max 65536",
+    "option name Threads type spin default 1 min 1 max 1",
+    "option name Ponder type check default false",
+    "option name MultiPV type spin default 1 min 1 max 64",
+    "option name OwnBook type check default true",
+    "option name BookFile type string default book.txt",
+    "option name Move Overhead type spin default 0 min 0 max 5000",
+    "option name Transcript type string default UCI_debug.txt",
+    "uciok"};
+// The handshake without its option lines, and the output without them: for
+// tests about what comes after the handshake.
+inline const std::vector<std::string> kHandshake = {"id name Velkor v0.16", "id author Quenlow", "uciok"};
+inline std::vector<std::string> without_options(const std::vector<std::string> &output) {
+  std::vector<std::string> kept;
+  for (const std::string &line : output)
+    if (line.rfind("option name ", 0) != 0) kept.push_back(line);
+  return kept;
+}
+// The option lines of the handshake, as the engine sends them.
+inline std::string option_lines() {
+  std::string text;
+  for (size_t i = 2; i + 1 < kStartup.size(); ++i) text += kStartup[i] + "\n";
+  return text;
+}
 
 // The lines of a followed by those of b.
 std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string> &b);
