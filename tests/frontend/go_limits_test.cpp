@@ -134,3 +134,14 @@ TEST(GoLimits, BudgetOfEachLimit) {
   };
   for (const Case &c : cases) EXPECT_EQ(go_budget(c.limits, c.clock, c.half_moves), c.budget) << c.name;
 }
+
+TEST(GoBudget, MoveOverheadComesOffButNeverBelowTheMinimum) {
+  struct Case {
+    int budget, overhead, expected;
+  } cases[] = {
+      {1000, 0, 1000},  {1000, 100, 900}, {1000, 995, 5}, {1000, 5000, 5},
+      {3, 100, 3},      {0, 100, 0},      {NO_CLOCK_BUDGET, 100, NO_CLOCK_BUDGET},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(apply_move_overhead(c.budget, c.overhead), c.expected) << c.budget << " less " << c.overhead;
+}
