@@ -118,7 +118,7 @@ void answer_go(Loop &loop, const char *line) {
   int root_move_count = 0;
   if (limits.searchmoves != nullptr) {
     root_move_count = resolve_searchmoves(loop.board, limits.searchmoves, limits.searchmoves_length, root_moves);
-    if (root_move_count == 0) UCI_send("info string searchmoves lists no legal move: searching every move\n");
+    if (root_move_count == 0) UCI_send("info string searchmoves names no legal move to search: searching every move\n");
   }
 
   // A book promotion goes out with its letter like any other: a bare

@@ -74,10 +74,11 @@ void search_other_lines(uint8_t *cb, int depth, int lines, ThinkReporter reporte
   for (int k = 2; k <= lines; ++k) {
     if (!root_moves_exclude(root_move_key_of_word(cb, previous))) return;
     if (search_stop_requested()) return;
-    // The table keeps what the earlier lines learnt below the root, which
-    // holds whatever the root plays; the root's own entry is the line just
-    // found, and would be read back as the answer.
-    RecordHash(0, 0, HASH_EMPTY);
+    // Each line on an empty table: the root's own entry is the line just
+    // found, and would be read back as the answer; and an entry below the
+    // root answers without a line, so that the line reported would stop
+    // after its first move.
+    clear_hash_table();
     other_line.line.length = 0;
     const uint32_t result = alpha_beta(cb, 0, uint8_t(depth), root_best, root_bound, &other_line.line);
     if (search_was_stopped()) return;
