@@ -90,6 +90,8 @@ Lines run_engine(const Case &c) {
   TempDir dir;
   EngineProcess engine(dir.path());
   engine.send("uci");
+  // Once the command loop reads "setoption", the MultiPV rows run here too.
+  if (c.multipv > 1) engine.send("setoption name MultiPV value " + std::to_string(c.multipv));
   engine.send(std::string("position fen ") + c.fen);
   engine.send(c.go);
   Lines out = engine.read_until("bestmove");
