@@ -13,6 +13,7 @@
 #include "frontend/engine_options.h"
 #include "frontend/chess_uci.h"
 #include "frontend/command_queue.h"
+#include "frontend/engine_options.h"
 #include "frontend/go_limits.h"
 #include "frontend/reports.h"
 #include "frontend/search_input.h"
@@ -130,11 +131,20 @@ void answer_go(Loop &loop, const char *line) {
   // A default, once computed, stays in force for the following moves.
   if (loop.go.moves_to_go == 0) loop.go.moves_to_go = default_moves_to_go(loop.half_moves);
 
+  // "searchmoves": only the listed legal moves; none of them legal, all.
+  uint32_t root_moves[SEARCHMOVES_CAPACITY];
+  int root_move_count = 0;
+  if (limits.searchmoves != nullptr) {
+    root_move_count = resolve_searchmoves(loop.board, limits.searchmoves, limits.searchmoves_length, root_moves);
+    if (root_move_count == 0) UCI_send("info string searchmoves names no legal move to search: searching every move\n");
+  }
+
   // A book promotion goes out with its letter like any other: a bare
-  // "e7e8" is no legal move for a front end. An analysis ("infinite") wants
-  // the search's reports, not a book move, and a ponder search may not
-  // answer before "ponderhit" or "stop".
-  if (!limits.infinite && !limits.ponder) {
+  // "e7e8" is no legal move for a front end. An analysis ("infinite", a
+  // mate search, a restricted root) wants the search's answer, not a book
+  // move, and a ponder search may not answer before "ponderhit" or "stop".
+  const bool analysis = limits.infinite || limits.mate > 0 || limits.searchmoves != nullptr;
+  if (!analysis && !limits.ponder) {
     const uint32_t book = book_move(loop);
     if (book != 0) {
       send_result(loop.board, book, nullptr);
@@ -156,6 +166,10 @@ void answer_go(Loop &loop, const char *line) {
   request.limits = SearchLimits{limits.depth, limits.nodes};
   request.poll = poll_search_input;
   request.report = UCI_sendinfos;
+  request.multipv = g_options.multipv < 1 ? 1 : g_options.multipv > MULTIPV_MAX ? MULTIPV_MAX : g_options.multipv;
+  request.root_moves = root_moves;
+  request.root_move_count = root_move_count;
+  request.mate = limits.mate;
   const ThinkResult result = think(loop.board, request);
   // An analysis that ran out of depth (or found its mate) before the front
   // end said "stop" still answers only then; so does a ponder search that

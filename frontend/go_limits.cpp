@@ -6,6 +6,9 @@
 
 #include "base/text.h"
 #include "board/chess_cb.h"
+#include "notation/position.h"
+#include "notation/san.h"
+#include "search/root_moves.h"
 #include "search/search_limits.h"
 #include "search/time_control.h"
 
@@ -23,6 +26,23 @@ bool token_number(const char *token, int length, int &value) {
   return end != number;
 }
 
+
+// The searchmoves words from cursor on: their text runs up to the end of the
+// last word before the next keyword (or the line's end). Returns where
+// reading goes on.
+const char *read_searchmoves(const char *cursor, GoLimits &limits) {
+  while (is_blank(*cursor)) ++cursor;
+  limits.searchmoves = cursor;
+  limits.searchmoves_length = 0;
+  for (;;) {
+    const char *word = cursor;
+    while (is_blank(*word)) ++word;
+    const size_t length = size_t(where_is_next_space(word));
+    if (length == 0 || is_go_keyword(word, length)) return cursor;
+    cursor = word + length;
+    limits.searchmoves_length = int(cursor - limits.searchmoves);
+  }
+}
 
 // The limits of the line, as read_go describes them; clock_in_line is left
 // to the caller.
@@ -48,10 +68,14 @@ void read_go_limits(const char *line, uint8_t side, GoLimits &limits) {
       limits.ponder = true;
       continue;
     }
+    if (word_is(word, length, "searchmoves")) {
+      cursor = read_searchmoves(cursor, limits);
+      continue;
+    }
     const bool depth = word_is(word, length, "depth"), nodes = word_is(word, length, "nodes"),
                movetime = word_is(word, length, "movetime"), winc = word_is(word, length, "winc"),
-               binc = word_is(word, length, "binc");
-    if (!depth && !nodes && !movetime && !winc && !binc) continue;  // not a limit: stepped over
+               binc = word_is(word, length, "binc"), mate = word_is(word, length, "mate");
+    if (!depth && !nodes && !movetime && !winc && !binc && !mate) continue;  // not a limit: stepped over
 
     // The value: the next word, taken only when it is a number.
     const char *next = cursor;
@@ -68,12 +92,22 @@ void read_go_limits(const char *line, uint8_t side, GoLimits &limits) {
       limits.nodes = value;
     else if (movetime)
       limits.movetime = int(value);
+    else if (mate)
+      limits.mate = int(value);
     else if ((winc && side == WHITE) || (binc && side == BLACK))
       limits.increment = int(value);
   }
 }
 
 }  // namespace
+
+bool is_go_keyword(const char *word, size_t length) {
+  static constexpr const char *keywords[] = {"searchmoves", "ponder", "wtime", "btime",    "winc",    "binc",
+                                             "movestogo",   "depth",  "nodes", "mate",     "movetime", "infinite"};
+  for (const char *k : keywords)
+    if (word_is(word, length, k)) return true;
+  return false;
+}
 
 int default_moves_to_go(int half_moves) {
   const int n = half_moves < 0 ? 0 : half_moves;
@@ -158,7 +192,7 @@ int go_budget(const GoLimits &limits, const GoParameters &params, int half_moves
     const int64_t fixed = movetime_budget(limits.movetime);
     return int(limits.clock_in_line && clock_budget < fixed ? clock_budget : fixed);
   }
-  if ((limits.depth != 0 || limits.nodes >= 0) && !limits.clock_in_line) return NO_CLOCK_BUDGET;
+  if ((limits.depth != 0 || limits.nodes >= 0 || limits.mate > 0) && !limits.clock_in_line) return NO_CLOCK_BUDGET;
   return int(clock_budget);
 }
 
@@ -167,4 +201,27 @@ int apply_move_overhead(int budget, int overhead) {
   const int floor = budget < MIN_BUDGET_MS ? budget : MIN_BUDGET_MS;
   const int64_t less = int64_t(budget) - overhead;
   return less < floor ? floor : int(less);
+}
+
+int resolve_searchmoves(const uint8_t *cb, const char *text, int length, uint32_t *keys) {
+  int count = 0;
+  const char *end = text != nullptr && length > 0 ? text + length : text;
+  const char *cursor = text;
+  while (cursor != nullptr && cursor < end && count < SEARCHMOVES_CAPACITY) {
+    while (cursor < end && is_blank(*cursor)) ++cursor;
+    const char *word = cursor;
+    while (cursor < end && !is_blank(*cursor)) ++cursor;
+    const size_t n = size_t(cursor - word);
+    // The longest move text is five characters ("e7e8q"; "0-0-0"): anything
+    // longer is no move.
+    if (n == 0 || n > 5) continue;
+    char move[6] = {};
+    std::memcpy(move, word, n);
+    const uint32_t mw = convert_move(move, side_to_move(cb));
+    LegalMove legal;
+    if (mw == MW_NOT_A_MOVE || !legal_move_of_word(cb, mw, legal)) continue;
+    if (legal.promotion == ROOK || legal.promotion == BISHOP) continue;
+    keys[count++] = root_move_key(legal.from, legal.to, legal.promotion);
+  }
+  return count;
 }

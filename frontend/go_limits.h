@@ -3,6 +3,7 @@
 // the move's budget that follows from them and from the clock.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Moves to go when the front end gives none, from the number of half-moves n
@@ -53,19 +54,30 @@ struct GoLimits {
   int increment;       // "winc" (White to move) or "binc" (Black): 0 when not given
   bool clock_in_line;  // the line itself gives the side to move's clock
   bool ponder = false; // "ponder": think on the opponent's time until "ponderhit" or "stop"
+  int mate = 0;        // "mate N": 0 when not given (or given as 0), else N
+  // "searchmoves": the text of the words after it up to the next keyword of
+  // a "go" line (nullptr when the line has no "searchmoves"; the length may
+  // be 0 when no word follows). It points into the line read.
+  const char *searchmoves = nullptr;
+  int searchmoves_length = 0;
 };
 
 inline constexpr GoLimits NO_GO_LIMITS = {0, -1, -1, false, 0, false};
 
+// The words a "go" line may hold besides move texts; "searchmoves" ends its
+// list at the first of them.
+bool is_go_keyword(const char *word, size_t length);
+
 // Reads a "go" line once: the clock figures into params (read_go_parameters)
 // and the limits into limits. The tokens are whole words separated by
-// blanks or tabs, anywhere after the first word; "depth", "nodes",
+// blanks or tabs, anywhere after the first word; "depth", "nodes", "mate",
 // "movetime", "winc" and "binc" take the next word as their number, which
 // must be plain decimal digits (a larger number than the field holds counts
 // as the largest it holds). A keyword whose next word is not such a number
 // is ignored, and that word is read as a keyword in turn. Only the side to
 // move's increment is kept. clock_in_line tells whether the line itself gave
-// the side to move's clock.
+// the side to move's clock. "searchmoves" takes every following word that is
+// not a keyword (is_go_keyword); the last "searchmoves" of a line holds.
 void read_go(const char *line, uint8_t side, GoParameters &params, GoLimits &limits);
 
 // Budget of "movetime N": N less a safety margin of a tenth, at most 50 ms,
@@ -79,7 +91,7 @@ int movetime_budget(int movetime);
 //     of the side to move's increment, never more than half the clock given;
 //   "movetime": movetime_budget, or the clock's budget if the line also
 //     gives the clock and that is smaller;
-//   "depth" or "nodes" without the clock in the line and without
+//   "depth", "nodes" or "mate" without the clock in the line and without
 //     "movetime": no clock (the limits end the search);
 //   otherwise the clock's budget, which for a line without these tokens is
 //     exactly thinking_budget.
@@ -94,3 +106,15 @@ inline constexpr int MIN_BUDGET_MS = 5;
 // above the budget itself, when that is already smaller). No clock stays no
 // clock.
 int apply_move_overhead(int budget, int overhead);
+
+// Room for the keys resolve_searchmoves writes.
+inline constexpr int SEARCHMOVES_CAPACITY = 256;
+
+// The moves of a "searchmoves" text (GoLimits::searchmoves) that the side to
+// move on the board can play, written into keys (room for
+// SEARCHMOVES_CAPACITY) as the search's root_move_key words; returns their
+// number. Each word is read as a move of a "position" line is (a
+// promotion with its letter; none is a queen); a word that is no move or no
+// legal move is skipped, and so is a promotion to a rook or bishop, which
+// the search never plays.
+int resolve_searchmoves(const uint8_t *cb, const char *text, int length, uint32_t *keys);

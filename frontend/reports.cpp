@@ -18,13 +18,14 @@ constexpr size_t PV_TEXT_SIZE = 256;
 constexpr size_t INFO_LINE_SIZE = 512;
 
 // The legal move of the board with these squares (a promotion taken as the
-// queen the engine promotes to); false if there is none.
-bool find_legal(const uint8_t *cb, int from, int to, LegalMove &found) {
+// piece given, the queen unless the move word said otherwise); false if
+// there is none.
+bool find_legal(const uint8_t *cb, int from, int to, LegalMove &found, uint8_t promotion = QUEEN) {
   LegalMove list[MAX_LEGAL_MOVES];
   const int n = legal_moves(cb, list);
   for (int i = 0; i < n; ++i) {
     if (list[i].from != from || list[i].to != to) continue;
-    if (list[i].promotion != EMPTY && list[i].promotion != QUEEN) continue;
+    if (list[i].promotion != EMPTY && list[i].promotion != promotion) continue;
     found = list[i];
     return true;
   }
@@ -51,7 +52,9 @@ bool append_move(char *text, size_t &used, const LegalMove &m) {
 // from a table entry or a captures-only search can hold one), promotions
 // with their letter. A line ends by itself after a mate: nothing is legal
 // then. When the line does not begin with the move the engine would play,
-// that move alone is shown. Returns the number of moves written.
+// that move alone is shown. The line's squares carry no promotion piece:
+// its first move promotes as the played word says, later ones to a queen.
+// Returns the number of moves written.
 int true_line_text(const uint8_t *root, const tagLINE &line, uint32_t played, char *text) {
   text[0] = '\0';
   size_t used = 0;
@@ -65,7 +68,8 @@ int true_line_text(const uint8_t *root, const tagLINE &line, uint32_t played, ch
     const int from = starts_with_played ? line.from[i] : move_from(played);
     const int to = starts_with_played ? line.to[i] : move_to(played);
     LegalMove m;
-    if (!find_legal(board, from, to, m) || !append_move(text, used, m)) break;
+    const uint8_t promotion = i == 0 ? move_promotion_piece(played) : uint8_t(QUEEN);
+    if (!find_legal(board, from, to, m, promotion) || !append_move(text, used, m)) break;
     play_move(board, legal_move_word(m));
     board[CB_STATE] ^= ST_BLACK_TO_MOVE;
     ++written;
@@ -96,9 +100,13 @@ void UCI_sendinfos(const uint8_t *cb, const ThinkReport &r) {
   char seldepth[24] = "";
   if (n > r.depth) std::snprintf(seldepth, sizeof seldepth, " seldepth %d", n);
 
+  // An analysis of several lines ranks each one; a single line has no rank.
+  char multipv[24] = "";
+  if (r.multipv > 0) std::snprintf(multipv, sizeof multipv, " multipv %d", r.multipv);
+
   char info[INFO_LINE_SIZE];
-  std::snprintf(info, sizeof info, "info depth %d%s score %s time %d nodes %u nps %u%s%s\n", r.depth, seldepth,
-                score, r.time_ms, r.evaluations, nps, shown > 0 ? " pv " : "", pv);
+  std::snprintf(info, sizeof info, "info depth %d%s%s score %s time %d nodes %u nps %u%s%s\n", r.depth, seldepth,
+                multipv, score, r.time_ms, r.evaluations, nps, shown > 0 ? " pv " : "", pv);
   UCI_send(info);
 }
 

@@ -20,8 +20,9 @@ void UCI_sendmove(uint8_t from, uint8_t to, uint8_t flag);
 void send_result(const uint8_t *cb, uint32_t result, const tagLINE *line);
 
 // The search's reporter (a ThinkReporter): one pass as the line
-//   info depth D [seldepth S] score cp X|mate N time T nodes E nps V [pv ...]
-// with D the pass's depth, S the search line's length when longer, the
+//   info depth D [seldepth S] [multipv K] score cp X|mate N time T nodes E nps V [pv ...]
+// with D the pass's depth, S the search line's length when longer, K the
+// line's rank in an analysis of several lines (none for a single line), the
 // score a centipawn figure or, at +-30000, a mate whose distance is read
 // from the line's length, and the principal variation as far as it is
 // legal from the board's position, beginning with the move the engine

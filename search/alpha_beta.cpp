@@ -10,6 +10,7 @@
 #include "movegen/captures.h"
 #include "movegen/movegen.h"
 #include "search/make_move.h"
+#include "search/root_moves.h"
 #include "search/search_limits.h"
 #include "search/time_control.h"
 
@@ -136,6 +137,9 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
     for (int i = 0; i < count; ++i) {
       const uint32_t gm = moves[i];
       if (gm_first(gm) != pass) continue;
+      // The root may be told to leave moves out ("searchmoves", the lines an
+      // analysis has already reported).
+      if (ply == 0 && g_root_moves.filtered && !root_move_allowed(gm)) continue;
 
       // Make the move and hand the turn over, search the child with the
       // window swapped, unmake: byte 144 comes back from the node's copy.
@@ -149,7 +153,11 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
       // search ended (with their squares), or the bare starting value.
       if (stop_decided) return best;
 
-      const uint32_t squares = ply == 0 ? move_word(gm_from(gm), gm_to(gm)) : 0;
+      // The root's result names its move: the squares, and the knight bit
+      // when the move searched was the knight promotion (the queen
+      // promotion on the same squares is another move).
+      const uint32_t squares =
+          ply == 0 ? move_word(gm_from(gm), gm_to(gm)) | (gm_kind(gm) == KIND_PROMO_KNIGHT ? MW_PROMO_KNIGHT : 0) : 0;
 
       // Step 7. Cut-off: the parent will not let the game come here, and
       // takes nothing from this node's line. The root is the exception: it

@@ -8,6 +8,7 @@
 #include "eval/chess_heuristic.h"
 #include "hash/hash_table.h"
 #include "search/alpha_beta.h"
+#include "search/root_moves.h"
 #include "search/search_limits.h"
 #include "search/time_control.h"
 
@@ -28,10 +29,11 @@ int report_score(uint32_t result, uint8_t side) {
   return side == WHITE ? score - int(SCORE_DRAW) : int(SCORE_DRAW) - score;
 }
 
-void report(ThinkReporter reporter, const uint8_t *cb, const Kept &kept, int elapsed, int evaluations) {
+void report(ThinkReporter reporter, const uint8_t *cb, const Kept &kept, int elapsed, int evaluations,
+            int multipv) {
   if (reporter == nullptr) return;
   const ThinkReport r{kept.depth, report_score(kept.result, side_to_move(cb)), &kept.line, elapsed,
-                      uint32_t(evaluations), kept.result};
+                      uint32_t(evaluations), kept.result, multipv};
   reporter(cb, r);
 }
 
@@ -58,12 +60,44 @@ int mate_established(uint32_t kept, uint8_t side, int depth) {
 // Static: two 2 KB line records need not live on the stack, and the driver
 // is never re-entered.
 Kept kept;
+Kept other_line;
+
+// Lines 2 to lines of the pass at depth whose best line is kept: each
+// searched with the root moves of the lines before it left out, and
+// reported with its rank as soon as it is found. Ends early when the search
+// must stop (the line under way is dropped: it may not be the next best),
+// when no root move is left, or when every move left loses to a mate (the
+// root then improves on nothing and names no move).
+void search_other_lines(uint8_t *cb, int depth, int lines, ThinkReporter reporter, uint32_t root_best,
+                        uint32_t root_bound) {
+  uint32_t previous = kept.result;
+  for (int k = 2; k <= lines; ++k) {
+    if (!root_moves_exclude(root_move_key_of_word(cb, previous))) return;
+    if (search_stop_requested()) return;
+    // Each line on an empty table: the root's own entry is the line just
+    // found, and would be read back as the answer; and an entry below the
+    // root answers without a line, so that the line reported would stop
+    // after its first move.
+    clear_hash_table();
+    other_line.line.length = 0;
+    const uint32_t result = alpha_beta(cb, 0, uint8_t(depth), root_best, root_bound, &other_line.line);
+    if (search_was_stopped()) return;
+    if (move_from(result) == 0 && move_to(result) == 0) return;
+    other_line.result = result;
+    other_line.depth = depth;
+    report(reporter, cb, other_line, get_time(), stat_heuristic_calculated(), k);
+    previous = result;
+  }
+}
 
 }  // namespace
 
 const tagLINE &driver_line() { return kept.line; }
 
-uint32_t alpha_beta_time(uint8_t *cb, int first_depth, int last_depth, ThinkReporter reporter) {
+uint32_t alpha_beta_time(uint8_t *cb, int first_depth, int last_depth, ThinkReporter reporter, int lines) {
+  if (lines > SEARCH_LINES_MAX) lines = SEARCH_LINES_MAX;
+  // One line is reported without a rank, exactly as before analyses had any.
+  const int rank = lines > 1 ? 1 : 0;
   const uint8_t side = side_to_move(cb);
   // Each pass's root window: from the worst value for the side to move
   // towards the best.
@@ -79,6 +113,8 @@ uint32_t alpha_beta_time(uint8_t *cb, int first_depth, int last_depth, ThinkRepo
   line.length = 0;
 
   for (int depth = first_depth;; ++depth) {
+    // Each pass searches its best line among all the moves the root may play.
+    root_moves_clear_exclusions();
     ini_hash_table(cb);
     ini_stat_calculated();
     const uint32_t result = alpha_beta(cb, 0, uint8_t(depth), root_best, root_bound, &line);
@@ -86,8 +122,9 @@ uint32_t alpha_beta_time(uint8_t *cb, int first_depth, int last_depth, ThinkRepo
     const int evaluations = stat_heuristic_calculated();
     const int stop = search_stop_requested();
     // Counted after the decision (which adds the running pass itself) and
-    // before the next pass zeroes the counter.
-    search_limits_count_pass(evaluations);
+    // before the next pass zeroes the counter; a pass of several lines
+    // counts once all of them are searched.
+    if (stop || rank == 0) search_limits_count_pass(evaluations);
 
     if (stop) {
       // The pass may have been cut short; its root still only holds fully
@@ -98,12 +135,23 @@ uint32_t alpha_beta_time(uint8_t *cb, int first_depth, int last_depth, ThinkRepo
       // starting worst score: reporting it would claim a mate against the
       // engine with an empty line. The command loop's one-ply search picks
       // the move instead.
-      if (move_from(kept.result) != 0 || move_to(kept.result) != 0) report(reporter, cb, kept, elapsed, evaluations);
+      if (move_from(kept.result) != 0 || move_to(kept.result) != 0)
+        report(reporter, cb, kept, elapsed, evaluations, rank);
+      root_moves_clear_exclusions();
       return kept.result;
     }
 
     accept(kept, result, line, depth);
-    report(reporter, cb, kept, elapsed, evaluations);
+    report(reporter, cb, kept, elapsed, evaluations, rank);
+    if (rank != 0) {
+      if (move_from(kept.result) != 0 || move_to(kept.result) != 0)
+        search_other_lines(cb, depth, lines, reporter, root_best, root_bound);
+      search_limits_count_pass(stat_heuristic_calculated());
+      root_moves_clear_exclusions();
+      // A stop heard during the other lines ends the search: line 1 of this
+      // pass is whole and kept.
+      if (search_was_stopped()) return kept.result;
+    }
     if (mate_established(kept.result, side, depth)) return kept.result;
     if (depth >= last_depth) return kept.result;
   }

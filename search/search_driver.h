@@ -14,18 +14,30 @@ struct ThinkReport {
   int time_ms;            // since the move's clock started
   uint32_t evaluations;   // of this pass
   uint32_t move;          // the Move word kept so far: the move the engine would play
+  int multipv;            // the line's rank in an analysis of several lines (1 the best); 0: one line only
 };
 
 // Where the reports go: the front end writes them as "info" lines; the
 // tools pass none. The board holds the root position when it is called.
 using ThinkReporter = void (*)(const uint8_t *cb, const ThinkReport &report);
 
+// Most lines an analysis searches in each pass.
+inline constexpr int SEARCH_LINES_MAX = 64;
+
 // Runs passes of nominal depth first_depth, first_depth + 1, ... up to
 // last_depth, until the search must stop (search_stop_requested) or a mate
 // is established, reporting after every pass it keeps (report may be
 // nullptr). Returns a Move word: the move to play and its score; both
 // squares 0 means that no move was found.
-uint32_t alpha_beta_time(uint8_t *cb, int first_depth, int last_depth, ThinkReporter report);
+//
+// lines > 1 (at most SEARCH_LINES_MAX): after the best line, each pass
+// searches the best line without the root moves of the lines before it,
+// and so on, until it has that many lines, the root has no move left, or
+// every move left loses to a mate; each is reported as it is found, with
+// its rank. A line cut short by a stop is not reported; the move to play is
+// always line 1's. lines 1 (or less) is the plain search, reported without
+// ranks.
+uint32_t alpha_beta_time(uint8_t *cb, int first_depth, int last_depth, ThinkReporter report, int lines = 1);
 
 // The principal variation of the driver's last result.
 const tagLINE &driver_line();

@@ -5,6 +5,7 @@
 #include "board/chess_cb.h"
 #include "eval/chess_heuristic.h"
 #include "hash/hash_table.h"
+#include "search/root_moves.h"
 #include "search/time_control.h"
 
 uint32_t search_one_ply(uint8_t *cb) {
@@ -31,8 +32,12 @@ ThinkReport last_report{};
 bool reported = false;
 
 void remember_report(const uint8_t *cb, const ThinkReport &report) {
-  last_report = report;
-  reported = true;
+  // The one-ply fallback replaces the best line's report: the other lines
+  // of an analysis are not it.
+  if (report.multipv <= 1) {
+    last_report = report;
+    reported = true;
+  }
   outer_reporter(cb, report);
 }
 
@@ -44,13 +49,19 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
   set_limit_time(request.budget_ms);
   set_game_position(get_game_position(cb, request.half_moves / 2));
   search_limits_start(request.limits, request.poll);
+  root_moves_only(request.root_moves, request.root_moves != nullptr ? request.root_move_count : 0);
   const int depth = request.limits.depth;
   const int pass = depth < 1 ? 1 : depth > SEARCH_DEPTH_CAP ? SEARCH_DEPTH_CAP : depth;
   const int first = request.single_pass ? pass : SEARCH_FIRST_DEPTH;
-  const int last = request.single_pass ? pass : search_depth_limit();
+  int last = request.single_pass ? pass : search_depth_limit();
+  // A mate in N shows in the pass of depth 2N; compared as N first, so that
+  // no N can overflow the doubling.
+  if (!request.single_pass && request.mate > 0 && request.mate < last && 2 * request.mate < last)
+    last = 2 * request.mate < first ? first : 2 * request.mate;
 
   ThinkResult result{};
-  result.move = alpha_beta_time(cb, first, last, request.report != nullptr ? remember_report : nullptr);
+  result.move =
+      alpha_beta_time(cb, first, last, request.report != nullptr ? remember_report : nullptr, request.multipv);
   result.input = search_limits_input();
   result.evaluations = search_limits_nodes();
   result.line = &driver_line();
@@ -74,5 +85,6 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
     }
     result.line = &fallback_line;
   }
+  root_moves_reset();
   return result;
 }

@@ -19,6 +19,18 @@ struct ThinkRequest {
   bool single_pass;
   SearchInputPoll poll;  // the input to look at while searching; nullptr: none
   ThinkReporter report;  // where each pass's report goes; nullptr: nowhere
+  // Lines each pass searches and reports (alpha_beta_time); 0 or 1: one
+  // line, reported without a rank.
+  int multipv;
+  // The only root moves to search, as root_move_key words (count 0 or
+  // nullptr: every move). The caller lists legal moves only: a list none of
+  // whose moves can be played leaves the root without a move.
+  const uint32_t *root_moves;
+  int root_move_count;
+  // "go mate N": a mate in N moves for the side to move shows in the pass of
+  // depth 2N at the latest, so no pass goes deeper; a mate found earlier
+  // ends the search as any established mate does. 0: no such limit.
+  int mate;
 };
 
 struct ThinkResult {
@@ -31,14 +43,16 @@ struct ThinkResult {
 // Searches the position on the board and returns the move to play. The
 // move's clock runs from the caller's start_timer(), called when the "go"
 // arrived, so that whatever the caller did before (asking the book) counts
-// against the budget. Sets the phase for the game, the budget, the limits
-// and the input, runs the driver from depth 2, and when the driver found no
+// against the budget. Sets the phase for the game, the budget, the limits,
+// the input and the root moves, runs the driver from depth 2, and when the
+// driver found no
 // move (every line it saw was lost, or it was stopped before a move
 // improved) a one-ply search picks one. The board and its key are as on
-// entry when it returns; every limit is lifted again.
+// entry when it returns; every limit and root restriction is lifted again.
 ThinkResult think(uint8_t *cb, const ThinkRequest &request);
 
 // The one-ply search run when the driver found no move: every limit
 // lifted, fresh keys and table, then alpha_beta at depth 1 from the side to
-// move's window. A result without squares still means no legal move.
+// move's window, among the root moves the search may play (root_moves.h).
+// A result without squares still means no legal move.
 uint32_t search_one_ply(uint8_t *cb);

@@ -35,7 +35,7 @@ std::string info(int depth, int score, const tagLINE &line, int time, uint32_t n
     move = move_word(sq(played), sq(played + 2));
   else if (line.length > 0)
     move = move_word(line.from[0], line.to[0]);
-  const ThinkReport r{depth, score, &line, time, nodes, move};
+  const ThinkReport r{depth, score, &line, time, nodes, move, 0};
   testing::internal::CaptureStdout();
   UCI_sendinfos(b.data(), r);
   return testing::internal::GetCapturedStdout();
