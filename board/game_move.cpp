@@ -17,6 +17,15 @@ void unset_ep(uint8_t *cb, uint8_t colour) {
   const bool any_colour = colour > BLACK;
   const uint8_t kept_pawn = uint8_t(PAWN | (((colour ^ 1) & 1) << 3));
   static_assert(CB_MAILBOX % 8 == 0);
+  // Most moves find no mark at all: one pass ORs the words together, and
+  // only a board with a mark is rewritten.
+  uint64_t any = 0;
+  for (int at = 0; at < CB_MAILBOX; at += 8) {
+    uint64_t w;
+    std::memcpy(&w, cb + at, 8);
+    any |= w;
+  }
+  if ((any & (ONES * EP_MARK)) == 0) return;
   for (int at = 0; at < CB_MAILBOX; at += 8) {
     uint64_t w;
     std::memcpy(&w, cb + at, 8);
