@@ -57,9 +57,10 @@ inline void take_over_line(tagLINE *line, uint8_t from, uint8_t to, tagLINE &chi
   child.length = 0;
 }
 
-// 1 if the king of colour stands attacked (a missing king never is).
+// 1 if the king of colour stands attacked (a missing king never is). The
+// king's square comes from the pieces the make and unmake keep.
 inline int in_check(const uint8_t *cb, uint8_t colour) {
-  return king_attacked(cb, colour, where_is_king(cb, colour));
+  return king_attacked(cb, colour, search_king_square(cb, colour));
 }
 
 }  // namespace
@@ -223,7 +224,7 @@ uint32_t quies(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t 
   line->length = 0;
 
   // Step 4. Stand pat on the static evaluation.
-  const uint32_t standing = uint32_t(heuristic(cb, side));
+  const uint32_t standing = uint32_t(search_evaluate(cb));
   if (is_better_beta(bound, standing, side, ply)) {
     RecordHash(ply, bound, HASH_CUTOFF);
     return bound;
@@ -236,7 +237,7 @@ uint32_t quies(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t 
 
   // Step 5. Captures. The record holds 96, which the generator never
   // exceeds; the count is bounded anyway before it indexes anything.
-  const s_mv captures = generate_qsearch_moves(cb);
+  const s_mv captures = generate_qsearch_moves(cb, search_pieces(cb));
   int count = captures.count;
   if (count < 0) count = 0;
   if (count > S_MV_CAPACITY) count = S_MV_CAPACITY;
