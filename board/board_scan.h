@@ -202,6 +202,16 @@ constexpr std::array<uint64_t, 64> step_targets(const std::array<int8_t, N> &ste
     }
   return t;
 }
+// Every square along the four straight lines, and along the four diagonal
+// ones: what a rook and a bishop (a queen: both) could reach on an empty board.
+inline constexpr std::array<std::array<uint64_t, 64>, 2> REACH = [] {
+  std::array<std::array<uint64_t, 64>, 2> t{};
+  for (int b = 0; b < 64; ++b)
+    for (int d = 0; d < 8; ++d) t[d < 4 ? 0 : 1][b] |= LINE[d][b];
+  return t;
+}();
+inline constexpr int STRAIGHT = 0, DIAGONAL = 1;
+
 inline constexpr auto BISHOP_LINES = line_indexes(argbishop);
 inline constexpr auto ROOK_LINES = line_indexes(argrook);
 inline constexpr auto QUEEN_LINES = line_indexes(argqueen);

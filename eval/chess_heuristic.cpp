@@ -74,12 +74,24 @@ struct FileMasks {
 };
 
 inline FileMasks file_masks(uint64_t set) {
-  uint64_t one = set, two = 0;
-  for (int shift = 32; shift >= 8; shift /= 2) {
-    two = (two | (two >> shift) | (one & (one >> shift))) & ((uint64_t(1) << shift) - 1);
-    one = (one | (one >> shift)) & ((uint64_t(1) << shift) - 1);
-  }
+  // Only the low byte is read at the end, and each step's low half depends
+  // only on the previous low half, so the high bits need no clearing.
+  uint64_t one = set;
+  uint64_t two = one & (one >> 32);
+  one |= one >> 32;
+  two |= (two >> 16) | (one & (one >> 16));
+  one |= one >> 16;
+  two |= (two >> 8) | (one & (one >> 8));
+  one |= one >> 8;
   return {uint8_t(one), uint8_t(two)};
+}
+
+// Files holding at least one member of a set.
+inline uint8_t files_of(uint64_t set) {
+  set |= set >> 32;
+  set |= set >> 16;
+  set |= set >> 8;
+  return uint8_t(set);
 }
 
 constexpr uint64_t FILE_A = 0x0101010101010101ull;
@@ -105,7 +117,7 @@ int evaluate_kept(const uint8_t *cb, const PieceSets &sets, int material) {
   const FileMasks black = file_masks(sets.of[PAWN | COLOUR_BIT]);
   const uint8_t pawns_one[2] = {white.one, black.one};
   const uint8_t pawns_two[2] = {white.two, black.two};
-  const uint8_t rooks[2] = {file_masks(sets.of[ROOK]).one, file_masks(sets.of[ROOK | COLOUR_BIT]).one};
+  const uint8_t rooks[2] = {files_of(sets.of[ROOK]), files_of(sets.of[ROOK | COLOUR_BIT])};
   score = file_evaluation(score, pawns_one, pawns_two, rooks);
 
   if constexpr (T.pawn_and_king_safety) {

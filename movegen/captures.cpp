@@ -66,6 +66,82 @@ void CheckScore(s_mv &list, const uint8_t *cb, int from, int to) {
 
 s_mv generate_qsearch_moves(const uint8_t *cb) { return generate_qsearch_moves(cb, board_scan::pieces_of(cb)); }
 
+s_mv generate_qsearch_moves(const uint8_t *cb, const PieceSets &sets) {
+  using namespace board_scan;
+  s_mv list;
+  list.count = 0;
+  const uint8_t side = side_to_move(cb);
+  const int own = side << 3;
+  const uint16_t enemies = enemy_codes(side);
+  const Pieces pieces = pieces_of(sets);
+  const uint64_t enemy_squares = pieces.by_colour[side ^ 1];
+
+  // Piece kind by piece kind, each piece only if something it could reach
+  // on an empty board is an enemy; the list is put into board order below.
+  const uint64_t pawns = sets.of[PAWN | own];
+  uint64_t pawn_reach = 0;
+  for (uint64_t p = pawns; p != 0; p &= p - 1) pawn_reach |= PAWN_TARGETS[side][std::countr_zero(p)];
+  if (pawn_reach & enemy_squares) {
+    for (uint64_t p = pawns; p != 0; p &= p - 1) {
+      const int b = std::countr_zero(p);
+      if (PAWN_TARGETS[side][b] & enemy_squares)
+        step_captures(list, cb, boardin[b], enemies, side == WHITE ? argpwhite : argpblack);
+    }
+  }
+  for (uint64_t p = sets.of[KNIGHT | own]; p != 0; p &= p - 1) {
+    const int b = std::countr_zero(p);
+    if (KNIGHT_TARGETS[b] & enemy_squares) step_captures(list, cb, boardin[b], enemies, argknight);
+  }
+  for (uint64_t p = sets.of[BISHOP | own]; p != 0; p &= p - 1) {
+    const int b = std::countr_zero(p);
+    if (REACH[DIAGONAL][b] & enemy_squares) ray_captures(list, cb, boardin[b], b, pieces, enemy_squares, BISHOP_LINES);
+  }
+  for (uint64_t p = sets.of[ROOK | own]; p != 0; p &= p - 1) {
+    const int b = std::countr_zero(p);
+    if (REACH[STRAIGHT][b] & enemy_squares) ray_captures(list, cb, boardin[b], b, pieces, enemy_squares, ROOK_LINES);
+  }
+  for (uint64_t p = sets.of[QUEEN | own]; p != 0; p &= p - 1) {
+    const int b = std::countr_zero(p);
+    if ((REACH[STRAIGHT][b] | REACH[DIAGONAL][b]) & enemy_squares)
+      ray_captures(list, cb, boardin[b], b, pieces, enemy_squares, QUEEN_LINES);
+  }
+  for (uint64_t p = sets.of[KING | own]; p != 0; p &= p - 1) {
+    const int b = std::countr_zero(p);
+    if ((KING_TARGETS[b] & enemy_squares) == 0) continue;
+    const int sq = boardin[b];
+    for (const int8_t *d = argking.data(); *d != 0; ++d) {
+      const int target = sq + *d;
+      if (in_set(enemies, at(cb, target)) && !king_attacked(cb, sets, side, target)) CheckScore(list, cb, sq, target);
+    }
+  }
+
+  // A full record may have dropped other captures than the board walk
+  // would: such a board (none a game reaches) is walked instead.
+  // (Assigned, not returned: one returned name lets the record be built in
+  // the caller's place instead of copied.)
+  if (list.count >= S_MV_CAPACITY) {
+    list = generate_qsearch_moves(cb, pieces);
+    return list;
+  }
+
+  // Board order: each piece's captures are one run in direction order, so a
+  // stable sort by from-square gives the walk's list exactly.
+  for (int i = 1; i < list.count; ++i) {
+    const uint8_t from = list.from[i], to = list.to[i];
+    const int32_t score = list.score[i];
+    int j = i;
+    for (; j > 0 && list.from[j - 1] > from; --j) {
+      list.from[j] = list.from[j - 1];
+      list.to[j] = list.to[j - 1];
+      list.score[j] = list.score[j - 1];
+    }
+    list.from[j] = from;
+    list.to[j] = to;
+    list.score[j] = score;
+  }
+  return list;
+}
+
 s_mv generate_qsearch_moves(const uint8_t *cb, const board_scan::Pieces &pieces) {
   s_mv list;
   list.count = 0;

@@ -58,9 +58,10 @@ inline void take_over_line(tagLINE *line, uint8_t from, uint8_t to, tagLINE &chi
 }
 
 // 1 if the king of colour stands attacked (a missing king never is). The
-// king's square comes from the pieces the make and unmake keep.
+// king's square and the attackers come from the pieces the make and unmake
+// keep.
 inline int in_check(const uint8_t *cb, uint8_t colour) {
-  return king_attacked(cb, colour, search_king_square(cb, colour));
+  return king_attacked(cb, search_piece_sets(cb), colour, search_king_square(cb, colour));
 }
 
 }  // namespace
@@ -123,7 +124,7 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
 
   // Step 5. Generate.
   uint32_t moves[MAX_GENERATED_MOVES];
-  const int count = generate_moves(cb, moves);
+  const int count = generate_moves(cb, moves, search_piece_sets(cb));
 
   tagLINE child_line;
   child_line.length = 0;
@@ -237,7 +238,7 @@ uint32_t quies(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t 
 
   // Step 5. Captures. The record holds 96, which the generator never
   // exceeds; the count is bounded anyway before it indexes anything.
-  const s_mv captures = generate_qsearch_moves(cb, search_pieces(cb));
+  const s_mv captures = generate_qsearch_moves(cb, search_piece_sets(cb));
   int count = captures.count;
   if (count < 0) count = 0;
   if (count > S_MV_CAPACITY) count = S_MV_CAPACITY;

@@ -186,6 +186,11 @@ int search_evaluate(const uint8_t *cb) {
   return heuristic_kept(cb, kept.sets, kept.material);
 }
 
+const PieceSets &search_piece_sets(const uint8_t *cb) {
+  ensure_kept(cb);
+  return kept.sets;
+}
+
 board_scan::Pieces search_pieces(const uint8_t *cb) {
   ensure_kept(cb);
   return board_scan::pieces_of(kept.sets);

@@ -49,6 +49,9 @@ void search_unmake(uint8_t *cb, uint32_t gm, uint8_t state, const SearchUndo &un
 // the kept record. hash_key must be the board's key.
 int search_evaluate(const uint8_t *cb);
 
+// The board's piece sets (piece_sets_of), from the kept record.
+const PieceSets &search_piece_sets(const uint8_t *cb);
+
 // The board's pieces as board_scan::pieces_of finds them, from the kept record.
 board_scan::Pieces search_pieces(const uint8_t *cb);
 
