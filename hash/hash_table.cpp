@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "base/platform_memory.h"
+
 #include "hash/zobrist.h"
 
 namespace {
@@ -48,6 +50,7 @@ bool resize_hash_table(int megabytes) {
   // nothing), so the new table is empty as the generation rule sees it.
   void *memory = std::calloc(count, sizeof(HashEntry));
   if (memory == nullptr) return false;
+  memory_advise_large_pages(memory, count * sizeof(HashEntry));
   if (table.entries != one_slot) std::free(table.entries);
   table = Table{static_cast<HashEntry *>(memory), count};
   return true;
