@@ -107,6 +107,8 @@ uint32_t ProbeHash(int ply, uint32_t best, uint32_t bound, uint8_t side) {
   return 0;
 }
 
+void prefetch_hash_slot(uint64_t key) { __builtin_prefetch(&slot_of(key)); }
+
 // Afterwards hash_key's slot holds exactly this result, in this generation.
 void RecordHash(int ply, uint32_t value, int type) {
   HashEntry &e = slot_of(hash_key);
