@@ -52,15 +52,32 @@ uint64_t perft(const uint8_t *cb, int depth) {
   // it moved (castling included). Only a sole king is followed this way.
   const uint8_t mover = side_to_move(cb);
   const int king = sole_king_square(cb, mover);
+  // A king that stands unattacked can only come under attack by a move of
+  // another piece along a line through the square that piece leaves (or,
+  // en passant, the square of the pawn taken): a move from a square on no
+  // line of the king's keeps it safe, and needs no test.
+  uint64_t king_lines = ~uint64_t(0);  // every square: always test
+  if (king >= 0 && !king_attacked(cb, mover, king)) {
+    const int kb = square_bit[king];
+    king_lines = board_scan::REACH[board_scan::STRAIGHT][kb] | board_scan::REACH[board_scan::DIAGONAL][kb];
+  }
   for (int i = 0; i < n; ++i) {
+    const uint32_t gm = list[i];
     std::memcpy(child, cb, CB_SIZE);
-    play_move(child, game_move_of(list[i]));
+    play_move(child, game_move_of(gm));
     child[CB_STATE] ^= ST_BLACK_TO_MOVE;
+    const int from = gm_from(gm);
+    const bool safe = from != king && gm_kind(gm) != KIND_EN_PASSANT &&
+                      ((king_lines >> (square_bit[from] & 63)) & 1) == 0;
+    if (safe) {
+      total += perft(child, depth - 1);
+      continue;
+    }
     int square = king;
     if (king < 0)
       square = where_is_king(child, mover);
-    else if (gm_from(list[i]) == king)
-      square = gm_to(list[i]);
+    else if (from == king)
+      square = gm_to(gm);
     if (king_attacked(child, mover, square) == 0) total += perft(child, depth - 1);
   }
   return total;
