@@ -41,6 +41,14 @@ inline void ensure_kept(const uint8_t *cb) {
     rebuild_kept(cb);
 }
 
+// The make's test: only the key. A phase changed since the record was built
+// leaves the record consistent in itself (the sum follows the table of the
+// phase it names), and the evaluation rebuilds it.
+inline void ensure_kept_key(const uint8_t *cb) {
+  if (kept.key != hash_key) [[unlikely]]
+    rebuild_kept(cb);
+}
+
 inline uint64_t bit_of(int square) { return uint64_t(1) << (square_bit[square] & 63); }
 
 // A piece code enters or leaves a square: its set and the sum follow.
@@ -203,17 +211,21 @@ int search_king_square(const uint8_t *cb, uint8_t colour) {
   return first_square(kept.sets.of[KING | (colour << 3)]);
 }
 
+void search_prefetch(const uint8_t *cb, uint32_t gm) {
+  // The child's key for a move that takes no right, promotes nothing and
+  // takes no pawn en passant (nearly all), known before any square changes;
+  // for the others another slot is loaded, which only wastes the load.
+  const uint8_t from = gm_from(gm), to = gm_to(gm);
+  prefetch_hash_slot(hash_key ^ zobrist_black ^ zobrist_value(cb[from], from) ^ zobrist_value(cb[from], to) ^
+                     zobrist_value(cb[to], to));
+}
+
 void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
   const uint8_t from = gm_from(gm), to = gm_to(gm), kind = gm_kind(gm);
   const uint8_t colour = side_to_move(cb);
 
-  // The child's key for a move that takes no right and no pawn en passant
-  // (nearly all), known before any square changes: its table slot starts
-  // loading now and is at hand when the child probes. Another key only
-  // wastes the load.
-  prefetch_hash_slot(hash_key ^ zobrist_black ^ zobrist_value(cb[from], from) ^ zobrist_value(cb[from], to) ^
-                     zobrist_value(cb[to], to));
-  ensure_kept(cb);
+  search_prefetch(cb, gm);
+  ensure_kept_key(cb);
   undo.key = hash_key;
   undo.material = kept.material;
   undo.phase = uint8_t(kept.phase);

@@ -33,6 +33,12 @@ struct SearchUndo {
 // what search_unmake needs.
 void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo);
 
+// Starts loading the table slot of the position after gm (of the side to
+// move) into the processor's cache, so that the child's probe finds it at
+// hand: search_make does so first thing, and a node may do so earlier for a
+// move it is about to try. Changes nothing that can be observed.
+void search_prefetch(const uint8_t *cb, uint32_t gm);
+
 // Takes gm back: byte 144 := state (the node's copy from before the make),
 // squares, en-passant marks and hash_key exactly as before the make.
 void search_unmake(uint8_t *cb, uint32_t gm, uint8_t state, const SearchUndo &undo);
