@@ -200,11 +200,6 @@ const PieceSets &search_piece_sets(const uint8_t *cb) {
   return kept.sets;
 }
 
-board_scan::Pieces search_pieces(const uint8_t *cb) {
-  ensure_kept(cb);
-  return board_scan::pieces_of(kept.sets);
-}
-
 int search_king_square(const uint8_t *cb, uint8_t colour) {
   if (colour > BLACK) return -1;  // no king has that colour
   ensure_kept(cb);

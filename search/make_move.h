@@ -58,9 +58,6 @@ int search_evaluate(const uint8_t *cb);
 // The board's piece sets (piece_sets_of), from the kept record.
 const PieceSets &search_piece_sets(const uint8_t *cb);
 
-// The board's pieces as board_scan::pieces_of finds them, from the kept record.
-board_scan::Pieces search_pieces(const uint8_t *cb);
-
 // Square of the colour's king as where_is_king answers it (the first in
 // ascending order, -1 for none), from the kept record.
 int search_king_square(const uint8_t *cb, uint8_t colour);
