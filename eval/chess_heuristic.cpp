@@ -7,53 +7,13 @@
 
 #include "board/chess_cb.h"
 #include "eval/file_structure.h"
-#include "eval/piece_square_tables.h"
+#include "eval/piece_square_values.h"
 #include "board/board_scan.h"
 
 namespace {
 
 constexpr int FILES = 8;
-
-// What differs between the three phase evaluators.
-struct PhaseTerms {
-  int bishop_value;
-  const ColourTable *pawn_table;
-  const ColourTable *king_table;
-  bool pawn_and_king_safety;  // malus_pawn_security and check_security_king
-};
-
-constexpr PhaseTerms OPENING = {300, &ope_position_pawn, &ope_position_king, false};
-constexpr PhaseTerms MIDDLE = {310, &mid_position_pawn, &ope_position_king, true};
-constexpr PhaseTerms ENDING = {310, &end_position_pawn, &end_position_king, true};
-
-// Material and square bonus of every piece on every square, signed for
-// White's point of view, looked up as [piece | colour][rank * 8 + file]: one
-// addition per piece instead of a branch per piece kind.
-using PieceSquareValues = std::array<std::array<int16_t, 64>, 16>;
-
-constexpr PieceSquareValues piece_square_values(const PhaseTerms &t) {
-  PieceSquareValues v{};
-  for (int b = 0; b < 64; ++b) {
-    const int s = boardin[b];
-    for (int c = WHITE; c <= BLACK; ++c) {
-      const int sign = c == WHITE ? 1 : -1;
-      const auto row = [&](int piece) -> std::array<int16_t, 64> & { return v[piece | (c << 3)]; };
-      row(PAWN)[b] = int16_t(sign * (100 + (*t.pawn_table)[c][s]));
-      // Same entry for both colours: the knight table is not mirrored.
-      row(KNIGHT)[b] = int16_t(sign * (300 + position_good_knight[s]));
-      // Signed entry: a bishop on a corner loses points for its side.
-      row(BISHOP)[b] = int16_t(sign * (t.bishop_value + position_good_bishop[s]));
-      row(ROOK)[b] = int16_t(sign * 500);
-      row(QUEEN)[b] = int16_t(sign * 900);
-      row(KING)[b] = int16_t(sign * (*t.king_table)[c][s]);
-    }
-  }
-  return v;
-}
-
-constexpr PieceSquareValues OPENING_VALUES = piece_square_values(OPENING);
-constexpr PieceSquareValues MIDDLE_VALUES = piece_square_values(MIDDLE);
-constexpr PieceSquareValues ENDING_VALUES = piece_square_values(ENDING);
+using namespace phase_terms;
 
 // Byte of the evaluator's file masks that a piece code marks (see evaluate).
 constexpr std::array<uint8_t, 16> FILE_BYTE = [] {
@@ -106,20 +66,107 @@ int evaluate(const uint8_t *cb) {
   return castling_evaluation(cb, score);
 }
 
+// Masks of the files holding at least one (one) and at least two (two)
+// members of a set: the eight ranks folded onto one byte, halves at a time.
+// Merging two halves, a file holds two when either half does or both hold one.
+struct FileMasks {
+  uint8_t one, two;
+};
+
+inline FileMasks file_masks(uint64_t set) {
+  // Only the low byte is read at the end, and each step's low half depends
+  // only on the previous low half, so the high bits need no clearing.
+  uint64_t one = set;
+  uint64_t two = one & (one >> 32);
+  one |= one >> 32;
+  two |= (two >> 16) | (one & (one >> 16));
+  one |= one >> 16;
+  two |= (two >> 8) | (one & (one >> 8));
+  one |= one >> 8;
+  return {uint8_t(one), uint8_t(two)};
+}
+
+// Files holding at least one member of a set.
+inline uint8_t files_of(uint64_t set) {
+  set |= set >> 32;
+  set |= set >> 16;
+  set |= set >> 8;
+  return uint8_t(set);
+}
+
+constexpr uint64_t FILE_A = 0x0101010101010101ull;
+constexpr uint64_t FILE_H = 0x8080808080808080ull;
+
+// Pawns of a set with no own pawn one rank behind on a neighbouring file
+// (behind is towards rank 1 for White, rank 8 for Black).
+inline uint64_t unprotected_pawns(uint64_t pawns, int colour) {
+  const uint64_t defended = colour == WHITE ? ((pawns << 9) & ~FILE_A) | ((pawns << 7) & ~FILE_H)
+                                            : ((pawns >> 7) & ~FILE_A) | ((pawns >> 9) & ~FILE_H);
+  return pawns & ~defended;
+}
+
+// The same score as evaluate<T, V>, from the piece sets and the sum of V
+// over the pieces that the search keeps: the board is read only around the
+// kings and for the castled bits.
+template <const PhaseTerms &T>
+int evaluate_kept(const uint8_t *cb, const PieceSets &sets, int material) {
+  int score = 30000 + material;
+  ++heuristic_calculated;
+
+  const FileMasks white = file_masks(sets.of[PAWN]);
+  const FileMasks black = file_masks(sets.of[PAWN | COLOUR_BIT]);
+  const uint8_t pawns_one[2] = {white.one, black.one};
+  const uint8_t pawns_two[2] = {white.two, black.two};
+  const uint8_t rooks[2] = {files_of(sets.of[ROOK]), files_of(sets.of[ROOK | COLOUR_BIT])};
+  score = file_evaluation(score, pawns_one, pawns_two, rooks);
+
+  if constexpr (T.pawn_and_king_safety) {
+    // malus_pawn_security of every pawn: 5 per pawn without a defender.
+    score -= 5 * std::popcount(unprotected_pawns(sets.of[PAWN], WHITE));
+    score += 5 * std::popcount(unprotected_pawns(sets.of[PAWN | COLOUR_BIT], BLACK));
+    for (int colour = WHITE; colour <= BLACK; ++colour)
+      for (uint64_t kings = sets.of[KING | (colour << 3)]; kings != 0; kings &= kings - 1)
+        score += check_security_king(cb, boardin[std::countr_zero(kings)], colour);
+  }
+  return castling_evaluation(cb, score);
+}
+
+[[noreturn]] void phase_undefined() {
+  // The phase is always stored before a search starts, so this means the
+  // engine's own state is broken: stop rather than search on nonsense.
+  // The message goes straight to standard output, not to the protocol
+  // transport, and the process ends with status 0 like every other exit.
+  std::printf("Game position undefined !\n");
+  std::exit(0);
+}
+
 }  // namespace
+
+int heuristic_kept(const uint8_t *cb, const PieceSets &sets, int material) {
+  switch (game_position) {
+    case PHASE_OPENING: return evaluate_kept<OPENING>(cb, sets, material);
+    case PHASE_MIDDLE: return evaluate_kept<MIDDLE>(cb, sets, material);
+    case PHASE_ENDING: return evaluate_kept<ENDING>(cb, sets, material);
+    default: phase_undefined();
+  }
+}
+
+int piece_square_sum(const uint8_t *cb, int phase) {
+  const PieceSquareValues &v = phase_values(phase);
+  int sum = 0;
+  for (uint64_t bits = board_scan::occupied(cb); bits != 0; bits &= bits - 1) {
+    const int b = std::countr_zero(bits);
+    sum += v[cb[boardin[b]] & (PIECE_MASK | COLOUR_BIT)][b];
+  }
+  return sum;
+}
 
 int heuristic(const uint8_t *cb, uint8_t side) {
   switch (game_position) {
     case PHASE_OPENING: return heuristic_opening(cb, side);
     case PHASE_MIDDLE: return heuristic_middle(cb, side);
     case PHASE_ENDING: return heuristic_ending(cb, side);
-    default:
-      // The phase is always stored before a search starts, so this means the
-      // engine's own state is broken: stop rather than search on nonsense.
-      // The message goes straight to standard output, not to the protocol
-      // transport, and the process ends with status 0 like every other exit.
-      std::printf("Game position undefined !\n");
-      std::exit(0);
+    default: phase_undefined();
   }
 }
 

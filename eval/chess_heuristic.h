@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "board/board_scan.h"
+
 enum GamePhase : int { PHASE_UNDEFINED = 0, PHASE_OPENING = 1, PHASE_MIDDLE = 2, PHASE_ENDING = 3 };
 
 extern int game_position;         // phase used by every evaluation of a search
@@ -22,6 +24,16 @@ int stat_heuristic_calculated();
 // Evaluates the board with the evaluator of the current phase; side is handed
 // on and ignored. An undefined phase is fatal.
 int heuristic(const uint8_t *cb, uint8_t side);
+
+// The same score as heuristic, for a board whose piece sets and whose sum of
+// the current phase's piece-square values (piece_square_sum) the caller
+// keeps: what the search evaluates with. An undefined phase is fatal.
+int heuristic_kept(const uint8_t *cb, const PieceSets &sets, int material);
+
+// Sum over the board's pieces of the phase's material and square bonus
+// (White's pieces positive, Black's negative); an undefined phase counts as
+// the opening.
+int piece_square_sum(const uint8_t *cb, int phase);
 
 int heuristic_opening(const uint8_t *cb, uint8_t side);
 int heuristic_middle(const uint8_t *cb, uint8_t side);

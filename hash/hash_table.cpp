@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "base/platform_memory.h"
+
 #include "hash/zobrist.h"
 
 namespace {
@@ -48,6 +50,7 @@ bool resize_hash_table(int megabytes) {
   // nothing), so the new table is empty as the generation rule sees it.
   void *memory = std::calloc(count, sizeof(HashEntry));
   if (memory == nullptr) return false;
+  memory_advise_large_pages(memory, count * sizeof(HashEntry));
   if (table.entries != one_slot) std::free(table.entries);
   table = Table{static_cast<HashEntry *>(memory), count};
   return true;
@@ -103,6 +106,8 @@ uint32_t ProbeHash(int ply, uint32_t best, uint32_t bound, uint8_t side) {
   }
   return 0;
 }
+
+void prefetch_hash_slot(uint64_t key) { __builtin_prefetch(&slot_of(key)); }
 
 // Afterwards hash_key's slot holds exactly this result, in this generation.
 void RecordHash(int ply, uint32_t value, int type) {

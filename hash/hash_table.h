@@ -74,6 +74,11 @@ uint16_t hash_table_generation();
 // (larger is better), 1 Black. All value comparisons are unsigned.
 uint32_t ProbeHash(int ply, uint32_t best, uint32_t bound, uint8_t side);
 
+// Starts loading the slot of key into the processor's cache, without waiting
+// for it: the search calls it as soon as a child's key is known, so that the
+// child's probe finds the slot at hand. Changes nothing that can be observed.
+void prefetch_hash_slot(uint64_t key);
+
 // Stores value, type and ply (their low 8 bits) for the position hash_key,
 // replacing whatever its slot held.
 void RecordHash(int ply, uint32_t value, int type);

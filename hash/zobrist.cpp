@@ -55,15 +55,6 @@ void set_zobrist() {
   for (uint64_t &key : zobrist_castling) key = ini_zobrist();
 }
 
-// Returns the key of a piece byte on a square, 0 for anything else.
-uint64_t zobrist_value(uint8_t sqbyte, int square) {
-  const unsigned piece = piece_of(sqbyte);
-  // Callers pass piece bytes on playable squares; anything else would index
-  // outside the table, so it gets no key rather than a stray read.
-  if (piece - 1u >= 6u || unsigned(square) >= unsigned(ZOBRIST_SQUARES)) return 0;
-  return zobrist[piece - 1][colour_of(sqbyte)][square];
-}
-
 // Returns the board's key from its pieces, side to move and lost rights.
 uint64_t first_zobrist_key(const uint8_t *cb) {
   uint64_t key = 0;

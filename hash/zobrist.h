@@ -35,7 +35,14 @@ void set_zobrist();
 
 // Key of a square byte on a square; the en-passant mark is ignored. A byte
 // without a piece (empty or border) or a square outside 0..117 has no key: 0.
-uint64_t zobrist_value(uint8_t sqbyte, int square);
+// Inline: every make and unmake of the search calls it a few times.
+inline uint64_t zobrist_value(uint8_t sqbyte, int square) {
+  const unsigned piece = sqbyte & 7u;
+  // Callers pass piece bytes on playable squares; anything else would index
+  // outside the table, so it gets no key rather than a stray read.
+  if (piece - 1u >= 6u || unsigned(square) >= unsigned(ZOBRIST_SQUARES)) return 0;
+  return zobrist[piece - 1][(sqbyte >> 3) & 1][square];
+}
 
 // Key of the board computed from scratch (does not store it in hash_key).
 uint64_t first_zobrist_key(const uint8_t *cb);

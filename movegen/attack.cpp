@@ -93,6 +93,29 @@ int king_attacked(const uint8_t *cb, uint8_t colour, int square) {
   return 0;
 }
 
+int king_attacked(const uint8_t *cb, const PieceSets &sets, uint8_t colour, int square) {
+  using namespace board_scan;
+  const int b = square >= 0 && square < CB_MAILBOX ? square_bit[square] : -1;
+  if (b < 0 || colour > BLACK) return king_attacked(cb, colour, square);
+  const int enemy = (colour ^ 1) << 3;
+  // Steppers first: a look-up each, whatever stands between.
+  if ((KNIGHT_TARGETS[b] & sets.of[KNIGHT | enemy]) || (KING_TARGETS[b] & sets.of[KING | enemy]) ||
+      (PAWN_TARGETS[colour][b] & sets.of[PAWN | enemy]))
+    return 1;
+  // Sliders: the first piece along each line that an enemy slider of the
+  // kind could stand on; lines without one are not looked at.
+  const uint64_t all = sets.by_colour[WHITE] | sets.by_colour[BLACK];
+  const uint64_t straight = sets.of[ROOK | enemy] | sets.of[QUEEN | enemy];
+  const uint64_t diagonal = sets.of[BISHOP | enemy] | sets.of[QUEEN | enemy];
+  for (int d = 0; d < 8; ++d) {
+    const uint64_t sliders = d < 4 ? straight : diagonal;
+    if ((LINE[d][b] & sliders) == 0) continue;
+    const int first = first_on_line(all, d, b);
+    if ((sliders >> first) & 1) return 1;
+  }
+  return 0;
+}
+
 int where_is_king(const uint8_t *cb, uint8_t colour) {
   // Kings only stand on the playable squares: eight of them are compared at
   // once, rank by rank upwards, and the lowest match is the first square.

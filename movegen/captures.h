@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "board/board_scan.h"
+
 inline constexpr int S_MV_CAPACITY = 96;
 
 // The capture list: parallel arrays, the first count entries in use.
@@ -22,3 +24,12 @@ void CheckScore(s_mv &list, const uint8_t *cb, int from, int to);
 // Every capture of the side to move, in board order then direction order, up
 // to the record's capacity.
 s_mv generate_qsearch_moves(const uint8_t *cb);
+
+// The same, with the board's pieces (board_scan::pieces_of of the board)
+// given by a caller that keeps them.
+s_mv generate_qsearch_moves(const uint8_t *cb, const board_scan::Pieces &pieces);
+
+// The same list from the board's piece sets (piece_sets_of the board, for a
+// board whose playable squares hold only pieces and empty squares), piece
+// kind by piece kind, passing over pieces that reach no enemy.
+s_mv generate_qsearch_moves(const uint8_t *cb, const PieceSets &sets);

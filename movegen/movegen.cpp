@@ -13,6 +13,7 @@ namespace {
 struct MoveList {
   uint32_t *list;
   int count;
+  const PieceSets *sets;  // the board's piece sets when the caller keeps them
   void add(int from, int to, uint8_t kind, int32_t first) {
     if (count < MAX_GENERATED_MOVES) list[count++] = fill_move(uint8_t(from), uint8_t(to), kind, first);
   }
@@ -135,18 +136,21 @@ void king_moves(const uint8_t *cb, int sq, uint8_t side, MoveList &out) {
     // Tested with the king still on its square: a step away from a checking
     // slider along its line reads as safe here, and the search refuses it one
     // ply later when it finds the mover's king attacked.
-    if (king_attacked(cb, colour, target)) continue;
+    if (out.sets != nullptr ? king_attacked(cb, *out.sets, colour, target) : king_attacked(cb, colour, target))
+      continue;
     out.add(sq, target, KIND_NORMAL, is_empty(tbyte) ? 0 : 1);
   }
 }
 
 }  // namespace
 
-int generate_moves(const uint8_t *cb, uint32_t *list) {
+namespace {
+
+int generate(const uint8_t *cb, uint32_t *list, const PieceSets *sets, uint64_t own_pieces) {
   const uint8_t side = side_to_move(cb);
-  MoveList out{list, 0};
+  MoveList out{list, 0, sets};
   // The mover's pieces in ascending square order: the order of the list.
-  for (uint64_t own = board_scan::occupancy_of(cb, side); own != 0;) {
+  for (uint64_t own = own_pieces; own != 0;) {
     const int sq = board_scan::pop_square(own);
     switch (piece_of(cb[sq])) {
       case PAWN:
@@ -172,4 +176,14 @@ int generate_moves(const uint8_t *cb, uint32_t *list) {
     }
   }
   return out.count;
+}
+
+}  // namespace
+
+int generate_moves(const uint8_t *cb, uint32_t *list) {
+  return generate(cb, list, nullptr, board_scan::occupancy_of(cb, side_to_move(cb)));
+}
+
+int generate_moves(const uint8_t *cb, uint32_t *list, const PieceSets &sets) {
+  return generate(cb, list, &sets, sets.by_colour[side_to_move(cb)]);
 }

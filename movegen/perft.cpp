@@ -1,6 +1,9 @@
 #include "movegen/perft.h"
 
+#include <bit>
 #include <cstring>
+
+#include "board/board_scan.h"
 
 #include "board/game_move.h"
 #include "movegen/attack.h"
@@ -19,15 +22,63 @@ bool play_if_legal(uint8_t *child, uint32_t gm) {
   return king_attacked(child, mover, where_is_king(child, mover)) == 0;
 }
 
+namespace {
+
+// Square of the colour's king when it has exactly one, else -1 (none, or
+// several: a board built by a nonsensical move list can hold two).
+int sole_king_square(const uint8_t *cb, uint8_t colour) {
+  const uint8_t king = uint8_t(KING | (colour << 3));
+  int found = -1;
+  for (int r = 0; r < 8; ++r) {
+    uint64_t match = board_scan::bytes_equal(board_scan::rank_word(cb, r) & board_scan::LOW_NIBBLES, king);
+    for (; match != 0; match &= match - 1) {
+      if (found >= 0) return -1;
+      found = square_of(std::countr_zero(match) / 8, r);
+    }
+  }
+  return found;
+}
+
+}  // namespace
+
 uint64_t perft(const uint8_t *cb, int depth) {
   if (depth == 0) return 1;
   uint32_t list[MAX_GENERATED_MOVES];
   const int n = generate_moves(cb, list);
   uint64_t total = 0;
   uint8_t child[CB_SIZE];
+  // The mover's king is found once per node rather than after every move:
+  // after a move it stands where it stood, or on the move's to-square when
+  // it moved (castling included). Only a sole king is followed this way.
+  const uint8_t mover = side_to_move(cb);
+  const int king = sole_king_square(cb, mover);
+  // A king that stands unattacked can only come under attack by a move of
+  // another piece along a line through the square that piece leaves (or,
+  // en passant, the square of the pawn taken): a move from a square on no
+  // line of the king's keeps it safe, and needs no test.
+  uint64_t king_lines = ~uint64_t(0);  // every square: always test
+  if (king >= 0 && !king_attacked(cb, mover, king)) {
+    const int kb = square_bit[king];
+    king_lines = board_scan::REACH[board_scan::STRAIGHT][kb] | board_scan::REACH[board_scan::DIAGONAL][kb];
+  }
   for (int i = 0; i < n; ++i) {
+    const uint32_t gm = list[i];
     std::memcpy(child, cb, CB_SIZE);
-    if (play_if_legal(child, list[i])) total += perft(child, depth - 1);
+    play_move(child, game_move_of(gm));
+    child[CB_STATE] ^= ST_BLACK_TO_MOVE;
+    const int from = gm_from(gm);
+    const bool safe = from != king && gm_kind(gm) != KIND_EN_PASSANT &&
+                      ((king_lines >> (square_bit[from] & 63)) & 1) == 0;
+    if (safe) {
+      total += perft(child, depth - 1);
+      continue;
+    }
+    int square = king;
+    if (king < 0)
+      square = where_is_king(child, mover);
+    else if (from == king)
+      square = gm_to(gm);
+    if (king_attacked(child, mover, square) == 0) total += perft(child, depth - 1);
   }
   return total;
 }

@@ -58,9 +58,11 @@ inline void take_over_line(tagLINE *line, uint8_t from, uint8_t to, tagLINE &chi
   child.length = 0;
 }
 
-// 1 if the king of colour stands attacked (a missing king never is).
+// 1 if the king of colour stands attacked (a missing king never is). The
+// king's square and the attackers come from the pieces the make and unmake
+// keep.
 inline int in_check(const uint8_t *cb, uint8_t colour) {
-  return king_attacked(cb, colour, where_is_king(cb, colour));
+  return king_attacked(cb, search_piece_sets(cb), colour, search_king_square(cb, colour));
 }
 
 }  // namespace
@@ -123,7 +125,7 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
 
   // Step 5. Generate.
   uint32_t moves[MAX_GENERATED_MOVES];
-  const int count = generate_moves(cb, moves);
+  const int count = generate_moves(cb, moves, search_piece_sets(cb));
 
   tagLINE child_line;
   child_line.length = 0;
@@ -231,7 +233,7 @@ uint32_t quies(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t 
   line->length = 0;
 
   // Step 4. Stand pat on the static evaluation.
-  const uint32_t standing = uint32_t(heuristic(cb, side));
+  const uint32_t standing = uint32_t(search_evaluate(cb));
   if (is_better_beta(bound, standing, side, ply)) {
     RecordHash(ply, bound, HASH_CUTOFF);
     return bound;
@@ -244,7 +246,7 @@ uint32_t quies(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t 
 
   // Step 5. Captures. The record holds 96, which the generator never
   // exceeds; the count is bounded anyway before it indexes anything.
-  const s_mv captures = generate_qsearch_moves(cb);
+  const s_mv captures = generate_qsearch_moves(cb, search_piece_sets(cb));
   int count = captures.count;
   if (count < 0) count = 0;
   if (count > S_MV_CAPACITY) count = S_MV_CAPACITY;

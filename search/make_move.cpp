@@ -1,27 +1,87 @@
 #include "search/make_move.h"
 
+#include <bit>
 #include <cassert>
 
+#include "board/board_scan.h"
 #include "board/chess_cb.h"
+#include "eval/chess_heuristic.h"
+#include "eval/piece_square_values.h"
+#include "hash/hash_table.h"
 #include "hash/zobrist.h"
 
 namespace {
+
+using phase_terms::PieceSquareValues;
+
+// The pieces of the position whose key is `key`, for the evaluator and the
+// king's square; see make_move.h.
+struct KeptPieces {
+  PieceSets sets;
+  int32_t material;                 // sum of values over the pieces
+  int phase;                        // game_position the sum was taken for
+  const PieceSquareValues *values;  // that phase's table
+  uint64_t key;
+};
+
+// Describes no position until the first rebuild: key 0 with phase 0 is
+// caught by the phase test, since a search always has a phase.
+KeptPieces kept{{}, 0, PHASE_UNDEFINED, &phase_terms::OPENING_VALUES, 0};
+
+void rebuild_kept(const uint8_t *cb) {
+  kept.sets = piece_sets_of(cb);
+  kept.phase = game_position;
+  kept.values = &phase_terms::phase_values(game_position);
+  kept.material = piece_square_sum(cb, game_position);
+  kept.key = hash_key;
+}
+
+inline void ensure_kept(const uint8_t *cb) {
+  if (kept.key != hash_key || kept.phase != game_position) [[unlikely]]
+    rebuild_kept(cb);
+}
+
+// The make's test: only the key. A phase changed since the record was built
+// leaves the record consistent in itself (the sum follows the table of the
+// phase it names), and the evaluation rebuilds it.
+inline void ensure_kept_key(const uint8_t *cb) {
+  if (kept.key != hash_key) [[unlikely]]
+    rebuild_kept(cb);
+}
+
+inline uint64_t bit_of(int square) { return uint64_t(1) << (square_bit[square] & 63); }
+
+// A piece code enters or leaves a square: its set and the sum follow.
+[[gnu::always_inline]] inline void kept_add(uint8_t code, int square) {
+  kept.sets.of[code] ^= bit_of(square);
+  kept.sets.by_colour[code >> 3] ^= bit_of(square);
+  kept.material += (*kept.values)[code][square_bit[square] & 63];
+}
+[[gnu::always_inline]] inline void kept_remove(uint8_t code, int square) {
+  kept.sets.of[code] ^= bit_of(square);
+  kept.sets.by_colour[code >> 3] ^= bit_of(square);
+  kept.material -= (*kept.values)[code][square_bit[square] & 63];
+}
 
 constexpr uint8_t PIECE_AND_COLOUR = PIECE_MASK | COLOUR_BIT;
 
 // The make's only writes to squares and key. A square keeps its en-passant
 // mark whatever is written on it, and the mark is not keyed.
 
-// Takes whatever stands on the square off the board and out of the key.
-inline void lift(uint8_t *cb, int square) {
+// Takes whatever stands on the square off the board, out of the key and out
+// of the kept pieces.
+[[gnu::always_inline]] inline void lift(uint8_t *cb, int square) {
   hash_key ^= zobrist_value(cb[square], square);
+  kept_remove(cb[square] & PIECE_AND_COLOUR, square);
   cb_set_value(uint8_t(square), EMPTY, WHITE, cb);
 }
 
-// Puts a piece on an empty square, into the board and the key.
-inline void place(uint8_t *cb, int square, uint8_t piece, uint8_t colour) {
+// Puts a piece on an empty square, into the board, the key and the kept
+// pieces.
+[[gnu::always_inline]] inline void place(uint8_t *cb, int square, uint8_t piece, uint8_t colour) {
   cb_set_value(uint8_t(square), piece, colour, cb);
   hash_key ^= zobrist_value(cb[square], square);
+  kept_add(cb[square] & PIECE_AND_COLOUR, square);
 }
 
 // Sets the lost flag of colour's right on side `which` (0 a-file, 1 h-file)
@@ -65,31 +125,56 @@ inline uint8_t en_passant_victim(uint8_t to, uint8_t colour) {
 }
 
 // Marks are only ever set on the squares a pawn reaches by a two-square
-// advance: ranks 4 and 5.
-constexpr int MARK_SQUARES = 16;
-constexpr int mark_square(int i) { return i < 8 ? square_of(i, 3) : square_of(i - 8, 4); }
+// advance: ranks 4 and 5 (a FEN's en-passant square marks the pawn that
+// has just advanced, on one of them too). Bit i of an expired set stands for
+// file i % 8 of rank 4 + i / 8.
+constexpr int MARK_RANKS[2] = {3, 4};
 
 // Clears every mark the game would clear before a move of colour (all but
-// those on the other side's pawns) and answers which, for the unmake.
+// those on the other side's pawns) and answers which, for the unmake. Each
+// rank is read as one word; most hold no mark and cost a test.
 inline uint16_t expire_marks(uint8_t *cb, uint8_t colour) {
+  using namespace board_scan;
   uint16_t expired = 0;
-  for (int i = 0; i < MARK_SQUARES; ++i) {
-    uint8_t &b = cb[mark_square(i)];
-    if (!has_ep_mark(b) || (piece_of(b) == PAWN && colour_of(b) != colour)) continue;
-    b = uint8_t(b & ~EP_MARK);
-    expired = uint16_t(expired | (1u << i));
+  const uint8_t kept_pawn = uint8_t(PAWN | ((colour ^ 1) << 3));
+  for (int i = 0; i < 2; ++i) {
+    uint64_t w = rank_word(cb, MARK_RANKS[i]);
+    const uint64_t marks = w & (ONES * EP_MARK);
+    if (marks == 0) [[likely]] continue;
+    // 0x80 of each byte holding the other side's pawn, moved to the mark's bit.
+    const uint64_t keep = bytes_equal(w & LOW_NIBBLES, kept_pawn) >> 3;
+    const uint64_t clear = marks & ~keep;
+    uint8_t *rank = cb + square_of(0, MARK_RANKS[i]);
+    for (uint64_t m = clear; m != 0; m &= m - 1) rank[std::countr_zero(m) / 8] &= uint8_t(~EP_MARK);
+    expired = uint16_t(expired | (gather_high_bits(clear << 3) << (8 * i)));
   }
   return expired;
 }
 
 inline void restore_marks(uint8_t *cb, uint16_t expired) {
-  for (int i = 0; expired != 0; ++i, expired >>= 1)
-    if (expired & 1u) cb[mark_square(i)] |= EP_MARK;
+  for (; expired != 0; expired &= uint16_t(expired - 1)) {
+    const int i = std::countr_zero(expired);
+    cb[square_of(i % 8, MARK_RANKS[i / 8])] |= EP_MARK;
+  }
 }
 
-// Puts the byte's piece and colour back on the square (nothing for 0).
-inline void restore(uint8_t *cb, int square, uint8_t sqbyte) {
+// The unmake's writes: the squares and the piece sets. The key and the sum
+// come back whole from the undo record.
+
+// Empties a square that holds a piece.
+[[gnu::always_inline]] inline void take_back(uint8_t *cb, int square) {
+  const uint8_t code = cb[square] & PIECE_AND_COLOUR;
+  kept.sets.of[code] ^= bit_of(square);
+  kept.sets.by_colour[code >> 3] ^= bit_of(square);
+  cb_set_value(uint8_t(square), EMPTY, WHITE, cb);
+}
+
+// Puts the byte's piece and colour on an empty square (nothing for 0).
+[[gnu::always_inline]] inline void put_back(uint8_t *cb, int square, uint8_t sqbyte) {
   cb_set_value(uint8_t(square), piece_of(sqbyte), colour_of(sqbyte), cb);
+  if (piece_of(sqbyte) == EMPTY) return;
+  kept.sets.of[sqbyte & PIECE_AND_COLOUR] ^= bit_of(square);
+  kept.sets.by_colour[colour_of(sqbyte)] ^= bit_of(square);
 }
 
 }  // namespace
@@ -100,14 +185,45 @@ bool search_board_is_sound(const uint8_t *cb) {
     const bool border = row < 2 || row > 9 || column < 2 || column > 9;
     if (border ? cb[sq] != BORDER : (piece_of(cb[sq]) == BORDER || (cb[sq] & 0xE0) != 0)) return false;
   }
-  return (cb[CB_STATE] & 0x80) == 0 && hash_key == first_zobrist_key(cb);
+  if ((cb[CB_STATE] & 0x80) != 0 || hash_key != first_zobrist_key(cb)) return false;
+  if (kept.key != hash_key || kept.phase != game_position) return true;  // claims nothing
+  return same_pieces(kept.sets, piece_sets_of(cb)) && kept.material == piece_square_sum(cb, kept.phase);
+}
+
+int search_evaluate(const uint8_t *cb) {
+  ensure_kept(cb);
+  return heuristic_kept(cb, kept.sets, kept.material);
+}
+
+const PieceSets &search_piece_sets(const uint8_t *cb) {
+  ensure_kept(cb);
+  return kept.sets;
+}
+
+int search_king_square(const uint8_t *cb, uint8_t colour) {
+  if (colour > BLACK) return -1;  // no king has that colour
+  ensure_kept(cb);
+  return first_square(kept.sets.of[KING | (colour << 3)]);
+}
+
+void search_prefetch(const uint8_t *cb, uint32_t gm) {
+  // The child's key for a move that takes no right, promotes nothing and
+  // takes no pawn en passant (nearly all), known before any square changes;
+  // for the others another slot is loaded, which only wastes the load.
+  const uint8_t from = gm_from(gm), to = gm_to(gm);
+  prefetch_hash_slot(hash_key ^ zobrist_black ^ zobrist_value(cb[from], from) ^ zobrist_value(cb[from], to) ^
+                     zobrist_value(cb[to], to));
 }
 
 void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
   const uint8_t from = gm_from(gm), to = gm_to(gm), kind = gm_kind(gm);
   const uint8_t colour = side_to_move(cb);
 
+  search_prefetch(cb, gm);
+  ensure_kept_key(cb);
   undo.key = hash_key;
+  undo.material = kept.material;
+  undo.phase = uint8_t(kept.phase);
   cb[CB_TRY_FROM] = from;
   cb[CB_TRY_TO] = to;
   undo.mover = piece_of(cb[from]);
@@ -176,7 +292,8 @@ void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
   }
   cb[CB_STATE] ^= ST_BLACK_TO_MOVE;
   hash_key ^= zobrist_black;
-  assert(search_board_is_sound(cb));
+  kept.key = hash_key;
+  assert(search_board_is_sound(cb) && kept.key == hash_key);
 }
 
 void search_unmake(uint8_t *cb, uint32_t gm, uint8_t state, const SearchUndo &undo) {
@@ -186,29 +303,34 @@ void search_unmake(uint8_t *cb, uint32_t gm, uint8_t state, const SearchUndo &un
 
   switch (kind) {
     case KIND_EN_PASSANT:
-      restore(cb, en_passant_victim(to, colour), undo.victim);
-      cb_set_value(from, undo.mover, colour, cb);
-      restore(cb, to, undo.target);
+      put_back(cb, en_passant_victim(to, colour), undo.victim);
+      take_back(cb, to);
+      put_back(cb, from, uint8_t(undo.mover | (colour << 3)));
       break;
     case KIND_CASTLE_KING:
     case KIND_CASTLE_QUEEN: {
       const CastlingSquares sq = castling_squares(from, kind);
-      cb_set_value(sq.king_to, EMPTY, WHITE, cb);
-      cb_set_value(sq.rook_to, EMPTY, WHITE, cb);
-      cb_set_value(from, KING, colour, cb);
-      cb_set_value(sq.rook_from, ROOK, colour, cb);
+      take_back(cb, sq.king_to);
+      take_back(cb, sq.rook_to);
+      put_back(cb, from, uint8_t(KING | (colour << 3)));
+      put_back(cb, sq.rook_from, uint8_t(ROOK | (colour << 3)));
       break;
     }
     default:  // promotions, plain captures, KIND_NORMAL, KIND_DOUBLE_PUSH
-      cb_set_value(from, undo.mover, colour, cb);
-      restore(cb, to, undo.target);
+      take_back(cb, to);
+      put_back(cb, to, undo.target);
+      put_back(cb, from, uint8_t(undo.mover | (colour << 3)));
       // The mark the make set; one the square carried before comes back
       // with the expired marks.
       if (kind == KIND_DOUBLE_PUSH) cb[to] &= uint8_t(~EP_MARK);
       break;
   }
   restore_marks(cb, undo.marks);
-  // Every key change of the make is undone at once.
+  // Every key change of the make is undone at once, and so is the sum. A sum
+  // taken for another phase than the one kept now (the record was rebuilt
+  // below) cannot come back: the record then claims no position.
   hash_key = undo.key;
+  kept.material = undo.material;
+  kept.key = kept.phase == undo.phase ? undo.key : ~undo.key;
   assert(search_board_is_sound(cb));
 }

@@ -10,13 +10,17 @@
 
 #include <cstdint>
 
+#include "board/board_scan.h"
+
 // What one make needs its unmake to know. Lives on the searching node's stack.
 struct SearchUndo {
-  uint64_t key;    // hash_key before the make
+  uint64_t key;      // hash_key before the make
+  int32_t material;  // the kept piece-square sum before the make
+  uint8_t phase;     // the phase that sum was taken for
   uint8_t mover;   // piece code on the from-square before the make
   uint8_t target;  // piece code and colour on the to-square (0 if empty)
   uint8_t victim;  // en passant: piece code and colour of the pawn taken
-  uint16_t marks;  // en-passant marks the make expired: bit i = square MARK_SQUARES[i]
+  uint16_t marks;  // en-passant marks the make expired: bit i = file i % 8 of rank 4 + i / 8
 };
 
 // Applies the Generated move gm (of the side to move) to the board: bytes 145
@@ -29,11 +33,38 @@ struct SearchUndo {
 // what search_unmake needs.
 void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo);
 
+// Starts loading the table slot of the position after gm (of the side to
+// move) into the processor's cache, so that the child's probe finds it at
+// hand: search_make does so first thing, and a node may do so earlier for a
+// move it is about to try. Changes nothing that can be observed.
+void search_prefetch(const uint8_t *cb, uint32_t gm);
+
 // Takes gm back: byte 144 := state (the node's copy from before the make),
 // squares, en-passant marks and hash_key exactly as before the make.
 void search_unmake(uint8_t *cb, uint32_t gm, uint8_t state, const SearchUndo &undo);
 
+// Besides the key, the make and unmake keep a record of the pieces for the
+// evaluator and the legality test: the piece sets (board_scan.h) and the sum
+// of the current phase's piece-square values (piece_square_sum). The record
+// names the key of the position it describes; whenever that is not hash_key
+// (new keys were drawn for a pass, a test set up another board) or the phase
+// has changed, it is rebuilt from the board at the next make or question,
+// so it needs no setting up by the caller.
+
+// The static evaluation of the board (as heuristic, which it equals) from
+// the kept record. hash_key must be the board's key.
+int search_evaluate(const uint8_t *cb);
+
+// The board's piece sets (piece_sets_of), from the kept record.
+const PieceSets &search_piece_sets(const uint8_t *cb);
+
+// Square of the colour's king as where_is_king answers it (the first in
+// ascending order, -1 for none), from the kept record.
+int search_king_square(const uint8_t *cb, uint8_t colour);
+
 // Whether the board and its key agree: hash_key equals the key computed
 // from scratch, every border byte holds the border code and byte 144 has no
-// stray bit. Checked after every make and unmake in debug builds.
+// stray bit, and the kept record, when it claims the board's key, holds
+// the board's piece sets and piece-square sum. Checked after every make and
+// unmake in debug builds.
 bool search_board_is_sound(const uint8_t *cb);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
 #include <string>
 
 #include "board/chess_cb.h"
@@ -191,6 +193,25 @@ TEST(UnsetEp, KeepsOnlyTheOtherSidesPawnMarks) {
   EXPECT_EQ(cb[51], KNIGHT | COLOUR_BIT);
   unset_ep(cb, BLACK);
   EXPECT_EQ(cb[77], PAWN | COLOUR_BIT);
+}
+
+TEST(UnsetEp, EveryByteOfTheMailboxAsJudgedOneByOne) {
+  // The expiry reads eight bytes at once; each byte must come out as the
+  // rule says for that byte alone, wherever it lies and whatever it holds.
+  std::mt19937 rng(1313);
+  for (int round = 0; round < 300; ++round) {
+    uint8_t cb[CB_SIZE];
+    for (uint8_t &b : cb) b = uint8_t(rng() & 0x1F);
+    const uint8_t colour = uint8_t(round % 3);  // 2: neither side
+    uint8_t expected[CB_SIZE];
+    std::memcpy(expected, cb, CB_SIZE);
+    for (int sq = 0; sq < CB_MAILBOX; ++sq) {
+      const bool other_pawn = piece_of(cb[sq]) == PAWN && colour_of(cb[sq]) != colour;
+      if (!other_pawn) expected[sq] = uint8_t(cb[sq] & ~EP_MARK);
+    }
+    unset_ep(cb, colour);
+    for (int i = 0; i < CB_SIZE; ++i) ASSERT_EQ(cb[i], expected[i]) << "byte " << i << " colour " << int(colour);
+  }
 }
 
 TEST(PlayMove, KingTwoColumnsAwayFromItsHomeSquareIsAPlainMove) {

@@ -2,6 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
+#include <random>
+#include <vector>
+
+#include "board/board_scan.h"
+#include "movegen/movegen.h"
+#include "movegen/perft.h"
+#include "notation/fen.h"
+
 #include "tests/movegen/movegen_fixture.h"
 
 TEST(KingAttacked, StartPosition) {
@@ -131,4 +141,69 @@ TEST(CastlingPathTests, RookCornerAndBFileCount) {
   black.put("e8", KING, BLACK).put("b3", ROOK, WHITE);  // b-file up to b8
   EXPECT_EQ(king_not_attacked_right(black.cb, BLACK, SQ_E8), 1);
   EXPECT_EQ(king_not_attacked_left(black.cb, BLACK, SQ_E8), 0);
+}
+
+// The attack test that reads piece sets answers as the probing one, for
+// every square and both colours, on boards from seeded random games (every
+// kind of attacker, near and far, pinned lines and open ones).
+TEST(KingAttacked, FromPieceSetsAsFromTheBoardOnEverySquare) {
+  std::mt19937 rng(4242);
+  uint32_t list[MAX_GENERATED_MOVES];
+  long compared = 0;
+  for (int game = 0; game < 12; ++game) {
+    uint8_t cb[CB_SIZE];
+    start_position(cb);
+    for (int ply = 0; ply < 120; ++ply) {
+      const PieceSets sets = piece_sets_of(cb);
+      for (int b = 0; b < 64; ++b)
+        for (uint8_t colour : {WHITE, BLACK}) {
+          const int sq = boardin[b];
+          ASSERT_EQ(king_attacked(cb, sets, colour, sq), king_attacked(cb, colour, sq))
+              << "game " << game << " ply " << ply << " square " << sq << " colour " << int(colour);
+          ++compared;
+        }
+      const int n = generate_moves(cb, list);
+      std::vector<uint32_t> legal;
+      for (int i = 0; i < n; ++i) {
+        uint8_t child[CB_SIZE];
+        std::memcpy(child, cb, CB_SIZE);
+        if (play_if_legal(child, list[i])) legal.push_back(list[i]);
+      }
+      if (legal.empty()) break;
+      play_if_legal(cb, legal[rng() % legal.size()]);
+    }
+  }
+  EXPECT_GT(compared, 100000);
+}
+
+// perft counts a move without the attack test only when it cannot expose
+// the king; its counts equal those of testing every move, on positions with
+// pins, checks, en passant along the king's rank and castling.
+TEST(Perft, SkippingTheTestWhereNoLineOpensCountsAsTestingEveryMove) {
+  const std::function<uint64_t(const uint8_t *, int)> every_move = [&](const uint8_t *cb, int depth) -> uint64_t {
+    if (depth == 0) return 1;
+    uint32_t list[MAX_GENERATED_MOVES];
+    const int n = generate_moves(cb, list);
+    uint64_t total = 0;
+    for (int i = 0; i < n; ++i) {
+      uint8_t child[CB_SIZE];
+      std::memcpy(child, cb, CB_SIZE);
+      if (play_if_legal(child, list[i])) total += every_move(child, depth - 1);
+    }
+    return total;
+  };
+  const char *fens[] = {
+      "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+      "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+      "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+      "8/8/8/K2pP2r/8/8/8/7k w - d6 0 1",  // taking en passant would open the rank
+      "7k/5b2/8/3pP3/8/8/K7/8 w - d6 0 1",  // ... or a diagonal through the pawn taken only
+      "4k3/8/8/8/1b6/8/3P4/4K3 w - - 0 1",  // the d-pawn is pinned
+  };
+  for (const char *fen : fens) {
+    uint8_t cb[CB_SIZE];
+    FenSetup setup;
+    ASSERT_TRUE(load_position_fen(cb, fen, setup)) << fen << ": " << setup.reason;
+    EXPECT_EQ(perft(cb, 3), every_move(cb, 3)) << fen;
+  }
 }

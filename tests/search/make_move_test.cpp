@@ -11,9 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "board/board_scan.h"
 #include "board/game_move.h"
+#include "eval/chess_heuristic.h"
 #include "hash/zobrist.h"
 #include "movegen/attack.h"
+#include "movegen/captures.h"
 #include "movegen/movegen.h"
 #include "movegen/perft.h"
 #include "search/search_test_support.h"
@@ -56,6 +59,44 @@ const char *seen_name[SEEN_COUNT] = {"ordinary",
                                      "king move taking rights",
                                      "rook move taking a right"};
 
+// What the search reads from the pieces its make and unmake keep must be
+// what the board says, read from scratch: the evaluation in every phase,
+// the kings' squares and their attack test, both generators' lists.
+void expect_kept_pieces_agree(Board &b, const std::string &what) {
+  uint8_t *cb = b.data();
+  const int phase_before = game_position;
+  for (int phase : {PHASE_OPENING, PHASE_MIDDLE, PHASE_ENDING}) {
+    set_game_position(phase);
+    const int evaluated = heuristic_calculated;
+    EXPECT_EQ(search_evaluate(cb), heuristic(cb, side_to_move(cb))) << what << ", phase " << phase;
+    EXPECT_EQ(heuristic_calculated, evaluated + 2) << what << ": one evaluation counted each";
+  }
+  set_game_position(phase_before);
+  const PieceSets &sets = search_piece_sets(cb);
+  for (uint8_t colour : {WHITE, BLACK}) {
+    const int king = where_is_king(cb, colour);
+    EXPECT_EQ(search_king_square(cb, colour), king) << what;
+    // The king's square and its neighbours: empty squares, own and enemy
+    // pieces, as the legality test and the king's steps ask about them.
+    for (int step : {0, 1, -1, 12, -12, 11, 13, -11, -13}) {
+      const int sq = king + step;
+      if (king < 0 || square_bit[sq] < 0) continue;
+      EXPECT_EQ(king_attacked(cb, sets, colour, sq), king_attacked(cb, colour, sq)) << what << " square " << sq;
+    }
+  }
+  uint32_t walked[MAX_GENERATED_MOVES], kept[MAX_GENERATED_MOVES];
+  const int n = generate_moves(cb, walked);
+  ASSERT_EQ(generate_moves(cb, kept, sets), n) << what;
+  for (int i = 0; i < n; ++i) EXPECT_EQ(kept[i], walked[i]) << what << " move " << i;
+  const s_mv a = generate_qsearch_moves(cb), c = generate_qsearch_moves(cb, sets);
+  ASSERT_EQ(c.count, a.count) << what;
+  for (int i = 0; i < a.count; ++i) {
+    EXPECT_EQ(c.from[i], a.from[i]) << what << " capture " << i;
+    EXPECT_EQ(c.to[i], a.to[i]) << what << " capture " << i;
+    EXPECT_EQ(c.score[i], a.score[i]) << what << " capture " << i;
+  }
+}
+
 // Checks one generated move on b (hash_key current): the make agrees with
 // play_move square by square and in the lost flags, the key follows the board,
 // and the unmake restores bytes 0..144 and the key. Returns whether the move
@@ -89,8 +130,13 @@ bool check_move(Board &b, uint32_t gm, std::set<int> &seen) {
   }
 
   const bool legal = !king_attacked(b.data(), side, where_is_king(b.data(), side));
+  // Every sixteenth move (and every rarer kind) is also checked for what
+  // the kept pieces answer, after the make and after the unmake.
+  const bool sample = kind != KIND_NORMAL || (hash_key & 15) == 0;
+  if (sample) expect_kept_pieces_agree(b, what + " after the make");
 
   search_unmake(b.data(), gm, before[CB_STATE], undo);
+  if (sample) expect_kept_pieces_agree(b, what + " after the unmake");
   EXPECT_EQ(hash_key, key_before) << what;
   for (int i = 0; i <= CB_STATE; ++i) EXPECT_EQ(b[i], before[i]) << what << " byte " << i;
 

@@ -132,10 +132,20 @@ TEST(SearchLimits, StopFromTheInputKeepsTheLastWholePass) {
 
   // Right after the first pass: its move is the answer, reported twice (once
   // as the pass ended, once as the final decision).
+  // The input is looked at no more often than every SEARCH_POLL_INTERVAL_MS,
+  // so the stop may come a little into the second pass: a root move that
+  // pass finished by then is taken when it is at least as good (a tie goes
+  // to the deeper pass). Which of the two happens depends on the machine's
+  // speed; either way the answer is a whole pass's or better.
   DriverRun run = drive(b, NO_SEARCH_LIMITS, poll_stop_after_first_pass, n);
   EXPECT_EQ(search_limits_input(), SEARCH_INPUT_STOP);
   EXPECT_EQ(run.reports, 2);
-  EXPECT_EQ(run.result, pass(b, 2));
+  const uint32_t first = pass(b, 2);
+  if (run.result != first) {
+    EXPECT_TRUE(is_better_beta(first, run.result, side_to_move(b.data()), 0))
+        << run.result << " is neither the first pass's " << first << " nor better";
+    EXPECT_NE(move_from(run.result), 0);
+  }
   EXPECT_TRUE(same_position(b, before));
 
   // At the first look, before any root move was searched whole: no move and
