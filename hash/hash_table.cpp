@@ -1,6 +1,7 @@
 #include "hash/hash_table.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "base/platform_memory.h"
 
@@ -8,16 +9,25 @@
 
 namespace {
 
+// The entries, and one bit per entry that says whether it was stored in the
+// current generation. Most probes of a pass are of positions never stored in
+// it; the bits (half a megabyte for the default table, so mostly in the
+// processor's cache) answer those without waiting for the entry's memory.
+// An entry whose bit is clear reads as empty, as its generation would say.
 struct Table {
   HashEntry *entries;
-  uint64_t count;  // at least 1
+  uint64_t *stored;  // (count + 63) / 64 words
+  uint64_t count;    // at least 1
 };
 
 // Where the table points until the default one is allocated, and stays if
 // even that fails: one slot keeps every probe and store valid (always
 // replace, full-key check), only weaker.
 HashEntry one_slot[1];
-constinit Table table{one_slot, 1};
+uint64_t one_slot_stored[1];
+constinit Table table{one_slot, one_slot_stored, 1};
+
+inline uint64_t stored_words(uint64_t count) { return (count + 63) / 64; }
 
 }  // namespace
 
@@ -30,13 +40,15 @@ constinit Table table{one_slot, 1};
 // before the first reset, and never again afterwards: a wrap goes to 1.
 static uint16_t hash_generation;
 
-static HashEntry &slot_of(uint64_t key) {
+static uint64_t index_of(uint64_t key) {
   // At the default size the divisor is a constant, which the compiler turns
   // into a multiplication: a division per probe and per store costs the
   // search a few percent of its speed. Other sizes pay for the division.
-  if (table.count == HASH_TABLE_ENTRIES) [[likely]] return table.entries[key % HASH_TABLE_ENTRIES];
-  return table.entries[key % table.count];
+  if (table.count == HASH_TABLE_ENTRIES) [[likely]] return key % HASH_TABLE_ENTRIES;
+  return key % table.count;
 }
+
+static bool is_stored(uint64_t index) { return (table.stored[index >> 6] >> (index & 63)) & 1u; }
 
 bool resize_hash_table(int megabytes) {
   if (megabytes < HASH_MIN_MB || megabytes > HASH_MAX_MB) return false;
@@ -50,9 +62,17 @@ bool resize_hash_table(int megabytes) {
   // nothing), so the new table is empty as the generation rule sees it.
   void *memory = std::calloc(count, sizeof(HashEntry));
   if (memory == nullptr) return false;
+  void *stored = std::calloc(stored_words(count), sizeof(uint64_t));
+  if (stored == nullptr) {
+    std::free(memory);
+    return false;
+  }
   memory_advise_large_pages(memory, count * sizeof(HashEntry));
-  if (table.entries != one_slot) std::free(table.entries);
-  table = Table{static_cast<HashEntry *>(memory), count};
+  if (table.entries != one_slot) {
+    std::free(table.entries);
+    std::free(table.stored);
+  }
+  table = Table{static_cast<HashEntry *>(memory), static_cast<uint64_t *>(stored), count};
   return true;
 }
 
@@ -77,18 +97,22 @@ void clear_hash_table() {
     wipe_hash_table();
     hash_generation = 1;
   }
+  std::memset(table.stored, 0, stored_words(table.count) * sizeof(uint64_t));
 }
 
 // Afterwards every entry holds key 0, ply 0, value 0, type empty, generation 0.
 void wipe_hash_table() {
   for (uint64_t i = 0; i < table.count; ++i) table.entries[i] = HashEntry{0, 0, HASH_EMPTY, 0, 0};
+  std::memset(table.stored, 0, stored_words(table.count) * sizeof(uint64_t));
 }
 
 uint16_t hash_table_generation() { return hash_generation; }
 
 // Returns a usable score for hash_key at this ply and window, or 0.
 uint32_t ProbeHash(int ply, uint32_t best, uint32_t bound, uint8_t side) {
-  const HashEntry &e = slot_of(hash_key);
+  const uint64_t index = index_of(hash_key);
+  if (!is_stored(index)) return 0;
+  const HashEntry &e = table.entries[index];
   if (e.key != hash_key || e.generation != hash_generation) return 0;
   // Only a node at the storing node's distance from the root or deeper (so
   // with no more depth left to search) may use the entry. The stored ply is
@@ -107,11 +131,18 @@ uint32_t ProbeHash(int ply, uint32_t best, uint32_t bound, uint8_t side) {
   return 0;
 }
 
-void prefetch_hash_slot(uint64_t key) { __builtin_prefetch(&slot_of(key)); }
+// Both loads are started at once: the entry's does not wait for the bit.
+void prefetch_hash_slot(uint64_t key) {
+  const uint64_t index = index_of(key);
+  __builtin_prefetch(&table.stored[index >> 6]);
+  __builtin_prefetch(&table.entries[index]);
+}
 
 // Afterwards hash_key's slot holds exactly this result, in this generation.
 void RecordHash(int ply, uint32_t value, int type) {
-  HashEntry &e = slot_of(hash_key);
+  const uint64_t index = index_of(hash_key);
+  table.stored[index >> 6] |= uint64_t(1) << (index & 63);
+  HashEntry &e = table.entries[index];
   e.key = hash_key;
   e.ply = int8_t(uint8_t(ply));
   e.type = uint8_t(type);
