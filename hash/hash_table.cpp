@@ -9,25 +9,32 @@
 
 namespace {
 
-// The entries, and one bit per entry that says whether it was stored in the
-// current generation. Most probes of a pass are of positions never stored in
-// it; the bits (half a megabyte for the default table, so mostly in the
-// processor's cache) answer those without waiting for the entry's memory.
-// An entry whose bit is clear reads as empty, as its generation would say.
+// The entries, and one tag byte per entry: 0 when the entry was not stored
+// in the current generation, else a few bits of the stored key (never 0).
+// Most probes of a pass are of positions never stored in it, or of slots
+// that hold another position; the tags (4 MB for the default table, a
+// sixteenth of the entries, so mostly in the processor's cache) answer
+// nearly all of those without waiting for the entry's memory. An entry
+// whose tag does not match reads as empty, as its key or generation would
+// say.
 struct Table {
   HashEntry *entries;
-  uint64_t *stored;  // (count + 63) / 64 words
-  uint64_t count;    // at least 1
+  uint8_t *tags;   // count bytes
+  uint64_t count;  // at least 1
 };
 
 // Where the table points until the default one is allocated, and stays if
 // even that fails: one slot keeps every probe and store valid (always
 // replace, full-key check), only weaker.
 HashEntry one_slot[1];
-uint64_t one_slot_stored[1];
-constinit Table table{one_slot, one_slot_stored, 1};
+uint8_t one_slot_tag[1];
+constinit Table table{one_slot, one_slot_tag, 1};
 
-inline uint64_t stored_words(uint64_t count) { return (count + 63) / 64; }
+// The tag of a key: its top byte, 0 taken as 1.
+inline uint8_t tag_of(uint64_t key) {
+  const uint8_t t = uint8_t(key >> 56);
+  return t != 0 ? t : 1;
+}
 
 }  // namespace
 
@@ -48,7 +55,6 @@ static uint64_t index_of(uint64_t key) {
   return key % table.count;
 }
 
-static bool is_stored(uint64_t index) { return (table.stored[index >> 6] >> (index & 63)) & 1u; }
 
 bool resize_hash_table(int megabytes) {
   if (megabytes < HASH_MIN_MB || megabytes > HASH_MAX_MB) return false;
@@ -62,17 +68,17 @@ bool resize_hash_table(int megabytes) {
   // nothing), so the new table is empty as the generation rule sees it.
   void *memory = std::calloc(count, sizeof(HashEntry));
   if (memory == nullptr) return false;
-  void *stored = std::calloc(stored_words(count), sizeof(uint64_t));
-  if (stored == nullptr) {
+  void *tags = std::calloc(count, 1);
+  if (tags == nullptr) {
     std::free(memory);
     return false;
   }
   memory_advise_large_pages(memory, count * sizeof(HashEntry));
   if (table.entries != one_slot) {
     std::free(table.entries);
-    std::free(table.stored);
+    std::free(table.tags);
   }
-  table = Table{static_cast<HashEntry *>(memory), static_cast<uint64_t *>(stored), count};
+  table = Table{static_cast<HashEntry *>(memory), static_cast<uint8_t *>(tags), count};
   return true;
 }
 
@@ -97,13 +103,13 @@ void clear_hash_table() {
     wipe_hash_table();
     hash_generation = 1;
   }
-  std::memset(table.stored, 0, stored_words(table.count) * sizeof(uint64_t));
+  std::memset(table.tags, 0, table.count);
 }
 
 // Afterwards every entry holds key 0, ply 0, value 0, type empty, generation 0.
 void wipe_hash_table() {
   for (uint64_t i = 0; i < table.count; ++i) table.entries[i] = HashEntry{0, 0, HASH_EMPTY, 0, 0};
-  std::memset(table.stored, 0, stored_words(table.count) * sizeof(uint64_t));
+  std::memset(table.tags, 0, table.count);
 }
 
 uint16_t hash_table_generation() { return hash_generation; }
@@ -111,7 +117,7 @@ uint16_t hash_table_generation() { return hash_generation; }
 // Returns a usable score for hash_key at this ply and window, or 0.
 uint32_t ProbeHash(int ply, uint32_t best, uint32_t bound, uint8_t side) {
   const uint64_t index = index_of(hash_key);
-  if (!is_stored(index)) return 0;
+  if (table.tags[index] != tag_of(hash_key)) return 0;
   const HashEntry &e = table.entries[index];
   if (e.key != hash_key || e.generation != hash_generation) return 0;
   // Only a node at the storing node's distance from the root or deeper (so
@@ -131,17 +137,17 @@ uint32_t ProbeHash(int ply, uint32_t best, uint32_t bound, uint8_t side) {
   return 0;
 }
 
-// Both loads are started at once: the entry's does not wait for the bit.
+// Both loads are started at once: the entry's does not wait for the tag.
 void prefetch_hash_slot(uint64_t key) {
   const uint64_t index = index_of(key);
-  __builtin_prefetch(&table.stored[index >> 6]);
+  __builtin_prefetch(&table.tags[index]);
   __builtin_prefetch(&table.entries[index]);
 }
 
 // Afterwards hash_key's slot holds exactly this result, in this generation.
 void RecordHash(int ply, uint32_t value, int type) {
   const uint64_t index = index_of(hash_key);
-  table.stored[index >> 6] |= uint64_t(1) << (index & 63);
+  table.tags[index] = tag_of(hash_key);
   HashEntry &e = table.entries[index];
   e.key = hash_key;
   e.ply = int8_t(uint8_t(ply));
