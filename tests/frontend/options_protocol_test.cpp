@@ -93,20 +93,20 @@ TEST_F(Options, BookFileOwnBookAndAPolyglotBook) {
   // from e2 = 12 << 6), weight 1.
   const std::string entry("\x46\x3b\x96\x18\x16\x91\xfc\x9c\x03\x1c\x00\x01\x00\x00\x00\x00", 16);
   dir_.write_file("tiny.bin", entry);
-  const Lines after_e4 = {"position startpos moves e2e4", "go wtime 1000 btime 1000"};
+  const Lines after_e4 = {"position startpos moves e2e4", "go depth 2"};
   EXPECT_EQ(answers(concat({"setoption name BookFile value mine.txt"}, after_e4)), Lines{"bestmove c7c5"});
   EXPECT_TRUE(searched(concat({"setoption name BookFile value mine.txt", "setoption name OwnBook value false"},
                               after_e4)));
   EXPECT_TRUE(searched(concat({"setoption name BookFile value <empty>"}, after_e4)));
   // The Polyglot book answers from its position however it was given.
   for (const char *position : {"position startpos", "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"})
-    EXPECT_EQ(answers({"setoption name BookFile value tiny.bin", position, "go wtime 1000 btime 1000", "quit"}),
+    EXPECT_EQ(answers({"setoption name BookFile value tiny.bin", position, "go depth 2", "quit"}),
               Lines{"bestmove e2e4"})
         << position;
   // A directory, a missing file: no book, the engine searches.
   for (const char *name : {".", "missing.bin", "missing.txt"})
     EXPECT_TRUE(searched({std::string("setoption name BookFile value ") + name, "position startpos",
-                          "go wtime 1000 btime 1000"}))
+                          "go depth 2"}))
         << name;
 }
 
