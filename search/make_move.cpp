@@ -22,13 +22,33 @@ struct KeptPieces {
   int phase;                        // game_position the sum was taken for
   const PieceSquareValues *values;  // that phase's table
   uint64_t key;
+  uint16_t marks;                   // en-passant marks on ranks 4 and 5 (see MARK_RANKS)
 };
 
 // Describes no position until the first rebuild: key 0 with phase 0 is
 // caught by the phase test, since a search always has a phase.
-KeptPieces kept{{}, 0, PHASE_UNDEFINED, &phase_terms::OPENING_VALUES, 0};
+KeptPieces kept{{}, 0, PHASE_UNDEFINED, &phase_terms::OPENING_VALUES, 0, 0};
+
+// Marks are only ever set on the squares a pawn reaches by a two-square
+// advance: ranks 4 and 5 (a FEN's en-passant square marks the pawn that
+// has just advanced, on one of them too). Bit i of a set of marks stands
+// for file i % 8 of rank 4 + i / 8.
+constexpr int MARK_RANKS[2] = {3, 4};
+constexpr int mark_square(int i) { return square_of(i % 8, MARK_RANKS[i / 8]); }
+inline uint16_t mark_bit(int square) {
+  return uint16_t(1u << (square_column(square) - 2 + 8 * (square_row(square) - 2 - MARK_RANKS[0])));
+}
+
+// The marks of ranks 4 and 5, read from the board.
+uint16_t marks_on(const uint8_t *cb) {
+  uint16_t marks = 0;
+  for (int i = 0; i < 16; ++i)
+    if (has_ep_mark(cb[mark_square(i)])) marks = uint16_t(marks | (1u << i));
+  return marks;
+}
 
 void rebuild_kept(const uint8_t *cb) {
+  kept.marks = marks_on(cb);
   kept.sets = piece_sets_of(cb);
   kept.phase = game_position;
   kept.values = &phase_terms::phase_values(game_position);
@@ -45,7 +65,7 @@ inline void ensure_kept(const uint8_t *cb) {
 // leaves the record consistent in itself (the sum follows the table of the
 // phase it names), and the evaluation rebuilds it.
 inline void ensure_kept_key(const uint8_t *cb) {
-  if (kept.key != hash_key) [[unlikely]]
+  if (kept.key != hash_key || kept.phase == PHASE_UNDEFINED) [[unlikely]]
     rebuild_kept(cb);
 }
 
@@ -124,38 +144,27 @@ inline uint8_t en_passant_victim(uint8_t to, uint8_t colour) {
   return colour == WHITE ? uint8_t(to - 12) : uint8_t(to + 12);
 }
 
-// Marks are only ever set on the squares a pawn reaches by a two-square
-// advance: ranks 4 and 5 (a FEN's en-passant square marks the pawn that
-// has just advanced, on one of them too). Bit i of an expired set stands for
-// file i % 8 of rank 4 + i / 8.
-constexpr int MARK_RANKS[2] = {3, 4};
-
 // Clears every mark the game would clear before a move of colour (all but
-// those on the other side's pawns) and answers which, for the unmake. Each
-// rank is read as one word; most hold no mark and cost a test.
+// those on the other side's pawns) and answers which, for the unmake. The
+// kept record says where the marks are: most positions have none, and no
+// rank is read as a word just after its squares were written byte by byte.
 inline uint16_t expire_marks(uint8_t *cb, uint8_t colour) {
-  using namespace board_scan;
   uint16_t expired = 0;
   const uint8_t kept_pawn = uint8_t(PAWN | ((colour ^ 1) << 3));
-  for (int i = 0; i < 2; ++i) {
-    uint64_t w = rank_word(cb, MARK_RANKS[i]);
-    const uint64_t marks = w & (ONES * EP_MARK);
-    if (marks == 0) [[likely]] continue;
-    // 0x80 of each byte holding the other side's pawn, moved to the mark's bit.
-    const uint64_t keep = bytes_equal(w & LOW_NIBBLES, kept_pawn) >> 3;
-    const uint64_t clear = marks & ~keep;
-    uint8_t *rank = cb + square_of(0, MARK_RANKS[i]);
-    for (uint64_t m = clear; m != 0; m &= m - 1) rank[std::countr_zero(m) / 8] &= uint8_t(~EP_MARK);
-    expired = uint16_t(expired | (gather_high_bits(clear << 3) << (8 * i)));
+  for (uint16_t m = kept.marks; m != 0; m &= uint16_t(m - 1)) {
+    const int i = std::countr_zero(m);
+    uint8_t &b = cb[mark_square(i)];
+    if ((b & PIECE_AND_COLOUR) == kept_pawn) continue;
+    b = uint8_t(b & ~EP_MARK);
+    expired = uint16_t(expired | (1u << i));
   }
+  kept.marks = uint16_t(kept.marks & ~expired);
   return expired;
 }
 
 inline void restore_marks(uint8_t *cb, uint16_t expired) {
-  for (; expired != 0; expired &= uint16_t(expired - 1)) {
-    const int i = std::countr_zero(expired);
-    cb[square_of(i % 8, MARK_RANKS[i / 8])] |= EP_MARK;
-  }
+  kept.marks = uint16_t(kept.marks | expired);
+  for (; expired != 0; expired &= uint16_t(expired - 1)) cb[mark_square(std::countr_zero(expired))] |= EP_MARK;
 }
 
 // The unmake's writes: the squares and the piece sets. The key and the sum
@@ -179,6 +188,8 @@ inline void restore_marks(uint8_t *cb, uint16_t expired) {
 
 }  // namespace
 
+void search_forget_kept() { kept.phase = PHASE_UNDEFINED; }
+
 bool search_board_is_sound(const uint8_t *cb) {
   for (int sq = 0; sq < CB_MAILBOX; ++sq) {
     const int row = square_row(sq), column = square_column(sq);
@@ -187,7 +198,8 @@ bool search_board_is_sound(const uint8_t *cb) {
   }
   if ((cb[CB_STATE] & 0x80) != 0 || hash_key != first_zobrist_key(cb)) return false;
   if (kept.key != hash_key || kept.phase != game_position) return true;  // claims nothing
-  return same_pieces(kept.sets, piece_sets_of(cb)) && kept.material == piece_square_sum(cb, kept.phase);
+  return same_pieces(kept.sets, piece_sets_of(cb)) && kept.material == piece_square_sum(cb, kept.phase) &&
+         kept.marks == marks_on(cb);
 }
 
 int search_evaluate(const uint8_t *cb) {
@@ -274,7 +286,10 @@ void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
       lift(cb, from);
       place(cb, to, undo.mover, colour);
       // The mark is not keyed; set here, cleared by hand in the unmake.
-      if (kind == KIND_DOUBLE_PUSH) cb[to] |= EP_MARK;
+      if (kind == KIND_DOUBLE_PUSH) {
+        cb[to] |= EP_MARK;
+        kept.marks = uint16_t(kept.marks | mark_bit(to));
+      }
       if (undo.mover == KING) {
         take_right(cb, colour, 0);
         take_right(cb, colour, 1);
@@ -322,7 +337,10 @@ void search_unmake(uint8_t *cb, uint32_t gm, uint8_t state, const SearchUndo &un
       put_back(cb, from, uint8_t(undo.mover | (colour << 3)));
       // The mark the make set; one the square carried before comes back
       // with the expired marks.
-      if (kind == KIND_DOUBLE_PUSH) cb[to] &= uint8_t(~EP_MARK);
+      if (kind == KIND_DOUBLE_PUSH) {
+        cb[to] &= uint8_t(~EP_MARK);
+        kept.marks = uint16_t(kept.marks & ~mark_bit(to));
+      }
       break;
   }
   restore_marks(cb, undo.marks);

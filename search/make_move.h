@@ -62,6 +62,12 @@ const PieceSets &search_piece_sets(const uint8_t *cb);
 // ascending order, -1 for none), from the kept record.
 int search_king_square(const uint8_t *cb, uint8_t colour);
 
+// The kept record describes the position of hash_key, en-passant marks
+// included, and marks are not part of the key: code that changes marks on
+// the board outside search_make/search_unmake without drawing new keys (as
+// every search pass does) must call this first.
+void search_forget_kept();
+
 // Whether the board and its key agree: hash_key equals the key computed
 // from scratch, every border byte holds the border code and byte 144 has no
 // stray bit, and the kept record, when it claims the board's key, holds

@@ -173,6 +173,7 @@ TEST(Zobrist, OrdinaryMoveKeyMatchesTheNewBoardAndRoundTrips) {
     b[CB_STATE] = uint8_t((b[CB_STATE] & ~ST_BLACK_TO_MOVE) | m.side);
     const Board before = b;
     hash_key = first_zobrist_key(b.data());
+    search_forget_kept();
     const uint64_t key_before = hash_key;
 
     const uint32_t gm = fill_move(uint8_t(m.from), uint8_t(m.to), KIND_PLAIN_CAPTURE, 1);
@@ -198,6 +199,7 @@ TEST(Zobrist, PawnReachingTheLastRankByAnOrdinaryMoveIsKeyedAsAPawn) {
     b[112] = EMPTY;
     b[100] = PAWN;  // a white pawn on c7
     hash_key = first_zobrist_key(b.data());
+    search_forget_kept();
     const uint64_t key_before = hash_key;
     const uint32_t gm = fill_move(100, uint8_t(to), KIND_PLAIN_CAPTURE, 1);
     SearchUndo undo;

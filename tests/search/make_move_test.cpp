@@ -192,6 +192,7 @@ TEST(SearchMakeUnmake, EveryGeneratedMoveOfRandomGamesRestoresBoardAndKey) {
     Board b = board_from_moves(starts[game % starts.size()]);
     for (int ply = 0; ply < 160; ++ply) {
       hash_key = first_zobrist_key(b.data());
+      search_forget_kept();
       const int count = generate_moves(b.data(), moves);
       std::vector<uint32_t> legal;
       for (int i = 0; i < count; ++i) {
@@ -241,6 +242,7 @@ TEST(SearchMakeUnmake, EnPassantOnlyOnTheImmediateReply) {
     SCOPED_TRACE(c.moves);
     Board b = board_from_moves(c.moves);
     hash_key = first_zobrist_key(b.data());
+    search_forget_kept();
     const Board root = b;
     EXPECT_TRUE(has_move(b, c.en_passant));
     SearchUndo undo[2];

@@ -49,6 +49,7 @@ std::vector<std::pair<int, int>> legal_root_moves(Board b) {
   const uint8_t state = b[CB_STATE];
   // The make's debug check wants the key of this board.
   hash_key = first_zobrist_key(b.data());
+  search_forget_kept();
   for (int i = 0; i < count; ++i) {
     SearchUndo undo;
     search_make(b.data(), moves[i], undo);
