@@ -74,6 +74,7 @@ bool resize_hash_table(int megabytes) {
     return false;
   }
   memory_advise_large_pages(memory, count * sizeof(HashEntry));
+  memory_advise_large_pages(tags, count);
   if (table.entries != one_slot) {
     std::free(table.entries);
     std::free(table.tags);
