@@ -239,3 +239,8 @@ void start_position(uint8_t *cb);
 void cb_set_value(uint8_t square, uint8_t piece, uint8_t colour, uint8_t *cb);
 
 uint8_t cb_get_value(uint8_t square, const uint8_t *cb);
+
+// The byte at a square index reached by a step from a playable square: the
+// two-deep border keeps every such index inside the mailbox, and the index
+// is taken as a byte, as the board's square indices are.
+inline uint8_t at(const uint8_t *cb, int sq) { return cb[uint8_t(sq)]; }

@@ -10,7 +10,6 @@
 
 namespace {
 
-inline uint8_t at(const uint8_t *cb, int sq) { return cb[uint8_t(sq)]; }
 // Codes (piece | colour << 3) of the side's enemies, as a 16-bit set: one
 // shift and test per probed square. Empty squares and border bytes are in
 // no set.

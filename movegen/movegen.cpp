@@ -19,7 +19,6 @@ struct MoveList {
   }
 };
 
-inline uint8_t at(const uint8_t *cb, int sq) { return cb[uint8_t(sq)]; }
 inline bool is_empty(uint8_t sqbyte) { return piece_of(sqbyte) == EMPTY; }
 inline bool is_enemy_piece(uint8_t sqbyte, uint8_t side) {
   const uint8_t p = piece_of(sqbyte);
