@@ -133,7 +133,7 @@ void send_result(const uint8_t *cb, uint32_t result, const tagLINE *line) {
   const int from = move_from(result);
   const int to = move_to(result);
   if (from == 0 && to == 0) {
-    UCI_send("bestmove (none)\n");
+    UCI_sendmove(0, 0, PROMO_NONE);
     return;
   }
   // The move's own promotion letter, when a pawn reaches the last rank.
