@@ -8,6 +8,7 @@ uint64_t zobrist[6][2][ZOBRIST_SQUARES];
 uint64_t zobrist_black;
 uint64_t zobrist_castling[4];
 uint64_t hash_key;
+uint64_t zobrist_by_code[16][128];
 
 // Returns the next 64-bit draw; consumes exactly five rand() values.
 uint64_t rand64() {
@@ -53,6 +54,9 @@ void set_zobrist() {
       for (uint64_t &key : colour) key = ini_zobrist();
   zobrist_black = ini_zobrist();
   for (uint64_t &key : zobrist_castling) key = ini_zobrist();
+  for (int piece = PAWN; piece <= KING; ++piece)
+    for (int colour = WHITE; colour <= BLACK; ++colour)
+      for (int sq = 0; sq < ZOBRIST_SQUARES; ++sq) zobrist_by_code[piece | (colour << 3)][sq] = zobrist[piece - 1][colour][sq];
 }
 
 // Returns the board's key from its pieces, side to move and lost rights.

@@ -18,6 +18,12 @@ extern uint64_t zobrist_black;                   // Black to move
 extern uint64_t zobrist_castling[4];             // state bit i + 1 set (a castling right lost)
 extern uint64_t hash_key;                        // key of the position on the board
 
+// The piece keys again, as the search's make reads them: by the square
+// byte's low nibble (piece | colour << 3) and the square, 0 for codes
+// without a piece and for squares 118..127, so that a look-up needs neither
+// a test nor a subtraction. Written by set_zobrist together with zobrist.
+extern uint64_t zobrist_by_code[16][128];
+
 // Next 64-bit draw: five calls of the C runtime's rand, 15 bits each. Never
 // seeds the generator.
 uint64_t rand64();
@@ -43,6 +49,10 @@ inline uint64_t zobrist_value(uint8_t sqbyte, int square) {
   if (piece - 1u >= 6u || unsigned(square) >= unsigned(ZOBRIST_SQUARES)) return 0;
   return zobrist[piece - 1][(sqbyte >> 3) & 1][square];
 }
+
+// zobrist_value for a square byte on a square the search's moves use
+// (0..127): one load, no test.
+inline uint64_t zobrist_code_key(uint8_t sqbyte, uint8_t square) { return zobrist_by_code[sqbyte & 15][square & 127]; }
 
 // Key of the board computed from scratch (does not store it in hash_key).
 uint64_t first_zobrist_key(const uint8_t *cb);

@@ -223,77 +223,98 @@ void search_prefetch(const uint8_t *cb, uint32_t gm) {
   // takes no pawn en passant (nearly all), known before any square changes;
   // for the others another slot is loaded, which only wastes the load.
   const uint8_t from = gm_from(gm), to = gm_to(gm);
-  prefetch_hash_slot(hash_key ^ zobrist_black ^ zobrist_value(cb[from], from) ^ zobrist_value(cb[from], to) ^
-                     zobrist_value(cb[to], to));
+  prefetch_hash_slot(hash_key ^ zobrist_black ^ zobrist_code_key(cb[from], from) ^ zobrist_code_key(cb[from], to) ^
+                     zobrist_code_key(cb[to], to));
 }
+
+namespace {
+
+// En passant and castling: each square change through lift and place.
+[[gnu::noinline]] void make_two_piece_move(uint8_t *cb, uint8_t from, uint8_t to, uint8_t kind, uint8_t colour,
+                                           SearchUndo &undo) {
+  if (kind == KIND_EN_PASSANT) {
+    const uint8_t victim = en_passant_victim(to, colour);
+    undo.victim = cb[victim] & PIECE_AND_COLOUR;
+    // The victim's square keeps its mark: marks follow squares, and the
+    // unmake's write brings the pawn back under it.
+    lift(cb, victim);
+    lift(cb, from);
+    place(cb, to, PAWN, colour);
+    return;
+  }
+  const CastlingSquares sq = castling_squares(from, kind);
+  lift(cb, from);
+  lift(cb, sq.rook_from);
+  place(cb, sq.king_to, KING, colour);
+  place(cb, sq.rook_to, ROOK, colour);
+  take_right(cb, colour, 0);
+  take_right(cb, colour, 1);
+  // Read by the evaluation's castling bonus; never keyed, and gone again
+  // when the node writes its copy of byte 144 back.
+  cb[CB_STATE] |= castled_bit(colour);
+}
+
+}  // namespace
 
 void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
   const uint8_t from = gm_from(gm), to = gm_to(gm), kind = gm_kind(gm);
   const uint8_t colour = side_to_move(cb);
+  // Everything is read before the first write: a write through the board's
+  // byte pointer would make the compiler read again whatever it had in hand.
+  const uint8_t mover = cb[from] & PIECE_AND_COLOUR, target = cb[to] & PIECE_AND_COLOUR;
+  const uint64_t key = hash_key;
+  const uint64_t moved = key ^ zobrist_black ^ zobrist_code_key(mover, from) ^ zobrist_code_key(mover, to) ^
+                         zobrist_code_key(target, to);
+  prefetch_hash_slot(moved);
 
-  search_prefetch(cb, gm);
   ensure_kept_key(cb);
-  undo.key = hash_key;
+  undo.key = key;
   undo.material = kept.material;
   undo.phase = uint8_t(kept.phase);
+  undo.mover = piece_of(mover);
+  undo.target = target;
+  undo.victim = EMPTY;
   cb[CB_TRY_FROM] = from;
   cb[CB_TRY_TO] = to;
-  undo.mover = piece_of(cb[from]);
-  undo.target = cb[to] & PIECE_AND_COLOUR;
-  undo.victim = EMPTY;
   undo.marks = kind == KIND_PLAIN_CAPTURE ? 0 : expire_marks(cb, colour);
 
-  switch (kind) {
-    case KIND_EN_PASSANT: {
-      const uint8_t victim = en_passant_victim(to, colour);
-      undo.victim = cb[victim] & PIECE_AND_COLOUR;
-      // The victim's square keeps its mark: marks follow squares, and the
-      // unmake's write brings the pawn back under it.
-      lift(cb, victim);
-      lift(cb, from);
-      place(cb, to, PAWN, colour);
-      break;
+  if (kind == KIND_EN_PASSANT || kind == KIND_CASTLE_KING || kind == KIND_CASTLE_QUEEN) [[unlikely]] {
+    make_two_piece_move(cb, from, to, kind, colour, undo);
+    hash_key ^= zobrist_black;
+  } else {
+    // One piece leaves from, whatever stood on to is taken, and the mover
+    // (or the piece it promotes to, whose code is the kind) stands on to.
+    const bool promotes = kind == KIND_PROMO_KNIGHT || kind == KIND_PROMO_QUEEN;
+    const uint8_t placed = uint8_t((promotes ? kind : piece_of(mover)) | (colour << 3));
+    const int from_bit = square_bit[from] & 63, to_bit = square_bit[to] & 63;
+    const uint64_t from_set = uint64_t(1) << from_bit, to_set = uint64_t(1) << to_bit;
+    const PieceSquareValues &values = *kept.values;
+    int32_t material = kept.material - values[mover][from_bit] + values[placed][to_bit];
+    kept.sets.of[mover] ^= from_set;
+    kept.sets.by_colour[mover >> 3] ^= from_set;
+    if (piece_of(target) != EMPTY) {
+      kept.sets.of[target] ^= to_set;
+      kept.sets.by_colour[target >> 3] ^= to_set;
+      material -= values[target][to_bit];
     }
-    case KIND_CASTLE_KING:
-    case KIND_CASTLE_QUEEN: {
-      const CastlingSquares sq = castling_squares(from, kind);
-      lift(cb, from);
-      lift(cb, sq.rook_from);
-      place(cb, sq.king_to, KING, colour);
-      place(cb, sq.rook_to, ROOK, colour);
-      take_right(cb, colour, 0);
-      take_right(cb, colour, 1);
-      // Read by the evaluation's castling bonus; never keyed, and gone again
-      // when the node writes its copy of byte 144 back.
-      cb[CB_STATE] |= castled_bit(colour);
-      break;
-    }
-    case KIND_PROMO_KNIGHT:
-    case KIND_PROMO_QUEEN:
-      // The kind is the new piece's code.
-      if (piece_of(undo.target) != EMPTY) lift(cb, to);
-      lift(cb, from);
-      place(cb, to, kind, colour);
-      take_corner_right(cb, to);
-      break;
-    case KIND_PLAIN_CAPTURE:
-      if (piece_of(undo.target) != EMPTY) lift(cb, to);
-      lift(cb, from);
-      place(cb, to, undo.mover, colour);
-      break;
-    default:  // KIND_NORMAL, KIND_DOUBLE_PUSH
-      if (piece_of(undo.target) != EMPTY) lift(cb, to);
-      lift(cb, from);
-      place(cb, to, undo.mover, colour);
+    kept.sets.of[placed] ^= to_set;
+    kept.sets.by_colour[colour] ^= to_set;
+    kept.material = material;
+    // Squares keep their marks.
+    cb[from] &= EP_MARK;
+    cb[to] = uint8_t(placed | (cb[to] & EP_MARK));
+    // The prefetched key, but for the piece that stands on to.
+    hash_key = moved ^ zobrist_code_key(mover, to) ^ zobrist_code_key(placed, to);
+    if (kind != KIND_PLAIN_CAPTURE) {
       // The mark is not keyed; set here, cleared by hand in the unmake.
       if (kind == KIND_DOUBLE_PUSH) {
         cb[to] |= EP_MARK;
         kept.marks = uint16_t(kept.marks | mark_bit(to));
       }
-      if (undo.mover == KING) {
+      if (undo.mover == KING && !promotes) {
         take_right(cb, colour, 0);
         take_right(cb, colour, 1);
-      } else if (undo.mover == ROOK) {
+      } else if (undo.mover == ROOK && !promotes) {
         // Only the file counts, not the rank: a rook leaving a4 with the
         // a-file right intact costs that right.
         const int column = square_column(from);
@@ -303,17 +324,15 @@ void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
           take_right(cb, colour, 1);
       }
       take_corner_right(cb, to);
-      break;
+    }
   }
   cb[CB_STATE] ^= ST_BLACK_TO_MOVE;
-  hash_key ^= zobrist_black;
   kept.key = hash_key;
   assert(search_board_is_sound(cb) && kept.key == hash_key);
 }
 
 void search_unmake(uint8_t *cb, uint32_t gm, uint8_t state, const SearchUndo &undo) {
   const uint8_t from = gm_from(gm), to = gm_to(gm), kind = gm_kind(gm);
-  cb[CB_STATE] = state;
   const uint8_t colour = state & ST_BLACK_TO_MOVE;
 
   switch (kind) {
@@ -331,19 +350,35 @@ void search_unmake(uint8_t *cb, uint32_t gm, uint8_t state, const SearchUndo &un
       put_back(cb, sq.rook_from, uint8_t(ROOK | (colour << 3)));
       break;
     }
-    default:  // promotions, plain captures, KIND_NORMAL, KIND_DOUBLE_PUSH
-      take_back(cb, to);
-      put_back(cb, to, undo.target);
-      put_back(cb, from, uint8_t(undo.mover | (colour << 3)));
-      // The mark the make set; one the square carried before comes back
-      // with the expired marks.
+    default: {  // promotions, plain captures, KIND_NORMAL, KIND_DOUBLE_PUSH
+      const uint8_t placed = cb[to] & PIECE_AND_COLOUR;
+      const uint8_t mover = uint8_t(undo.mover | (colour << 3));
+      const uint64_t from_set = bit_of(from), to_set = bit_of(to);
+      kept.sets.of[placed] ^= to_set;
+      kept.sets.by_colour[placed >> 3] ^= to_set;
+      if (piece_of(undo.target) != EMPTY) {
+        kept.sets.of[undo.target] ^= to_set;
+        kept.sets.by_colour[undo.target >> 3] ^= to_set;
+      }
+      if (undo.mover != EMPTY) {
+        kept.sets.of[mover] ^= from_set;
+        kept.sets.by_colour[colour] ^= from_set;
+      }
+      // Squares keep their marks; the one the make set on a double push is
+      // cleared by hand, and one the square carried before comes back with
+      // the expired marks.
+      uint8_t to_byte = uint8_t(undo.target | (cb[to] & EP_MARK));
       if (kind == KIND_DOUBLE_PUSH) {
-        cb[to] &= uint8_t(~EP_MARK);
+        to_byte = uint8_t(to_byte & ~EP_MARK);
         kept.marks = uint16_t(kept.marks & ~mark_bit(to));
       }
+      cb[to] = to_byte;
+      cb[from] = uint8_t(mover | (cb[from] & EP_MARK));
       break;
+    }
   }
   restore_marks(cb, undo.marks);
+  cb[CB_STATE] = state;
   // Every key change of the make is undone at once, and so is the sum. A sum
   // taken for another phase than the one kept now (the record was rebuilt
   // below) cannot come back: the record then claims no position.
