@@ -132,66 +132,72 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
   int improved = 0;
   int legal = 0;
 
-  // Step 6. Two passes over the list: first the moves flagged for it
-  // (captures, promotions, en passant, castling), then the quiet rest, each
-  // in generation order. There is no other move ordering.
-  for (int pass = 1; pass >= 0; --pass) {
-    for (int i = 0; i < count; ++i) {
-      const uint32_t gm = moves[i];
-      if (gm_first(gm) != pass) continue;
-      // The root may be told to leave moves out ("searchmoves", the lines an
-      // analysis has already reported).
-      if (ply == 0 && g_root_moves.filtered && !root_move_allowed(gm)) continue;
+  // Step 6. The moves flagged for it first (captures, promotions, en
+  // passant, castling), then the quiet rest, each in generation order.
+  // There is no other move ordering.
+  uint32_t ordered[MAX_GENERATED_MOVES];
+  int n = 0;
+  for (int i = 0; i < count; ++i)
+    if (gm_first(moves[i]) == 1) ordered[n++] = moves[i];
+  for (int i = 0; i < count; ++i)
+    if (gm_first(moves[i]) == 0) ordered[n++] = moves[i];
+  for (int i = 0; i < n; ++i) {
+    const uint32_t gm = ordered[i];
+    // The next sibling's table slot starts loading now, while this move's
+    // subtree is searched: its probe would otherwise wait for memory.
+    if (i + 1 < n) search_prefetch(cb, ordered[i + 1]);
+    // The root may be told to leave moves out ("searchmoves", the lines an
+    // analysis has already reported).
+    if (ply == 0 && g_root_moves.filtered && !root_move_allowed(gm)) continue;
 
-      // Make the move and hand the turn over, search the child with the
-      // window swapped, unmake: byte 144 comes back from the node's copy.
-      SearchUndo undo;
-      search_make(cb, gm, undo);
-      const uint32_t child = alpha_beta(cb, uint8_t(ply + 1), depth, bound, best, &child_line);
-      search_unmake(cb, gm, state, undo);
+    // Make the move and hand the turn over, search the child with the
+    // window swapped, unmake: byte 144 comes back from the node's copy.
+    SearchUndo undo;
+    search_make(cb, gm, undo);
+    const uint32_t child = alpha_beta(cb, uint8_t(ply + 1), depth, bound, best, &child_line);
+    search_unmake(cb, gm, state, undo);
 
-      // The child's search was cut short: its value says nothing, so it is
-      // neither used nor recorded. At the root best holds only moves whose
-      // search ended (with their squares), or the bare starting value.
-      if (stop_decided) return best;
+    // The child's search was cut short: its value says nothing, so it is
+    // neither used nor recorded. At the root best holds only moves whose
+    // search ended (with their squares), or the bare starting value.
+    if (stop_decided) return best;
 
-      // The root's result names its move: the squares, and the knight bit
-      // when the move searched was the knight promotion (the queen
-      // promotion on the same squares is another move).
-      const uint32_t squares =
-          ply == 0 ? move_word(gm_from(gm), gm_to(gm)) | (gm_kind(gm) == KIND_PROMO_KNIGHT ? MW_PROMO_KNIGHT : 0) : 0;
+    // The root's result names its move: the squares, and the knight bit
+    // when the move searched was the knight promotion (the queen
+    // promotion on the same squares is another move).
+    const uint32_t squares =
+        ply == 0 ? move_word(gm_from(gm), gm_to(gm)) | (gm_kind(gm) == KIND_PROMO_KNIGHT ? MW_PROMO_KNIGHT : 0) : 0;
 
-      // Step 7. Cut-off: the parent will not let the game come here, and
-      // takes nothing from this node's line. The root is the exception: it
-      // cuts only on a mate, and that move is the one played and reported,
-      // so its line replaces whatever an earlier root move left there.
-      if (is_better_beta(bound, child, side, ply)) {
-        RecordHash(ply, bound, HASH_CUTOFF);
-        if (ply == 0) take_over_line(line, gm_from(gm), gm_to(gm), child_line);
-        return bound | squares;
-      }
+    // Step 7. Cut-off: the parent will not let the game come here, and
+    // takes nothing from this node's line. The root is the exception: it
+    // cuts only on a mate, and that move is the one played and reported,
+    // so its line replaces whatever an earlier root move left there.
+    if (is_better_beta(bound, child, side, ply)) {
+      RecordHash(ply, bound, HASH_CUTOFF);
+      if (ply == 0) take_over_line(line, gm_from(gm), gm_to(gm), child_line);
+      return bound | squares;
+    }
 
-      // Step 8. Improvement: strict, so of equal scores the first stays.
-      if (is_better_result(best, child, side, ply)) {
-        improved = 1;
-        best = child | squares;
-        take_over_line(line, gm_from(gm), gm_to(gm), child_line);
-      }
+    // Step 8. Improvement: strict, so of equal scores the first stays.
+    if (is_better_result(best, child, side, ply)) {
+      improved = 1;
+      best = child | squares;
+      take_over_line(line, gm_from(gm), gm_to(gm), child_line);
+    }
 
-      // Step 9. A child that was not refused means a legal move exists.
-      if (child != SCORE_ILLEGAL) legal = 1;
+    // Step 9. A child that was not refused means a legal move exists.
+    if (child != SCORE_ILLEGAL) legal = 1;
 
-      // Step 10. Clock, after every move near the root (deeper nodes poll
-      // by node count). The value handed up is the worst for the side that
-      // moves at the root, and the parent stops on seeing the decision
-      // anyway, so no move whose search was cut short is ever adopted there;
-      // nothing is recorded.
-      if (ply <= CLOCK_PLIES && search_stop_requested()) {
-        if (ply == 0) return best;
-        const bool white = side == WHITE;
-        if (ply == 1) return white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS;
-        return white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS;
-      }
+    // Step 10. Clock, after every move near the root (deeper nodes poll
+    // by node count). The value handed up is the worst for the side that
+    // moves at the root, and the parent stops on seeing the decision
+    // anyway, so no move whose search was cut short is ever adopted there;
+    // nothing is recorded.
+    if (ply <= CLOCK_PLIES && search_stop_requested()) {
+      if (ply == 0) return best;
+      const bool white = side == WHITE;
+      if (ply == 1) return white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS;
+      return white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS;
     }
   }
 
