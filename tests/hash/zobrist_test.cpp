@@ -102,6 +102,18 @@ TEST(Zobrist, ZobristValueReadsPieceAndColourOnly) {
   EXPECT_EQ(zobrist_value(PAWN, -1), 0u);
 }
 
+// The make's table by square byte must follow every redraw, for every byte
+// a square can hold (marks and colour bits included) and every square.
+TEST(Zobrist, CodeKeysFollowEveryRedraw) {
+  for (int round = 0; round < 2; ++round) {
+    set_zobrist();
+    for (int b = 0; b < 32; ++b)
+      for (int sq = 0; sq < 128; ++sq)
+        ASSERT_EQ(zobrist_code_key(uint8_t(b), uint8_t(sq)), zobrist_value(uint8_t(b), sq))
+            << "round " << round << " byte " << b << " square " << sq;
+  }
+}
+
 TEST(Zobrist, FirstKeyOfTheStartPositionIsItsThirtyTwoPieces) {
   set_zobrist();
   Board b = start_board();
