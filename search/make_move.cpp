@@ -71,16 +71,29 @@ inline void ensure_kept_key(const uint8_t *cb) {
 
 inline uint64_t bit_of(int square) { return uint64_t(1) << (square_bit[square] & 63); }
 
-// A piece code enters or leaves a square: its set and the sum follow.
+// A piece code enters or leaves the square(s) of `squares`: its set and its
+// colour's set follow. Every change of the kept sets goes through here.
+[[gnu::always_inline]] inline void kept_flip(uint8_t code, uint64_t squares) {
+  kept.sets.of[code] ^= squares;
+  kept.sets.by_colour[code >> 3] ^= squares;
+}
+
+// A piece code enters or leaves a square: its sets and the sum follow.
 [[gnu::always_inline]] inline void kept_add(uint8_t code, int square) {
-  kept.sets.of[code] ^= bit_of(square);
-  kept.sets.by_colour[code >> 3] ^= bit_of(square);
+  kept_flip(code, bit_of(square));
   kept.material += (*kept.values)[code][square_bit[square] & 63];
 }
 [[gnu::always_inline]] inline void kept_remove(uint8_t code, int square) {
-  kept.sets.of[code] ^= bit_of(square);
-  kept.sets.by_colour[code >> 3] ^= bit_of(square);
+  kept_flip(code, bit_of(square));
   kept.material -= (*kept.values)[code][square_bit[square] & 63];
+}
+
+// The key after a move of mover from `from` to `to`, where target stood,
+// with the turn handed over: the child's key for every move that takes no
+// right, promotes nothing and is neither en passant nor castling.
+inline uint64_t moved_key(uint64_t key, uint8_t mover, uint8_t target, uint8_t from, uint8_t to) {
+  return key ^ zobrist_black ^ zobrist_code_key(mover, from) ^ zobrist_code_key(mover, to) ^
+         zobrist_code_key(target, to);
 }
 
 constexpr uint8_t PIECE_AND_COLOUR = PIECE_MASK | COLOUR_BIT;
@@ -172,9 +185,7 @@ inline void restore_marks(uint8_t *cb, uint16_t expired) {
 
 // Empties a square that holds a piece.
 [[gnu::always_inline]] inline void take_back(uint8_t *cb, int square) {
-  const uint8_t code = cb[square] & PIECE_AND_COLOUR;
-  kept.sets.of[code] ^= bit_of(square);
-  kept.sets.by_colour[code >> 3] ^= bit_of(square);
+  kept_flip(cb[square] & PIECE_AND_COLOUR, bit_of(square));
   cb_set_value(uint8_t(square), EMPTY, WHITE, cb);
 }
 
@@ -182,8 +193,7 @@ inline void restore_marks(uint8_t *cb, uint16_t expired) {
 [[gnu::always_inline]] inline void put_back(uint8_t *cb, int square, uint8_t sqbyte) {
   cb_set_value(uint8_t(square), piece_of(sqbyte), colour_of(sqbyte), cb);
   if (piece_of(sqbyte) == EMPTY) return;
-  kept.sets.of[sqbyte & PIECE_AND_COLOUR] ^= bit_of(square);
-  kept.sets.by_colour[colour_of(sqbyte)] ^= bit_of(square);
+  kept_flip(sqbyte & PIECE_AND_COLOUR, bit_of(square));
 }
 
 }  // namespace
@@ -219,12 +229,10 @@ int search_king_square(const uint8_t *cb, uint8_t colour) {
 }
 
 void search_prefetch(const uint8_t *cb, uint32_t gm) {
-  // The child's key for a move that takes no right, promotes nothing and
-  // takes no pawn en passant (nearly all), known before any square changes;
+  // The child's key of nearly every move, known before any square changes;
   // for the others another slot is loaded, which only wastes the load.
   const uint8_t from = gm_from(gm), to = gm_to(gm);
-  prefetch_hash_slot(hash_key ^ zobrist_black ^ zobrist_code_key(cb[from], from) ^ zobrist_code_key(cb[from], to) ^
-                     zobrist_code_key(cb[to], to));
+  prefetch_hash_slot(moved_key(hash_key, cb[from], cb[to], from, to));
 }
 
 namespace {
@@ -263,8 +271,7 @@ void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
   // byte pointer would make the compiler read again whatever it had in hand.
   const uint8_t mover = cb[from] & PIECE_AND_COLOUR, target = cb[to] & PIECE_AND_COLOUR;
   const uint64_t key = hash_key;
-  const uint64_t moved = key ^ zobrist_black ^ zobrist_code_key(mover, from) ^ zobrist_code_key(mover, to) ^
-                         zobrist_code_key(target, to);
+  const uint64_t moved = moved_key(key, mover, target, from, to);
   prefetch_hash_slot(moved);
 
   ensure_kept_key(cb);
@@ -290,15 +297,12 @@ void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
     const uint64_t from_set = uint64_t(1) << from_bit, to_set = uint64_t(1) << to_bit;
     const PieceSquareValues &values = *kept.values;
     int32_t material = kept.material - values[mover][from_bit] + values[placed][to_bit];
-    kept.sets.of[mover] ^= from_set;
-    kept.sets.by_colour[mover >> 3] ^= from_set;
+    kept_flip(mover, from_set);
     if (piece_of(target) != EMPTY) {
-      kept.sets.of[target] ^= to_set;
-      kept.sets.by_colour[target >> 3] ^= to_set;
+      kept_flip(target, to_set);
       material -= values[target][to_bit];
     }
-    kept.sets.of[placed] ^= to_set;
-    kept.sets.by_colour[colour] ^= to_set;
+    kept_flip(placed, to_set);
     kept.material = material;
     // Squares keep their marks.
     cb[from] &= EP_MARK;
@@ -354,16 +358,9 @@ void search_unmake(uint8_t *cb, uint32_t gm, uint8_t state, const SearchUndo &un
       const uint8_t placed = cb[to] & PIECE_AND_COLOUR;
       const uint8_t mover = uint8_t(undo.mover | (colour << 3));
       const uint64_t from_set = bit_of(from), to_set = bit_of(to);
-      kept.sets.of[placed] ^= to_set;
-      kept.sets.by_colour[placed >> 3] ^= to_set;
-      if (piece_of(undo.target) != EMPTY) {
-        kept.sets.of[undo.target] ^= to_set;
-        kept.sets.by_colour[undo.target >> 3] ^= to_set;
-      }
-      if (undo.mover != EMPTY) {
-        kept.sets.of[mover] ^= from_set;
-        kept.sets.by_colour[colour] ^= from_set;
-      }
+      kept_flip(placed, to_set);
+      if (piece_of(undo.target) != EMPTY) kept_flip(undo.target, to_set);
+      if (undo.mover != EMPTY) kept_flip(mover, from_set);
       // Squares keep their marks; the one the make set on a double push is
       // cleared by hand, and one the square carried before comes back with
       // the expired marks.
