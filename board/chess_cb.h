@@ -154,6 +154,10 @@ constexpr int move_from(uint32_t mw) { return int((mw >> MW_FROM_SHIFT) & MW_SQU
 constexpr int move_to(uint32_t mw) { return int((mw >> MW_TO_SHIFT) & MW_SQUARE_MASK); }
 constexpr uint32_t move_score(uint32_t mw) { return mw & MW_SCORE_MASK; }
 
+// Whether a Move word names a move: a search's result without squares names
+// none (no legal move, or no root move searched to the end).
+constexpr bool names_a_move(uint32_t mw) { return move_from(mw) != 0 || move_to(mw) != 0; }
+
 // Piece a pawn becomes when the move word promotes it.
 constexpr uint8_t move_promotion_piece(uint32_t mw) {
   if (mw & MW_PROMO_UNDER) return (mw & MW_PROMO_KNIGHT) ? BISHOP : ROOK;

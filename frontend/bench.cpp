@@ -6,7 +6,6 @@
 #include "notation/move_text.h"
 #include "notation/position.h"
 #include "search/think.h"
-#include "search/time_control.h"
 
 namespace {
 
@@ -77,21 +76,13 @@ BenchTotals run_bench_positions(std::FILE *out) {
     uint8_t cb[CB_SIZE];
     start_position(cb);
     const int moves = load_position_txt2(cb, b.moves);
-    start_timer();
     const Clock::time_point start = Clock::now();
-    ThinkRequest request{};
-    request.half_moves = moves;
-    request.budget_ms = NO_CLOCK_BUDGET;
-    request.limits = SearchLimits{b.depth, -1};
-    request.single_pass = true;
-    const ThinkResult result = think(cb, request);
+    const ThinkResult result = think_single_pass(cb, moves, b.depth);
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     totals.evaluations += result.evaluations;
     totals.ms += ms;
-    const bool none = move_from(result.move) == 0 && move_to(result.move) == 0;
     std::fprintf(out, "%2d depth %2d evals %10lld time %9.1f ms move %s score %5u  %s\n", ++index, b.depth,
-                 (long long)result.evaluations, ms,
-                 none ? "0000" : move_text(move_from(result.move), move_to(result.move)).c_str(),
+                 (long long)result.evaluations, ms, result_move_text(result.move).c_str(),
                  unsigned(move_score(result.move)), b.name);
     std::fflush(out);
   }

@@ -26,3 +26,8 @@ std::string move_text(int from, int to, uint8_t promotion) {
 }
 
 std::string square_text(int square) { return {file_letter(square), rank_digit(square)}; }
+
+std::string result_move_text(uint32_t mw) {
+  if (!names_a_move(mw)) return "0000";
+  return move_text(move_from(mw), move_to(mw));
+}

@@ -16,3 +16,7 @@ int write_move_text(int from, int to, uint8_t promotion, char *out);
 // The same as a string, for the tools.
 std::string move_text(int from, int to, uint8_t promotion = 0);
 std::string square_text(int square);
+
+// The squares of a search's result as the bench and the tools print them
+// ("0000" when it names no move; no promotion letter).
+std::string result_move_text(uint32_t mw);

@@ -82,7 +82,7 @@ void search_other_lines(uint8_t *cb, int depth, int lines, ThinkReporter reporte
     other_line.line.length = 0;
     const uint32_t result = alpha_beta(cb, 0, uint8_t(depth), root_best, root_bound, &other_line.line);
     if (search_was_stopped()) return;
-    if (move_from(result) == 0 && move_to(result) == 0) return;
+    if (!names_a_move(result)) return;
     other_line.result = result;
     other_line.depth = depth;
     report(reporter, cb, other_line, get_time(), stat_heuristic_calculated(), k);
@@ -135,8 +135,7 @@ uint32_t alpha_beta_time(uint8_t *cb, int first_depth, int last_depth, ThinkRepo
       // starting worst score: reporting it would claim a mate against the
       // engine with an empty line. The command loop's one-ply search picks
       // the move instead.
-      if (move_from(kept.result) != 0 || move_to(kept.result) != 0)
-        report(reporter, cb, kept, elapsed, evaluations, rank);
+      if (names_a_move(kept.result)) report(reporter, cb, kept, elapsed, evaluations, rank);
       root_moves_clear_exclusions();
       return kept.result;
     }
@@ -144,8 +143,7 @@ uint32_t alpha_beta_time(uint8_t *cb, int first_depth, int last_depth, ThinkRepo
     accept(kept, result, line, depth);
     report(reporter, cb, kept, elapsed, evaluations, rank);
     if (rank != 0) {
-      if (move_from(kept.result) != 0 || move_to(kept.result) != 0)
-        search_other_lines(cb, depth, lines, reporter, root_best, root_bound);
+      if (names_a_move(kept.result)) search_other_lines(cb, depth, lines, reporter, root_best, root_bound);
       search_limits_count_pass(stat_heuristic_calculated());
       root_moves_clear_exclusions();
       // A stop heard during the other lines ends the search: line 1 of this

@@ -66,13 +66,13 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
   result.evaluations = search_limits_nodes();
   result.line = &driver_line();
   search_limits_clear();
-  if (!request.single_pass && move_from(result.move) == 0 && move_to(result.move) == 0) {
+  if (!request.single_pass && !names_a_move(result.move)) {
     result.move = search_one_ply(cb);
     // A report already sent names no move, or another one: the last report
     // is sent again with the move played, alone.
     static tagLINE fallback_line;
     fallback_line.length = 0;
-    if (move_from(result.move) != 0 || move_to(result.move) != 0) {
+    if (names_a_move(result.move)) {
       fallback_line.length = 1;
       fallback_line.from[0] = uint8_t(move_from(result.move));
       fallback_line.to[0] = uint8_t(move_to(result.move));
@@ -87,4 +87,14 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
   }
   root_moves_reset();
   return result;
+}
+
+ThinkResult think_single_pass(uint8_t *cb, int half_moves, int depth) {
+  start_timer();
+  ThinkRequest request{};
+  request.half_moves = half_moves;
+  request.budget_ms = NO_CLOCK_BUDGET;
+  request.limits = SearchLimits{depth, -1};
+  request.single_pass = true;
+  return think(cb, request);
 }

@@ -56,3 +56,8 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request);
 // move's window, among the root moves the search may play (root_moves.h).
 // A result without squares still means no legal move.
 uint32_t search_one_ply(uint8_t *cb);
+
+// One pass at depth (clamped as think clamps it) from a fresh timer, with no
+// clock and no other limit, nothing reported: how the benches and the
+// developer tool's search ask think.
+ThinkResult think_single_pass(uint8_t *cb, int half_moves, int depth);

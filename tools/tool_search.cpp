@@ -5,7 +5,6 @@
 // process draws the same keys in the same order every time: a pass, and the
 // bench's fixed sequence of passes, is reproducible run after run, and the
 // bench's total evaluation count is the engine's behaviour signature.
-#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -13,41 +12,11 @@
 
 #include "board/chess_cb.h"
 #include "frontend/bench.h"
+#include "notation/move_text.h"
 #include "search/think.h"
-#include "search/time_control.h"
 #include "tools/tool_common.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-struct Pass {
-  uint32_t result;  // Move word at the root
-  int evaluations;
-  double ms;
-  const tagLINE *line;  // the principal variation
-};
-
-// One pass at the depth on a position set up from a move list, as think
-// runs it for a single pass: phase as on "go", fresh table and keys,
-// counter zeroed, root window of the side to move, no time limit.
-Pass search_pass(const ToolPosition &pos, int depth) {
-  start_timer();
-  const Clock::time_point start = Clock::now();
-  ThinkRequest request{};
-  request.half_moves = pos.moves;
-  request.budget_ms = NO_CLOCK_BUDGET;
-  request.limits = SearchLimits{depth, -1};
-  request.single_pass = true;
-  const ThinkResult result = think(pos.cb, request);
-  const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-  return {result.move, int(result.evaluations), ms, result.line};
-}
-
-std::string result_move(uint32_t result) {
-  if (move_from(result) == 0 && move_to(result) == 0) return "0000";
-  return move_text(move_from(result), move_to(result));
-}
 
 // Reads a whole decimal argument in [low, high]; false otherwise.
 bool read_int(const char *text, int low, int high, int &value) {
@@ -58,9 +27,6 @@ bool read_int(const char *text, int low, int high, int &value) {
   return true;
 }
 
-// Deepest pass the tools accept: the driver's own last depth.
-constexpr int TOOL_MAX_DEPTH = 64;
-
 }  // namespace
 
 // velkor-tool search <depth> "<list>": prints one line,
@@ -68,17 +34,17 @@ constexpr int TOOL_MAX_DEPTH = 64;
 int run_search(int argc, char **argv) {
   static const char usage[] = "<depth 1..64> [\"<move list>\"]";
   int depth = 0;
-  if (argc < 1 || argc > 2 || !read_int(argv[0], 1, TOOL_MAX_DEPTH, depth))
+  if (argc < 1 || argc > 2 || !read_int(argv[0], 1, SEARCH_DEPTH_CAP, depth))
     return tool_usage_error("search", usage);
   ToolPosition pos = tool_setup_position(argc == 2 ? argv[1] : "");
-  const Pass pass = search_pass(pos, depth);
+  const ThinkResult pass = think_single_pass(pos.cb, pos.moves, depth);
   std::string pv;
   for (int i = 0; i < pass.line->length; ++i) {
     pv += ' ';
     pv += move_text(pass.line->from[i], pass.line->to[i]);
   }
-  std::printf("score %u move %s evals %d pv%s\n", unsigned(move_score(pass.result)),
-              result_move(pass.result).c_str(), pass.evaluations, pv.c_str());
+  std::printf("score %u move %s evals %d pv%s\n", unsigned(move_score(pass.move)),
+              result_move_text(pass.move).c_str(), int(pass.evaluations), pv.c_str());
   tool_release_position(pos);
   return 0;
 }
