@@ -9,6 +9,13 @@ int where_is_next_space(const char *text) {
   return n;
 }
 
+Word next_word(const char *&cursor) {
+  while (is_blank(*cursor)) ++cursor;
+  const char *start = cursor;
+  cursor += where_is_next_space(cursor);
+  return Word{start, size_t(cursor - start)};
+}
+
 bool begins_with(const char *text, const char *keyword) {
   return std::strncmp(text, keyword, std::strlen(keyword)) == 0;
 }

@@ -23,6 +23,18 @@ bool is_keyword_line(const char *line, const char *keyword);
 // Whether the word of `length` characters is exactly the keyword.
 bool word_is(const char *word, size_t length, const char *keyword);
 
+// A word of a line, where it starts and how long it is.
+struct Word {
+  const char *text;
+  size_t length;  // 0: the line has no further word
+};
+
+// The next word from cursor on, past any blanks; cursor is moved past it.
+// To look at the next word without taking it, pass a copy of the cursor.
+Word next_word(const char *&cursor);
+
+inline bool word_is(Word w, const char *keyword) { return word_is(w.text, w.length, keyword); }
+
 // A plain decimal number of `length` characters: digits only, at least one.
 // Saturates at `largest` instead of overflowing. False, value untouched,
 // for anything else.

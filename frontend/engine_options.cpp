@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/text.h"
+
 EngineOptions g_options;
 
 namespace {
@@ -45,8 +47,6 @@ static_assert(specs_in_id_order(), "the declaration order is the OptionId order"
 // The protocol's spelling of an empty string value.
 constexpr const char *EMPTY_STRING_VALUE = "<empty>";
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
 char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
 bool same_ignoring_case(const char *a, size_t a_length, const char *b) {
@@ -54,23 +54,6 @@ bool same_ignoring_case(const char *a, size_t a_length, const char *b) {
   for (size_t i = 0; i < a_length; ++i)
     if (lower(a[i]) != lower(b[i])) return false;
   return true;
-}
-
-struct Word {
-  const char *text;
-  size_t length;  // 0: the line has no further word
-};
-
-// The next word from *cursor on, which is moved past it.
-Word next_word(const char *&cursor) {
-  while (is_blank(*cursor)) ++cursor;
-  const char *start = cursor;
-  while (*cursor != '\0' && !is_blank(*cursor)) ++cursor;
-  return Word{start, size_t(cursor - start)};
-}
-
-bool word_is(Word w, const char *keyword) {
-  return std::strlen(keyword) == w.length && std::strncmp(w.text, keyword, w.length) == 0;
 }
 
 // Text from the line quoted in a message: at most 40 characters, anything
@@ -88,15 +71,10 @@ std::string quoted(const char *text, size_t length) {
 // then at least one digit. Saturates at +-10^18 instead of overflowing, so
 // that any number beyond an option's range stays beyond it.
 bool read_integer(const char *text, size_t length, int64_t &value) {
-  constexpr int64_t LIMIT = 1000000000000000000;
   const bool negative = length > 0 && text[0] == '-';
-  size_t i = negative ? 1 : 0;
-  if (i == length) return false;
+  const size_t sign = negative ? 1 : 0;
   int64_t n = 0;
-  for (; i < length; ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    n = n >= LIMIT / 10 ? LIMIT : n * 10 + (text[i] - '0');
-  }
+  if (!read_decimal(text + sign, length - sign, 1000000000000000000, n)) return false;
   value = negative ? -n : n;
   return true;
 }

@@ -35,11 +35,10 @@ const char *read_searchmoves(const char *cursor, GoLimits &limits) {
   limits.searchmoves = cursor;
   limits.searchmoves_length = 0;
   for (;;) {
-    const char *word = cursor;
-    while (is_blank(*word)) ++word;
-    const size_t length = size_t(where_is_next_space(word));
-    if (length == 0 || is_go_keyword(word, length)) return cursor;
-    cursor = word + length;
+    const char *after = cursor;
+    const Word w = next_word(after);
+    if (w.length == 0 || is_go_keyword(w.text, w.length)) return cursor;
+    cursor = after;
     limits.searchmoves_length = int(cursor - limits.searchmoves);
   }
 }
@@ -49,41 +48,36 @@ const char *read_searchmoves(const char *cursor, GoLimits &limits) {
 void read_go_limits(const char *line, uint8_t side, GoLimits &limits) {
   const char *cursor = line;
   bool first = true;
-  while (*cursor != '\0') {
-    while (is_blank(*cursor)) ++cursor;
-    const size_t length = size_t(where_is_next_space(cursor));
-    if (length == 0) break;
-    const char *word = cursor;
-    cursor += length;
+  for (;;) {
+    const Word word = next_word(cursor);
+    if (word.length == 0) break;
     // The first word is the command itself.
     if (first) {
       first = false;
       continue;
     }
-    if (word_is(word, length, "infinite")) {
+    if (word_is(word, "infinite")) {
       limits.infinite = true;
       continue;
     }
-    if (word_is(word, length, "ponder")) {
+    if (word_is(word, "ponder")) {
       limits.ponder = true;
       continue;
     }
-    if (word_is(word, length, "searchmoves")) {
+    if (word_is(word, "searchmoves")) {
       cursor = read_searchmoves(cursor, limits);
       continue;
     }
-    const bool depth = word_is(word, length, "depth"), nodes = word_is(word, length, "nodes"),
-               movetime = word_is(word, length, "movetime"), winc = word_is(word, length, "winc"),
-               binc = word_is(word, length, "binc"), mate = word_is(word, length, "mate");
+    const bool depth = word_is(word, "depth"), nodes = word_is(word, "nodes"), movetime = word_is(word, "movetime"),
+               winc = word_is(word, "winc"), binc = word_is(word, "binc"), mate = word_is(word, "mate");
     if (!depth && !nodes && !movetime && !winc && !binc && !mate) continue;  // not a limit: stepped over
 
     // The value: the next word, taken only when it is a number.
-    const char *next = cursor;
-    while (is_blank(*next)) ++next;
-    const size_t next_length = size_t(where_is_next_space(next));
+    const char *after = cursor;
+    const Word number = next_word(after);
     int64_t value = 0;
-    if (!read_decimal(next, next_length, nodes ? INT64_MAX : INT32_MAX, value)) continue;
-    cursor = next + next_length;
+    if (!read_decimal(number.text, number.length, nodes ? INT64_MAX : INT32_MAX, value)) continue;
+    cursor = after;
     if (depth)
       limits.depth = value < SEARCH_FIRST_DEPTH ? SEARCH_FIRST_DEPTH
                      : value > SEARCH_DEPTH_CAP ? SEARCH_DEPTH_CAP
