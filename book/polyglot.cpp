@@ -244,15 +244,9 @@ uint32_t decode_move(const uint8_t *cb, uint16_t move) {
 // Only a legal move of the side to move is played: a damaged book, or a key
 // that two positions share, must not put an illegal move on the board.
 uint32_t legal_word(const uint8_t *cb, const LegalMove *legal, int count, uint32_t word) {
-  if (word == 0) return 0;
-  const int from = move_from(word), to = move_to(word);
-  const int row = square_row(to);
-  const bool promotes = piece_of(cb[from]) == PAWN && (row == 2 || row == 9);
-  const uint8_t promotion = promotes ? move_promotion_piece(word) : uint8_t(EMPTY);
-  for (int i = 0; i < count; ++i)
-    if (legal[i].from == from && legal[i].to == to && legal[i].promotion == promotion)
-      return legal_move_word(legal[i]);
-  return 0;
+  LegalMove move;
+  if (word == 0 || !legal_move_in_list(cb, legal, count, word, move)) return 0;
+  return legal_move_word(move);
 }
 
 // The entry that the draw picks, walking the shares in file order.

@@ -10,7 +10,6 @@
 #include "board/chess_cb.h"
 #include "book/chess_opening.h"
 #include "book/polyglot.h"
-#include "frontend/engine_options.h"
 #include "frontend/chess_uci.h"
 #include "frontend/command_queue.h"
 #include "frontend/engine_options.h"

@@ -17,21 +17,6 @@ namespace {
 constexpr size_t PV_TEXT_SIZE = 256;
 constexpr size_t INFO_LINE_SIZE = 512;
 
-// The legal move of the board with these squares (a promotion taken as the
-// piece given, the queen unless the move word said otherwise); false if
-// there is none.
-bool find_legal(const uint8_t *cb, int from, int to, LegalMove &found, uint8_t promotion = QUEEN) {
-  LegalMove list[MAX_LEGAL_MOVES];
-  const int n = legal_moves(cb, list);
-  for (int i = 0; i < n; ++i) {
-    if (list[i].from != from || list[i].to != to) continue;
-    if (list[i].promotion != EMPTY && list[i].promotion != promotion) continue;
-    found = list[i];
-    return true;
-  }
-  return false;
-}
-
 // Appends the move's text to the principal-variation text if it fits
 // whole; false once it does not.
 bool append_move(char *text, size_t &used, const LegalMove &m) {
@@ -67,9 +52,9 @@ int true_line_text(const uint8_t *root, const tagLINE &line, uint32_t played, ch
   for (int i = 0; i < length; ++i) {
     const int from = starts_with_played ? line.from[i] : move_from(played);
     const int to = starts_with_played ? line.to[i] : move_to(played);
+    const uint32_t word = i == 0 ? played : move_word(from, to);
     LegalMove m;
-    const uint8_t promotion = i == 0 ? move_promotion_piece(played) : uint8_t(QUEEN);
-    if (!find_legal(board, from, to, m, promotion) || !append_move(text, used, m)) break;
+    if (!legal_move_of_word(board, word, m) || !append_move(text, used, m)) break;
     play_move(board, legal_move_word(m));
     board[CB_STATE] ^= ST_BLACK_TO_MOVE;
     ++written;

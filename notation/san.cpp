@@ -109,15 +109,25 @@ uint32_t legal_move_word(const LegalMove &move) {
   return word;
 }
 
-bool legal_move_of_word(const uint8_t *cb, uint32_t word, LegalMove &move) {
+bool legal_move_in_list(const uint8_t *cb, const LegalMove *list, int count, uint32_t word, LegalMove &move) {
   const int from = move_from(word), to = move_to(word);
   if (from < SQ_FIRST || from > SQ_LAST || to < SQ_FIRST || to > SQ_LAST) return false;
   const bool promotes = piece_of(cb[from]) == PAWN && (square_row(to) == 2 || square_row(to) == 9);
   const uint8_t promotion = promotes ? move_promotion_piece(word) : uint8_t(EMPTY);
-  const char *why = nullptr;
-  return single_fit(
-      cb, [&](const LegalMove &m) { return m.from == from && m.to == to && m.promotion == promotion; }, move,
-      why);
+  // Squares and promotion name at most one legal move.
+  for (int i = 0; i < count; ++i) {
+    if (list[i].from == from && list[i].to == to && list[i].promotion == promotion) {
+      move = list[i];
+      return true;
+    }
+  }
+  return false;
+}
+
+bool legal_move_of_word(const uint8_t *cb, uint32_t word, LegalMove &move) {
+  LegalMove list[MAX_LEGAL_MOVES];
+  const int count = legal_moves(cb, list);
+  return legal_move_in_list(cb, list, count, word, move);
 }
 
 bool san_to_move(const uint8_t *cb, const char *text, LegalMove &move, const char *&why) {

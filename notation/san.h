@@ -32,6 +32,10 @@ uint32_t legal_move_word(const LegalMove &move);
 // the piece the word's promotion bits say); false if it names none.
 bool legal_move_of_word(const uint8_t *cb, uint32_t word, LegalMove &move);
 
+// The same, looked up in list, the count legal moves of the board (for a
+// caller that names several moves of one position).
+bool legal_move_in_list(const uint8_t *cb, const LegalMove *list, int count, uint32_t word, LegalMove &move);
+
 // Reads one move written in SAN ("Nf3", "exd5", "Rad1", "R1e2", "Qh4xe1",
 // "e8=Q", "e8Q", "O-O", "0-0-0"; check, mate and comment marks "+", "#",
 // "!", "?" ignored) or in coordinates ("e2e4", "e7e8q"). A pawn promotion
