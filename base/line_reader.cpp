@@ -12,17 +12,16 @@ ReadStatus read_line_bytes(int fd, char terminator, PartialLine &partial, bool w
     char c;
     // One byte per read: nothing beyond the current line is consumed.
     if (io_read_waiting(fd, &c, 1) != 1) return READ_END;
-    if (c == terminator) return READ_LINE;
-    if (c == '\r') continue;
-    if (partial.text.size() < MAX_LINE)
-      partial.text += c;
-    else
-      partial.cut = true;
+    if (add_line_byte(partial, c, terminator)) return READ_LINE;
   }
 }
 
-char *take_line(PartialLine &partial) {
+void note_cut_line(const PartialLine &partial) {
   if (partial.cut) UCI_LOG("*** WARNING **** : input line too long, cut to 1048576 characters\n");
+}
+
+char *take_line(PartialLine &partial) {
+  note_cut_line(partial);
   char *result = static_cast<char *>(std::malloc(partial.text.size() + 1));
   if (result != nullptr) {
     std::memcpy(result, partial.text.data(), partial.text.size());

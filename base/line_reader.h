@@ -1,6 +1,6 @@
-// Reading text lines from a descriptor one byte per read, so that nothing
-// beyond the current line is ever consumed: the protocol input and the book
-// file both read their lines this way.
+// Reading text lines: the protocol input from a descriptor one byte per
+// read, so that nothing beyond the current line is ever consumed; the text
+// book a block at a time, split into lines by the same rule.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +14,21 @@ struct PartialLine {
   std::string text;
   bool cut = false;  // characters past MAX_LINE were dropped
 };
+
+// Takes one byte of a line: true when it is the terminator (the line is
+// complete); carriage returns are dropped, characters past MAX_LINE too.
+inline bool add_line_byte(PartialLine &partial, char c, char terminator) {
+  if (c == terminator) return true;
+  if (c == '\r') return false;
+  if (partial.text.size() < MAX_LINE)
+    partial.text += c;
+  else
+    partial.cut = true;
+  return false;
+}
+
+// Notes in the transcript that the line was cut, if it was.
+void note_cut_line(const PartialLine &partial);
 
 enum ReadStatus { READ_LINE, READ_WOULD_WAIT, READ_END };
 

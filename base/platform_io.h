@@ -28,6 +28,18 @@ long io_read_at(int fd, void *buffer, size_t count, long long offset);
 // has ended or failed), 0 when it would wait. Never waits itself.
 int io_poll_read(int fd);
 
+// A descriptor opened for reading, closed on every way out of its scope;
+// fd is -1 when the open failed.
+struct InputFile {
+  int fd;
+  explicit InputFile(const char *path) : fd(io_open_read(path)) {}
+  ~InputFile() {
+    if (fd >= 0) io_close(fd);
+  }
+  InputFile(const InputFile &) = delete;
+  InputFile &operator=(const InputFile &) = delete;
+};
+
 // A front end that closes its end of the pipe must not kill the engine with
 // a signal: writes then fail quietly and the engine ends at end of input.
 void io_ignore_broken_pipe();

@@ -15,10 +15,6 @@ namespace {
 
 constexpr uint32_t BOOK_SCORE = 30000;  // marks a book move, so it is never 0
 
-// The longest book line kept whole, as for protocol lines; the rest of a
-// longer line is dropped.
-constexpr size_t BOOK_LINE_MAX = size_t(1) << 20;
-
 // Most bytes one pass over the book may read. A real book is a few megabytes;
 // a file that never ends (a link to a device, a growing log) would otherwise
 // keep the engine reading forever, and the move would be lost on time.
@@ -29,36 +25,31 @@ constexpr long long BOOK_READ_MAX = 64LL << 20;
 // budget: read a byte per call, as protocol input must be, a 600 KB book
 // cost about 300 ms a move, every move of the game.
 struct BookFile {
-  int fd;
+  InputFile file;
   char block[8192];
   long size = 0;  // bytes in block
   long at = 0;    // next byte of block to read
   long long read_total = 0;  // bytes read since the last rewind
   bool too_long = false;     // the pass stopped at BOOK_READ_MAX
-  std::string line;
+  PartialLine line;
 
-  explicit BookFile(const char *path) : fd(io_open_read(path)) {}
-  ~BookFile() {
-    if (fd >= 0) io_close(fd);
-  }
-  BookFile(const BookFile &) = delete;
-  BookFile &operator=(const BookFile &) = delete;
+  explicit BookFile(const char *path) : file(path) {}
 
   // Afterwards line holds the next line, as the protocol's line reader gives
   // it: up to the next line feed, carriage returns dropped, cut to
-  // BOOK_LINE_MAX characters. false at the end of the file, on a read
+  // MAX_LINE characters. false at the end of the file, on a read
   // error, or once the pass has read BOOK_READ_MAX bytes (too_long then
   // says so); a last line without a line feed is not read.
   bool next_line() {
-    line.clear();
-    bool cut = false;
+    line.text.clear();  // keeps its room: a book has thousands of lines
+    line.cut = false;
     for (;;) {
       if (at == size) {
         if (read_total >= BOOK_READ_MAX) {
           too_long = true;
           return false;
         }
-        size = io_read(fd, block, sizeof block);
+        size = io_read(file.fd, block, sizeof block);
         at = 0;
         if (size <= 0) {
           size = 0;
@@ -66,15 +57,9 @@ struct BookFile {
         }
         read_total += size;
       }
-      const char c = block[at++];
-      if (c == '\n') break;
-      if (c == '\r') continue;
-      if (line.size() < BOOK_LINE_MAX)
-        line += c;
-      else
-        cut = true;
+      if (add_line_byte(line, block[at++], '\n')) break;
     }
-    if (cut) UCI_LOG("*** WARNING **** : input line too long, cut to 1048576 characters\n");
+    note_cut_line(line);
     return true;
   }
 
@@ -82,7 +67,7 @@ struct BookFile {
   bool rewind() {
     size = at = 0;
     read_total = 0;
-    return io_rewind(fd) >= 0;
+    return io_rewind(file.fd) >= 0;
   }
 };
 
@@ -91,13 +76,13 @@ struct BookFile {
 uint32_t check_opening_book(const char *path, const char *text) {
   if (text == nullptr) return 0;
   BookFile book(path);
-  if (book.fd < 0) return 0;
+  if (book.file.fd < 0) return 0;
   const size_t text_length = std::strlen(text);
 
   // First pass: how many lines continue the game (an empty text matches all).
   int count = 0;
   while (book.next_line())
-    if (std::strncmp(book.line.c_str(), text, text_length) == 0) ++count;
+    if (std::strncmp(book.line.text.c_str(), text, text_length) == 0) ++count;
   if (book.too_long) {
     UCI_LOG("*** WARNING **** : book.txt: more than 64 MiB, not used\n");
     return 0;
@@ -111,7 +96,7 @@ uint32_t check_opening_book(const char *path, const char *text) {
   if (!book.rewind()) return 0;
   int index = 0;
   while (book.next_line()) {
-    const char *line = book.line.c_str();
+    const char *line = book.line.text.c_str();
     if (std::strncmp(line, text, text_length) != 0) continue;
     if (index++ < chosen) continue;
     if (std::strlen(line) <= text_length) return 0;  // the line ends here

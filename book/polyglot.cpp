@@ -89,17 +89,12 @@ PolyglotEntry decode_entry(const unsigned char *bytes) {
 
 // The book file, closed on every way out of a lookup.
 struct BinFile {
-  int fd;
-  explicit BinFile(const char *path) : fd(io_open_read(path)) {}
-  ~BinFile() {
-    if (fd >= 0) io_close(fd);
-  }
-  BinFile(const BinFile &) = delete;
-  BinFile &operator=(const BinFile &) = delete;
+  InputFile file;
+  explicit BinFile(const char *path) : file(path) {}
 
   // Reads exactly count bytes at offset; false on a short read or an error.
   bool read_exact(void *buffer, long count, long long offset) const {
-    return io_read_at(fd, buffer, size_t(count), offset) == count;
+    return io_read_at(file.fd, buffer, size_t(count), offset) == count;
   }
 };
 
@@ -150,13 +145,13 @@ int polyglot_entries(const char *path, uint64_t key, PolyglotEntry *out, int max
     return -1;
   }
   const BinFile book(path);
-  if (book.fd < 0) {
+  if (book.file.fd < 0) {
     problem = std::string("cannot be opened: ") + std::strerror(errno);
     return -1;
   }
   // A directory, a pipe or a device has no entries to search; a pipe would
   // also make the engine wait for a writer.
-  const long long size = io_regular_file_size(book.fd);
+  const long long size = io_regular_file_size(book.file.fd);
   if (size < 0) {
     problem = "is not a regular file";
     return -1;
