@@ -115,12 +115,12 @@ void UCI_sendmove(uint8_t from, uint8_t to, uint8_t flag) {
 }
 
 void send_result(const uint8_t *cb, uint32_t result, const tagLINE *line) {
-  const int from = move_from(result);
-  const int to = move_to(result);
-  if (from == 0 && to == 0) {
+  if (!names_a_move(result)) {
     UCI_sendmove(0, 0, PROMO_NONE);
     return;
   }
+  const int from = move_from(result);
+  const int to = move_to(result);
   // The move's own promotion letter, when a pawn reaches the last rank.
   uint8_t promotion = EMPTY;
   const int to_row = square_row(to);
