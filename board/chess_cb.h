@@ -164,6 +164,15 @@ constexpr uint8_t move_promotion_piece(uint32_t mw) {
   return (mw & MW_PROMO_KNIGHT) ? KNIGHT : QUEEN;
 }
 
+// The piece a Move word makes of the piece on its from-square: the word's
+// promotion piece when that is a pawn reaching the last rank (row 2 or 9),
+// EMPTY for every other move.
+constexpr uint8_t move_promotion_on(const uint8_t *cb, uint32_t mw) {
+  const int row = square_row(move_to(mw));
+  const bool promotes = piece_of(cb[move_from(mw)]) == PAWN && (row == 2 || row == 9);
+  return promotes ? move_promotion_piece(mw) : uint8_t(EMPTY);
+}
+
 // ---------------------------------------------------------------------------
 // Generated move: an entry of the full move generator's list
 //

@@ -98,17 +98,6 @@ struct BinFile {
   }
 };
 
-// The format's text of a move, castling as the king taking its rook.
-std::string book_move_text(uint16_t move) {
-  std::string text;
-  text += char('a' + ((move >> 6) & 7));
-  text += char('1' + ((move >> 9) & 7));
-  text += char('a' + (move & 7));
-  text += char('1' + ((move >> 3) & 7));
-  const int promotion = (move >> 12) & 7;
-  if (promotion != 0) text += promotion <= 4 ? "nbrq"[promotion - 1] : '?';
-  return text;
-}
 
 // Splitmix64, seeded once per process from the clock and the system's
 // entropy source: the book's own generator, so that the runtime's rand,
@@ -257,6 +246,17 @@ uint32_t pick(const uint32_t *words, const uint64_t *shares, int count, uint64_t
 
 }  // namespace
 
+std::string polyglot_move_text(uint16_t move) {
+  std::string text;
+  text += char('a' + ((move >> 6) & 7));
+  text += char('1' + ((move >> 9) & 7));
+  text += char('a' + (move & 7));
+  text += char('1' + ((move >> 3) & 7));
+  const int promotion = (move >> 12) & 7;
+  if (promotion != 0) text += promotion <= 4 ? "nbrq"[promotion - 1] : '?';
+  return text;
+}
+
 uint32_t polyglot_move_word(const uint8_t *cb, uint16_t move) {
   LegalMove legal[MAX_LEGAL_MOVES];
   const int count = legal_moves(cb, legal);
@@ -310,7 +310,7 @@ uint32_t polyglot_book_move(const char *path, const uint8_t *cb, std::string &no
   const uint64_t total = polyglot_shares(cb, entries, count, words, shares);
   std::string illegal;
   for (int i = 0; i < count; ++i)
-    if (words[i] == 0) illegal.append(" ").append(book_move_text(entries[i].move));
+    if (words[i] == 0) illegal.append(" ").append(polyglot_move_text(entries[i].move));
   if (!illegal.empty()) note += (note.empty() ? book : "; ") + "moves not legal here, not played:" + illegal;
 
   const uint32_t word = pick(words, shares, count, total, next_draw());

@@ -122,12 +122,8 @@ void send_result(const uint8_t *cb, uint32_t result, const tagLINE *line) {
   const int from = move_from(result);
   const int to = move_to(result);
   // The move's own promotion letter, when a pawn reaches the last rank.
-  uint8_t promotion = EMPTY;
-  const int to_row = square_row(to);
-  if (piece_of(cb_get_value(uint8_t(from), cb)) == PAWN && (to_row == 2 || to_row == 9))
-    promotion = move_promotion_piece(result);
   char move[MOVE_TEXT_SIZE];
-  write_move_text(from, to, promotion, move);
+  write_move_text(from, to, move_promotion_on(cb, result), move);
   char text[64];
   int n = std::snprintf(text, sizeof text, "bestmove %s", move);
   // The expected reply, for the front end to ponder on: the line's second

@@ -112,8 +112,7 @@ uint32_t legal_move_word(const LegalMove &move) {
 bool legal_move_in_list(const uint8_t *cb, const LegalMove *list, int count, uint32_t word, LegalMove &move) {
   const int from = move_from(word), to = move_to(word);
   if (from < SQ_FIRST || from > SQ_LAST || to < SQ_FIRST || to > SQ_LAST) return false;
-  const bool promotes = piece_of(cb[from]) == PAWN && (square_row(to) == 2 || square_row(to) == 9);
-  const uint8_t promotion = promotes ? move_promotion_piece(word) : uint8_t(EMPTY);
+  const uint8_t promotion = move_promotion_on(cb, word);
   // Squares and promotion name at most one legal move.
   for (int i = 0; i < count; ++i) {
     if (list[i].from == from && list[i].to == to && list[i].promotion == promotion) {

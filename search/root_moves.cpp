@@ -15,10 +15,7 @@ void update_filtered() { g_root_moves.filtered = g_root_moves.only_count > 0 || 
 }  // namespace
 
 uint32_t root_move_key_of_word(const uint8_t *cb, uint32_t word) {
-  const int from = move_from(word), to = move_to(word);
-  const int to_row = square_row(to);
-  const bool promotes = piece_of(cb_get_value(uint8_t(from), cb)) == PAWN && (to_row == 2 || to_row == 9);
-  return root_move_key(from, to, promotes ? move_promotion_piece(word) : 0);
+  return root_move_key(move_from(word), move_to(word), move_promotion_on(cb, word));
 }
 
 bool root_move_allowed(uint32_t gm) {

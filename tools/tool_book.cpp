@@ -6,6 +6,7 @@
 
 #include "board/chess_cb.h"
 #include "book/polyglot.h"
+#include "notation/move_text.h"
 #include "tools/tool_common.h"
 
 const char BOOK_USAGE[] =
@@ -13,43 +14,6 @@ const char BOOK_USAGE[] =
     "book "
     "entry in file order, \"<move> weight <w> chance <p>%\" (\"not legal\" instead of the chance for a move "
     "the engine would not play), then \"entries <n>\"; problems of the file on stderr";
-
-namespace {
-
-// A Move word as a front end writes it: the promotion letter where a pawn
-// reaches the last rank.
-std::string word_text(const uint8_t *cb, uint32_t word) {
-  std::string text = move_text(move_from(word), move_to(word));
-  const int row = square_row(move_to(word));
-  if (piece_of(cb[move_from(word)]) == PAWN && (row == 2 || row == 9)) {
-    switch (move_promotion_piece(word)) {
-      case KNIGHT:
-        text += 'n';
-        break;
-      case BISHOP:
-        text += 'b';
-        break;
-      case ROOK:
-        text += 'r';
-        break;
-      default:
-        text += 'q';
-        break;
-    }
-  }
-  return text;
-}
-
-// The format's text of an entry that names no legal move.
-std::string raw_text(uint16_t move) {
-  std::string text =
-      move_text(square_of((move >> 6) & 7, (move >> 9) & 7), square_of(move & 7, (move >> 3) & 7));
-  const int promotion = (move >> 12) & 7;
-  if (promotion != 0) text += promotion <= 4 ? "nbrq"[promotion - 1] : '?';
-  return text;
-}
-
-}  // namespace
 
 int run_book(int argc, char **argv) {
   if (argc < 1 || argc > 2) return tool_usage_error("book", BOOK_USAGE);
@@ -68,7 +32,11 @@ int run_book(int argc, char **argv) {
   uint64_t shares[POLYGLOT_MAX_ENTRIES];
   const uint64_t total = polyglot_shares(pos.cb, entries, count, words, shares);
   for (int i = 0; i < count; ++i) {
-    const std::string text = words[i] != 0 ? word_text(pos.cb, words[i]) : raw_text(entries[i].move);
+    // A legal move as a front end writes it (its promotion letter where a
+    // pawn reaches the last rank), any other in the format's own text.
+    const std::string text = words[i] != 0 ? move_text(move_from(words[i]), move_to(words[i]),
+                                                       move_promotion_on(pos.cb, words[i]))
+                                           : polyglot_move_text(entries[i].move);
     std::printf("%s weight %u ", text.c_str(), unsigned(entries[i].weight));
     if (words[i] == 0)
       std::printf("not legal\n");
