@@ -107,7 +107,22 @@ void play_move(uint8_t *cb, uint32_t move) {
     if (piece == KING) cb[CB_STATE] |= both_rights;
   }
 
-  if (piece == PAWN && (to - from == 24 || from - to == 24)) cb[to] |= EP_MARK;
+  // The en-passant mark belongs to the pawn that has just advanced two
+  // squares, but it is kept on its square. Whatever else arrives on a marked
+  // square (a pawn or piece capturing the advanced pawn) must not inherit
+  // it: a pawn that took there and is then recaptured by a pawn would leave
+  // the recapturing pawn marked, open to an en-passant capture that is no
+  // move of chess. So the destination is marked by a two-square advance of
+  // a pawn from its start rank, and left unmarked by every other move (a
+  // list of moves from a front end can hold any pair of squares; a mark
+  // anywhere but on the fourth rank from the mover's side would follow no
+  // rule the rest of the engine knows).
+  const bool double_push = piece == PAWN && (colour == WHITE ? from - to == -24 && square_row(to) == 5
+                                                             : from - to == 24 && square_row(to) == 6);
+  if (double_push)
+    cb[to] |= EP_MARK;
+  else
+    cb[to] &= uint8_t(~EP_MARK);
 
   // A move onto a rook's corner takes that corner's right from its owner: the
   // rook there is captured, or it left earlier and the right went with it.

@@ -175,6 +175,18 @@ inline uint16_t expire_marks(uint8_t *cb, uint8_t colour) {
   return expired;
 }
 
+// Takes the mark off a move's destination and answers it for the unmake.
+// Games and FEN positions mark only ranks 4 and 5; a mark anywhere else (a
+// board set up by hand) is left where it is, since nothing reads it.
+inline uint16_t unmark_destination(uint8_t *cb, uint8_t to) {
+  const int rank = square_row(to) - 2;
+  if (rank != MARK_RANKS[0] && rank != MARK_RANKS[1]) return 0;
+  cb[to] = uint8_t(cb[to] & ~EP_MARK);
+  const uint16_t bit = mark_bit(to);
+  kept.marks = uint16_t(kept.marks & ~bit);
+  return bit;
+}
+
 inline void restore_marks(uint8_t *cb, uint16_t expired) {
   kept.marks = uint16_t(kept.marks | expired);
   for (; expired != 0; expired &= uint16_t(expired - 1)) cb[mark_square(std::countr_zero(expired))] |= EP_MARK;
@@ -304,7 +316,13 @@ void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
     }
     kept_flip(placed, to_set);
     kept.material = material;
-    // Squares keep their marks.
+    // The from-square keeps its mark (expired at the next move, as in the
+    // game). The to-square does not: a mark still there belongs to the pawn
+    // just taken, and the piece that took it must not inherit it (a pawn
+    // recapturing there would be open to a phantom en-passant capture). It
+    // goes back with the marks the make expired.
+    if (has_ep_mark(cb[to])) [[unlikely]]
+      undo.marks = uint16_t(undo.marks | unmark_destination(cb, to));
     cb[from] &= EP_MARK;
     cb[to] = uint8_t(placed | (cb[to] & EP_MARK));
     // The prefetched key, but for the piece that stands on to.

@@ -27,10 +27,12 @@ struct SearchUndo {
 // and 146 take its squares, hash_key and the lost flags follow the move, and
 // the side to move is toggled. As with a game move, the mover's move expires
 // every en-passant mark but those on the opponent's pawns, so that a pawn
-// can be taken en passant only on the reply to its two-square advance.
+// can be taken en passant only on the reply to its two-square advance; and
+// the move's destination loses its mark (the piece that arrives there is not
+// the pawn that advanced), also on a KIND_PLAIN_CAPTURE.
 // KIND_PLAIN_CAPTURE moves the piece as it is and leaves the rights and the
-// marks alone (the captures that follow it are never en passant). Before: undo is any record. After: undo holds
-// what search_unmake needs.
+// other marks alone (the captures that follow it are never en passant).
+// Before: undo is any record. After: undo holds what search_unmake needs.
 void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo);
 
 // Starts loading the table slot of the position after gm (of the side to

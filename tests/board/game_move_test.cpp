@@ -246,3 +246,51 @@ TEST(PlayMove, KingTwoColumnsAwayFromItsHomeSquareIsAPlainMove) {
     }
   }
 }
+
+// Only a pawn's two-square advance from its start rank marks the square it
+// reaches; every other move leaves its destination unmarked, whatever mark
+// the square carried (the mark of a pawn just taken there, or one left
+// behind). A front end's list is not checked for legality, so the table
+// also holds two-square steps that are no advance: a pawn stepping two
+// squares onto the last rank promotes and must not leave a marked queen.
+TEST(PlayMove, OnlyATwoSquareAdvanceLeavesItsDestinationMarked) {
+  struct Case {
+    const char *name;
+    const char *from, *to;
+    uint8_t mover;     // piece and colour on the from-square
+    uint8_t target;    // square byte on the to-square before the move
+    uint8_t expected;  // square byte on the to-square after it
+  };
+  const uint8_t black = COLOUR_BIT;
+  const Case cases[] = {
+      {"white advance", "e2", "e4", PAWN, EMPTY, PAWN | EP_MARK},
+      {"black advance", "d7", "d5", PAWN | black, EMPTY, PAWN | black | EP_MARK},
+      {"white pawn takes a marked pawn", "e4", "d5", PAWN, PAWN | black | EP_MARK, PAWN},
+      {"black pawn takes a marked pawn", "g5", "h4", PAWN | black, PAWN | EP_MARK, PAWN | black},
+      {"white knight takes a marked pawn", "c3", "b5", KNIGHT, PAWN | black | EP_MARK, KNIGHT},
+      {"black queen takes a marked pawn", "d8", "a5", QUEEN | black, PAWN | EP_MARK, QUEEN | black},
+      {"onto a left-over mark", "g1", "f3", KNIGHT, EP_MARK, KNIGHT},
+      {"pawn steps two onto the last rank", "e6", "e8", PAWN, EMPTY, QUEEN},
+      {"black pawn steps two onto the first rank", "b3", "b1", PAWN | black, EMPTY, QUEEN | black},
+      {"pawn steps two backwards", "e5", "e3", PAWN, EMPTY, PAWN},
+      {"pawn steps two from its third rank", "c3", "c5", PAWN, EMPTY, PAWN},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    Board b;
+    for (int s = SQ_FIRST; s <= SQ_LAST; ++s)
+      if (piece_of(b.cb[s]) != BORDER) b.clear(s);
+    b.put(sq("e1"), KING, WHITE);
+    b.put(sq("e8"), KING, BLACK);
+    b.cb[sq(c.from)] = c.mover;
+    b.cb[sq(c.to)] = c.target;
+    b.cb[CB_STATE] = colour_of(c.mover);
+    play_move(b.cb, move_word(sq(c.from), sq(c.to)));
+    EXPECT_EQ(b.cb[sq(c.to)], c.expected);
+    for (int s = SQ_FIRST; s <= SQ_LAST; ++s) {
+      if (s != sq(c.to) && piece_of(b.cb[s]) != BORDER) {
+        EXPECT_FALSE(has_ep_mark(b.cb[s])) << "square " << s;
+      }
+    }
+  }
+}

@@ -8,17 +8,21 @@
 #include <cstring>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "board/board_scan.h"
 #include "board/game_move.h"
+#include "book/polyglot.h"
 #include "eval/chess_heuristic.h"
 #include "hash/zobrist.h"
 #include "movegen/attack.h"
 #include "movegen/captures.h"
 #include "movegen/movegen.h"
 #include "movegen/perft.h"
+#include "notation/fen.h"
+#include "notation/san.h"
 #include "search/search_test_support.h"
 
 namespace {
@@ -40,6 +44,7 @@ enum Seen {
   PROMO_KNIGHT_CAPTURE,
   KING_TAKES_RIGHTS,
   ROOK_TAKES_RIGHT,
+  CAPTURE_ON_MARK,
   SEEN_COUNT
 };
 
@@ -57,7 +62,8 @@ const char *seen_name[SEEN_COUNT] = {"ordinary",
                                      "knight promotion",
                                      "knight capture-promotion",
                                      "king move taking rights",
-                                     "rook move taking a right"};
+                                     "rook move taking a right",
+                                     "capture onto a marked square"};
 
 // What the search reads from the pieces its make and unmake keep must be
 // what the board says, read from scratch: the evaluation in every phase,
@@ -146,6 +152,7 @@ bool check_move(Board &b, uint32_t gm, std::set<int> &seen) {
   switch (kind) {
     case KIND_NORMAL:
       seen.insert(capture ? CAPTURE : ORDINARY);
+      if (capture && has_ep_mark(before[to])) seen.insert(CAPTURE_ON_MARK);
       if (lost != lost_after)
         seen.insert(piece_of(before[from]) == KING ? KING_TAKES_RIGHTS : ROOK_TAKES_RIGHT);
       break;
@@ -201,8 +208,22 @@ TEST(SearchMakeUnmake, EveryGeneratedMoveOfRandomGamesRestoresBoardAndKey) {
       }
       if (testing::Test::HasFailure()) return;
       if (legal.empty()) break;
-      // The game goes on as a "position" line would play it.
-      play_move(b.data(), game_move_of(legal[rng() % legal.size()]));
+      // The game goes on as a "position" line would play it. Two-square
+      // advances and pawn captures come often, and captures onto a marked
+      // square (the pawn that has just advanced, and whoever took it) most
+      // often, so that the capture that must not inherit the mark, and the
+      // recapture after it, are made in every run.
+      std::vector<double> weights;
+      for (const uint32_t gm : legal) {
+        const uint8_t mover = piece_of(b[gm_from(gm)]), target = b[gm_to(gm)];
+        const bool capture = piece_of(target) != EMPTY;
+        weights.push_back(capture && has_ep_mark(target)     ? 40.0
+                          : gm_kind(gm) == KIND_DOUBLE_PUSH  ? 6.0
+                          : capture && mover == PAWN         ? 4.0
+                                                             : 1.0);
+      }
+      std::discrete_distribution<size_t> choose(weights.begin(), weights.end());
+      play_move(b.data(), game_move_of(legal[choose(rng)]));
       b[CB_STATE] ^= ST_BLACK_TO_MOVE;
     }
   }
@@ -257,5 +278,119 @@ TEST(SearchMakeUnmake, EnPassantOnlyOnTheImmediateReply) {
     for (int ply = 1; ply >= 0; --ply) search_unmake(b.data(), made[ply], state[ply], undo[ply]);
     for (int i = 0; i <= CB_STATE; ++i) EXPECT_EQ(b[i], root[i]) << "byte " << i;
     EXPECT_TRUE(has_move(b, c.en_passant));
+  }
+}
+
+// A pawn that has just advanced two squares carries its en-passant mark on
+// its square. Sequences that bring another piece onto that square by a
+// capture: the piece must not inherit the mark, in the game (play_move, the
+// replay) nor in the search's make, whose unmake puts the mark back. The
+// worst case is a pawn that takes the advanced pawn and is retaken by a
+// pawn: the retaking pawn would stand marked, and a pawn beside it could
+// take it "en passant" (an illegal move the engine once played in a game).
+// Each line is checked against the FEN of its position as stockfish writes
+// it (its first four fields): the replayed board must equal that FEN's board
+// in its legal moves, its own FEN and its Polyglot key, and the search's
+// make of the last plies must leave the same squares and unmake them exactly.
+TEST(SearchMakeUnmake, NoMarkInheritedByACaptureOnTheMarkedSquare) {
+  struct Case {
+    const char *name;
+    const char *moves;
+    const char *fen;      // the position's FEN, en-passant field as the rules give it
+    const char *phantom;  // a capture "en passant" that the inherited mark would allow, or ""
+    int search_plies;     // trailing plies also made by the search's make
+  } cases[] = {
+      {"the game's line: White's g-pawn takes on f5, Black's e-pawn retakes",
+       "f2f4 g7g5 e2e4 a7a5 e1f2 g8h6 f4g5 h6g8 g1f3 f8g7 h1g1 b8c6 f1b5 d7d5 b5c6 b7c6 f2e3 d5d4 e3e2 c8g4 "
+       "d2d3 a5a4 h2h3 g4h5 g2g4 h5g6 c2c4 c6c5 f3h4 d8d6 g1g2 e7e6 b1a3 f7f5 g4f5 e6f5",
+       "r3k1nr/2p3bp/3q2b1/2p2pP1/p1PpP2N/N2P3P/PP2K1R1/R1BQ4 w kq -", "g5f6", 3},
+      {"White pawn takes, Black pawn retakes, king side", "e2e4 g7g6 e4e5 a7a6 g2g4 f7f5 g4f5 g6f5",
+       "rnbqkbnr/1pppp2p/p7/4Pp2/8/8/PPPP1P1P/RNBQKBNR w KQkq -", "e5f6", 3},
+      {"White pawn takes, Black pawn retakes, queen side", "d2d4 b7b6 d4d5 h7h6 b2b4 c7c5 b4c5 b6c5",
+       "rnbqkbnr/p2pppp1/7p/2pP4/8/8/P1P1PPPP/RNBQKBNR w KQkq -", "d5c6", 3},
+      {"Black pawn takes, White pawn retakes, king side", "a2a3 e7e5 g2g3 e5e4 h2h3 g7g5 f2f4 g5f4 g3f4",
+       "rnbqkbnr/pppp1p1p/8/8/4pP2/P6P/1PPPP3/RNBQKBNR b KQkq -", "e4f3", 3},
+      {"Black pawn takes, White pawn retakes, queen side", "h2h3 d7d5 b2b3 d5d4 a2a3 b7b5 c2c4 b5c4 b3c4",
+       "rnbqkbnr/p1p1pppp/8/8/2Pp4/P6P/3PPPP1/RNBQKBNR b KQkq -", "d4c3", 3},
+      {"White pawn takes and stays, Black to move", "e2e4 g7g6 e4e5 a7a6 g2g4 f7f5 g4f5",
+       "rnbqkbnr/1pppp2p/p5p1/4PP2/8/8/PPPP1P1P/RNBQKBNR b KQkq -", "", 2},
+      {"White knight takes, Black pawn retakes, king side", "e2e4 g7g6 e4e5 a7a6 g1f3 a6a5 f3h4 f7f5 h4f5 g6f5",
+       "rnbqkbnr/1pppp2p/8/p3Pp2/8/8/PPPP1PPP/RNBQKB1R w KQkq -", "e5f6", 3},
+      {"White knight takes, Black pawn retakes, queen side", "d2d4 b7b6 d4d5 h7h6 b1c3 h6h5 c3a4 c7c5 a4c5 b6c5",
+       "rnbqkbnr/p2pppp1/8/2pP3p/8/8/PPP1PPPP/R1BQKBNR w KQkq -", "d5c6", 3},
+      {"White pawn takes, Black knight retakes", "e2e4 g7g6 e4e5 g8h6 g2g4 f7f5 g4f5 h6f5",
+       "rnbqkb1r/ppppp2p/6p1/4Pn2/8/8/PPPP1P1P/RNBQKBNR w KQkq -", "e5f6", 3},
+      {"Black bishop takes, queen side", "a2a3 e7e5 b2b3 e5e4 h2h3 f8c5 d2d4 c5d4",
+       "rnbqk1nr/pppp1ppp/8/8/3bp3/PP5P/2P1PPP1/RNBQKBNR w KQkq -", "", 2},
+      // The mark itself stays where it belongs: the capture is open.
+      {"a real en-passant capture", "e2e4 g7g6 e4e5 f7f5", "rnbqkbnr/ppppp2p/6p1/4Pp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6",
+       "", 2},
+  };
+  const auto names = [](const uint8_t *cb) {
+    LegalMove list[MAX_LEGAL_MOVES];
+    const int n = legal_moves(cb, list);
+    std::set<std::string> out;
+    for (int i = 0; i < n; ++i) out.insert(move_name(list[i].from, list[i].to) + char('0' + list[i].promotion));
+    return out;
+  };
+  set_zobrist();
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    int made = 0;
+    Board game = board_from_moves(c.moves, &made);
+    Board expected{};
+    FenSetup setup{};
+    ASSERT_TRUE(load_position_fen(expected.data(), c.fen, setup)) << setup.reason;
+
+    const std::set<std::string> legal = names(game.data());
+    EXPECT_EQ(legal, names(expected.data()));
+    if (*c.phantom != '\0') {
+      EXPECT_FALSE(legal.count(std::string(c.phantom) + '0'));
+    }
+    char fen[FEN_TEXT_SIZE];
+    ASSERT_GT(position_to_fen(game.data(), made, fen, sizeof fen), 0);
+    EXPECT_EQ(std::string(fen).substr(0, std::strlen(c.fen)), c.fen);
+    EXPECT_EQ(polyglot_key(game.data()), polyglot_key(expected.data()));
+    for (int s = 0; s < CB_MAILBOX; ++s) EXPECT_EQ(game[s], expected[s]) << "square " << s;
+
+    // The same plies made by the search from the position before them.
+    const std::string list = c.moves;
+    size_t cut = list.size();
+    for (int i = 0; i < c.search_plies; ++i) cut = list.rfind(' ', cut - 1);
+    Board b = board_from_moves(list.substr(0, cut));
+    const Board root = b;
+    hash_key = first_zobrist_key(b.data());
+    const uint64_t root_key = hash_key;
+    search_forget_kept();
+    std::istringstream plies(list.substr(cut));
+    std::string ply;
+    std::vector<uint32_t> gms;
+    std::vector<uint8_t> states;
+    std::vector<SearchUndo> undos(size_t(c.search_plies));
+    while (plies >> ply) {
+      uint32_t moves[MAX_GENERATED_MOVES];
+      const int n = generate_moves(b.data(), moves);
+      int found = -1;
+      for (int i = 0; i < n; ++i)
+        if (move_name(gm_from(moves[i]), gm_to(moves[i])) == ply) found = i;
+      ASSERT_GE(found, 0) << ply << " not generated";
+      gms.push_back(moves[found]);
+      states.push_back(b[CB_STATE]);
+      search_make(b.data(), moves[found], undos[gms.size() - 1]);
+      EXPECT_EQ(hash_key, first_zobrist_key(b.data())) << ply;
+    }
+    for (int s = 0; s < CB_MAILBOX; ++s) EXPECT_EQ(b[s], game[s]) << "search, square " << s;
+    EXPECT_EQ(b[CB_STATE] & 0x1F, game[CB_STATE] & 0x1F);
+    uint32_t moves[MAX_GENERATED_MOVES];
+    const int n = generate_moves(b.data(), moves);
+    for (int i = 0; i < n; ++i) {
+      if (gm_kind(moves[i]) == KIND_EN_PASSANT) {
+        EXPECT_STRNE(move_name(gm_from(moves[i]), gm_to(moves[i])).c_str(), c.phantom) << "search";
+      }
+    }
+    expect_kept_pieces_agree(b, "after the search's plies");
+    for (size_t i = gms.size(); i-- > 0;) search_unmake(b.data(), gms[i], states[i], undos[i]);
+    for (int i = 0; i <= CB_STATE; ++i) EXPECT_EQ(b[i], root[i]) << "unmade, byte " << i;
+    EXPECT_EQ(hash_key, root_key);
   }
 }
