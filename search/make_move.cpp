@@ -175,13 +175,13 @@ inline uint16_t expire_marks(uint8_t *cb, uint8_t colour) {
   return expired;
 }
 
-// Takes the mark off a move's destination and answers it for the unmake.
-// Games and FEN positions mark only ranks 4 and 5; a mark anywhere else (a
-// board set up by hand) is left where it is, since nothing reads it.
-inline uint16_t unmark_destination(uint8_t *cb, uint8_t to) {
+// The mark of a move's destination, taken off the kept marks and answered
+// for the unmake (the caller writes the square without it). Games and FEN
+// positions mark only ranks 4 and 5; a mark anywhere else (a board set up
+// by hand) stays, answered as 0, since nothing reads it.
+inline uint16_t unmark_destination(uint8_t to) {
   const int rank = square_row(to) - 2;
   if (rank != MARK_RANKS[0] && rank != MARK_RANKS[1]) return 0;
-  cb[to] = uint8_t(cb[to] & ~EP_MARK);
   const uint16_t bit = mark_bit(to);
   kept.marks = uint16_t(kept.marks & ~bit);
   return bit;
@@ -321,10 +321,14 @@ void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
     // just taken, and the piece that took it must not inherit it (a pawn
     // recapturing there would be open to a phantom en-passant capture). It
     // goes back with the marks the make expired.
-    if (has_ep_mark(cb[to])) [[unlikely]]
-      undo.marks = uint16_t(undo.marks | unmark_destination(cb, to));
+    uint8_t to_mark = cb[to] & EP_MARK;
+    if (to_mark != 0) [[unlikely]] {
+      const uint16_t taken = unmark_destination(to);
+      undo.marks = uint16_t(undo.marks | taken);
+      if (taken != 0) to_mark = 0;
+    }
     cb[from] &= EP_MARK;
-    cb[to] = uint8_t(placed | (cb[to] & EP_MARK));
+    cb[to] = uint8_t(placed | to_mark);
     // The prefetched key, but for the piece that stands on to.
     hash_key = moved ^ zobrist_code_key(mover, to) ^ zobrist_code_key(placed, to);
     if (kind != KIND_PLAIN_CAPTURE) {
