@@ -1,4 +1,4 @@
-// The Chessboard: one 147-byte buffer that every subsystem reads and writes
+// The Chessboard: one 152-byte buffer that every subsystem reads and writes
 // directly, the two packed move formats, and the board's constant tables.
 #pragma once
 
@@ -12,6 +12,8 @@
 //   byte  144      state byte (below)
 //   byte  145      from-square of the move the search is trying
 //   byte  146      to-square of that move
+//   bytes 147..150 start square of each castling rook (below)
+//   byte  151      castling rules: bit 0 set for Chess960 (below)
 //
 // Rows 0,1,10,11 and columns 0,1,10,11 are a two-deep border holding 7, so
 // every single step and every knight jump from a playable square lands inside
@@ -35,7 +37,9 @@ inline constexpr int CB_MAILBOX = 144;  // number of square bytes
 inline constexpr int CB_STATE = 144;    // index of the state byte
 inline constexpr int CB_TRY_FROM = 145; // from-square of the move being tried
 inline constexpr int CB_TRY_TO = 146;   // to-square of the move being tried
-inline constexpr int CB_SIZE = 147;
+inline constexpr int CB_CASTLING_ROOKS = 147;  // 4 bytes: the castling rooks' start squares
+inline constexpr int CB_RULES = 151;           // castling rules of the game
+inline constexpr int CB_SIZE = 152;
 
 inline constexpr int SQ_A1 = 26, SQ_B1 = 27, SQ_C1 = 28, SQ_D1 = 29, SQ_E1 = 30,
                      SQ_F1 = 31, SQ_G1 = 32, SQ_H1 = 33;
@@ -118,6 +122,44 @@ constexpr int castling_shift(int colour) { return 1 + 2 * colour; }
 constexpr uint8_t queen_side_lost_bit(int colour) { return uint8_t(1u << castling_shift(colour)); }
 constexpr uint8_t king_side_lost_bit(int colour) { return uint8_t(2u << castling_shift(colour)); }
 constexpr uint8_t castled_bit(int colour) { return uint8_t(ST_WHITE_CASTLED << colour); }
+
+// ---------------------------------------------------------------------------
+// Castling rooks and rules (bytes 147..151)
+//
+// Byte 147 + 2c + w is the start square of side c's castling rook on side w
+// (0 the a-file side, 1 the h-file side): the order of the lost flags, and
+// of the castling keys. Byte 151 says how castling is played:
+//
+//  standard (0)  king on e1/e8, rooks in the corners; the castling move is
+//                the king's two-column step (e1g1), and a rook leaving the
+//                a- or h-file costs that side's right, whatever its rank.
+//  Chess960 (1)  king and rooks anywhere on the back rank, king between
+//                them; the castling move is written as the king taking its
+//                own rook (e1h1, b1a1), and a right is lost only by a move
+//                from or onto its rook's start square (or any king move).
+//
+// Either way castling puts the king on the g- or c-file and the rook on the
+// f- or d-file. The rules never change during a game, and the search never
+// writes these bytes.
+// ---------------------------------------------------------------------------
+
+enum CastlingRules : uint8_t { RULES_STANDARD = 0, RULES_CHESS960 = 1 };
+
+constexpr bool is_chess960(const uint8_t *cb) { return (cb[CB_RULES] & RULES_CHESS960) != 0; }
+// Start square of side colour's castling rook on side which (0 a-file, 1 h-file).
+constexpr int castling_rook_square(const uint8_t *cb, int colour, int which) {
+  return cb[CB_CASTLING_ROOKS + 2 * colour + which];
+}
+// Where king and rook stand after castling on side which.
+constexpr int castled_king_square(int colour, int which) { return square_of(which ? 6 : 2, colour ? 7 : 0); }
+constexpr int castled_rook_square(int colour, int which) { return square_of(which ? 5 : 3, colour ? 7 : 0); }
+// The castling right (colour * 2 + which) whose rook starts on square, -1
+// for none: in Chess960 a move from or onto that square takes the right.
+constexpr int castling_right_of_rook_square(const uint8_t *cb, int square) {
+  for (int i = 0; i < 4; ++i)
+    if (cb[CB_CASTLING_ROOKS + i] == square) return i;
+  return -1;
+}
 
 // ---------------------------------------------------------------------------
 // Move word: the search's result and the input of play_move
@@ -244,8 +286,13 @@ uint8_t *init_chessboard();
 void release_chessboard(uint8_t *cb);
 
 // Resets an existing board to the start position: White to move, all castling
-// rights, no en-passant marks, bytes 145 and 146 zero.
+// rights, no en-passant marks, bytes 145 and 146 zero, standard castling
+// rules with the rooks in the corners.
 void start_position(uint8_t *cb);
+
+// Sets the castling rules of the game on the board (RULES_STANDARD or
+// RULES_CHESS960), keeping the castling rooks' squares.
+void set_castling_rules(uint8_t *cb, uint8_t rules);
 
 // Writes piece and colour on a square; the square's en-passant mark survives
 // whatever is written (bits 3 and 4 of the piece argument are ignored).

@@ -53,6 +53,54 @@ uint8_t corner_right(int square) {
   }
 }
 
+// A Chess960 castling: the king moving onto its own rook on the same rank.
+// King and rook go to the g- and f-file (rook towards h) or the c- and d-file
+// (rook towards a), whichever squares they start from; false, with the board
+// untouched, for any other move.
+bool play_chess960_castling(uint8_t *cb, int from, int to, uint8_t piece, uint8_t colour) {
+  if (piece != KING || from == to || square_row(from) != square_row(to)) return false;
+  if (piece_of(cb[to]) != ROOK || colour_of(cb[to]) != colour) return false;
+  const int row = square_row(from);
+  if (row != 2 && row != 9) return false;  // castling happens on a back rank only
+  const int which = to > from ? 1 : 0;
+  const int base = row == 2 ? SQ_A1 : SQ_A8;
+  // Both leave before either lands: the squares may overlap (a king on g1
+  // castling with the rook on h1 stays where it is).
+  cb_set_value(uint8_t(from), EMPTY, WHITE, cb);
+  cb_set_value(uint8_t(to), EMPTY, WHITE, cb);
+  cb_set_value(uint8_t(base + (which ? 6 : 2)), KING, colour, cb);
+  cb_set_value(uint8_t(base + (which ? 5 : 3)), ROOK, colour, cb);
+  return true;
+}
+
+// Chess960's rights: a king move costs both of the mover's rights; a move
+// from or onto a castling rook's start square costs that rook's right,
+// whoever moves (while the right stands, the rook is still there).
+void play_chess960_rights(uint8_t *cb, int from, int to, uint8_t piece, int mover) {
+  if (piece == KING) cb[CB_STATE] |= uint8_t(queen_side_lost_bit(mover) | king_side_lost_bit(mover));
+  for (const int square : {from, to}) {
+    const int right = castling_right_of_rook_square(cb, square);
+    if (right >= 0) cb[CB_STATE] |= uint8_t(2u << right);
+  }
+}
+
+// Every move but castling, with no right changed: promotion, en passant or
+// a piece going from one square to the other.
+void play_plain_move(uint8_t *cb, uint32_t move, int from, int to, uint8_t piece, uint8_t colour) {
+  if (piece == PAWN && (square_row(to) == 2 || square_row(to) == 9)) {
+    cb_set_value(uint8_t(to), move_promotion_piece(move), colour, cb);
+    cb_set_value(uint8_t(from), EMPTY, WHITE, cb);
+  } else if (piece == PAWN && piece_of(cb[to]) == EMPTY && square_column(from) != square_column(to)) {
+    cb_set_value(uint8_t(from), EMPTY, WHITE, cb);
+    cb_set_value(uint8_t(colour == WHITE ? to - 12 : to + 12), EMPTY, WHITE, cb);
+    cb_set_value(uint8_t(to), PAWN, colour, cb);
+  } else {
+    cb_set_value(uint8_t(to), piece, colour, cb);
+    cb_set_value(uint8_t(from), EMPTY, WHITE, cb);
+  }
+  if (piece == PAWN && (to - from == 24 || from - to == 24)) cb[to] |= EP_MARK;
+}
+
 }  // namespace
 
 void play_move(uint8_t *cb, uint32_t move) {
@@ -66,6 +114,16 @@ void play_move(uint8_t *cb, uint32_t move) {
   const uint8_t both_rights = uint8_t(queen_side_lost_bit(mover) | king_side_lost_bit(mover));
 
   unset_ep(cb, colour);
+
+  if (is_chess960(cb)) [[unlikely]] {
+    if (play_chess960_castling(cb, from, to, piece, colour)) {
+      cb[CB_STATE] |= both_rights;
+      return;
+    }
+    play_chess960_rights(cb, from, to, piece, mover);
+    play_plain_move(cb, move, from, to, piece, colour);
+    return;
+  }
 
   // Only a king on e1 or e8 castles. A front end's list can walk a king to
   // the edge of the board and then move it two columns; taken as castling,

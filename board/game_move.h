@@ -4,8 +4,9 @@
 #include <cstdint>
 
 // Applies a game move (a Move word with score field 0) to the board. Castling
-// (a king moving two columns from e1 or e8), promotion and en passant are
-// recognised from the board and the move alone;
+// (under standard rules a king moving two columns from e1 or e8, under
+// Chess960 rules a king moving onto its own rook on its back rank),
+// promotion and en passant are recognised from the board and the move alone;
 // castling-lost flags and en-passant marks are kept up to date. The side to
 // move is not changed: the caller toggles it. Legality is not tested.
 void play_move(uint8_t *cb, uint32_t move);

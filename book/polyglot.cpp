@@ -210,7 +210,8 @@ uint32_t decode_move(const uint8_t *cb, uint16_t move) {
   // Castling is the king taking its own rook in the format; in the engine's
   // word, as in a front end's text, it is the king's two-column move.
   int target = to;
-  const bool king_home = piece == KING && (from == SQ_E1 || from == SQ_E8);
+  // Under Chess960 rules the engine's word is the format's own.
+  const bool king_home = piece == KING && (from == SQ_E1 || from == SQ_E8) && !is_chess960(cb);
   if (king_home && square_row(to) == square_row(from) && piece_of(cb[to]) == ROOK &&
       colour_of(cb[to]) == colour_of(cb[from])) {
     if (square_column(to) == 9) target = from + 2;
@@ -290,8 +291,23 @@ uint32_t choose_polyglot_move(const uint8_t *cb, const PolyglotEntry *entries, i
   return pick(words, shares, count, total, draw);
 }
 
+bool polyglot_names_position(const uint8_t *cb) {
+  if (!is_chess960(cb)) return true;
+  for (int right = 0; right < 4; ++right) {
+    if ((cb[CB_STATE] & (2u << right)) != 0) continue;
+    const int colour = right / 2, which = right % 2;
+    const int king = colour == WHITE ? SQ_E1 : SQ_E8;
+    const int corner = which ? king + 3 : king - 4;
+    if (castling_rook_square(cb, colour, which) != corner ||
+        (cb[king] & (PIECE_MASK | COLOUR_BIT)) != uint8_t(KING | (colour << 3)))
+      return false;
+  }
+  return true;
+}
+
 uint32_t polyglot_book_move(const char *path, const uint8_t *cb, std::string &note) {
   note.clear();
+  if (!polyglot_names_position(cb)) return 0;
   // A problem of the file is said once, not before every move of the game.
   static std::string last_file_note;
   PolyglotEntry entries[POLYGLOT_MAX_ENTRIES];

@@ -135,3 +135,10 @@ uint32_t choose_polyglot_move(const uint8_t *cb, const PolyglotEntry *entries, i
 // runtime's rand, which the search's Zobrist keys are drawn from, is never
 // called.
 uint32_t polyglot_book_move(const char *path, const uint8_t *cb, std::string &note);
+
+// Whether the format's key can name the board's position: always under
+// standard rules; under Chess960 rules only when every castling right held
+// belongs to a rook in its corner with the king on the e-file (the format
+// keys rights by side, as a standard game has them). polyglot_book_move
+// answers 0 for any other position.
+bool polyglot_names_position(const uint8_t *cb);

@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "base/transcript.h"
 #include "board/chess_cb.h"
+#include "board/game_move.h"
 #include "book/chess_opening.h"
 #include "book/polyglot.h"
 #include "frontend/chess_uci.h"
@@ -20,6 +21,8 @@
 #include "notation/position.h"
 #include "notation/san.h"
 #include "movegen/attack.h"
+#include "movegen/perft.h"
+#include "notation/move_text.h"
 #include "search/think.h"
 #include "search/time_control.h"
 
@@ -63,6 +66,7 @@ void replay_position(Loop &loop, const char *line) {
   std::memset(g_txt_opening, 0, OPENING_TEXT_SIZE);
   const char *moves = std::strstr(line, "moves ");
   start_position(loop.board);
+  set_castling_rules(loop.board, g_options.chess960 ? RULES_CHESS960 : RULES_STANDARD);
   loop.half_moves = moves != nullptr ? load_position_txt2(loop.board, moves + 6) : 0;
   loop.from_start = true;
   loop.refused = false;
@@ -75,7 +79,7 @@ void replay_position(Loop &loop, const char *line) {
 void replay_fen(Loop &loop, const char *line) {
   std::memset(g_txt_opening, 0, OPENING_TEXT_SIZE);
   FenSetup setup;
-  if (!load_position_fen(loop.board, line + 12, setup)) {
+  if (!load_position_fen(loop.board, line + 12, setup, g_options.chess960 ? RULES_CHESS960 : RULES_STANDARD)) {
     char text[sizeof setup.reason + 40];
     std::snprintf(text, sizeof text, "info string invalid FEN: %s\n", setup.reason);
     UCI_send(text);
@@ -91,6 +95,24 @@ void replay_fen(Loop &loop, const char *line) {
   loop.refused = false;
 }
 
+// Deepest "go perft": each ply multiplies the count by about thirty, and a
+// count cannot be stopped once begun.
+constexpr int GO_PERFT_MAX_DEPTH = 12;
+
+// A text book reply under Chess960 rules: its lines are standard games, so
+// castling is written as the king's two-column step (e1g1), which here is
+// the king taking its rook. Only a legal move is played; 0 otherwise.
+uint32_t chess960_book_reply(const uint8_t *cb, uint32_t move) {
+  const int from = move_from(move);
+  int to = move_to(move);
+  if (from >= SQ_FIRST && from <= SQ_LAST && piece_of(cb[from]) == KING && square_row(from) == square_row(to) &&
+      (to - from == 2 || from - to == 2))
+    to = castling_rook_square(cb, colour_of(cb[from]), to > from ? 1 : 0);
+  LegalMove legal;
+  if (!legal_move_of_word(cb, move_word(from, to) | (move & (MW_PROMO_KNIGHT | MW_PROMO_UNDER)), legal)) return 0;
+  return legal_move_word(legal) | (move & MW_SCORE_MASK);
+}
+
 // The book's move for the game on the board, 0 when there is none (or the
 // OwnBook option is off). A Polyglot book (a name ending in ".bin") answers
 // from any position; the text book only games from the start position.
@@ -103,11 +125,57 @@ uint32_t book_move(const Loop &loop) {
     if (!note.empty()) UCI_send(("info string " + note + "\n").c_str());
     return move;
   }
-  return loop.from_start ? check_opening_book(path, g_txt_opening) : 0;
+  if (!loop.from_start) return 0;
+  const uint32_t move = check_opening_book(path, g_txt_opening);
+  return move != 0 && is_chess960(loop.board) ? chess960_book_reply(loop.board, move) : move;
 }
 
-// Answers a "go" (or a line taken as one) with exactly one "bestmove".
+// "go perft N": for each legal move of the position, "<move>: <count>" with
+// the number of legal move sequences of length N that begin with it (every
+// promotion piece counted), then a blank line and "Nodes searched: <total>".
+// No "bestmove": nothing was searched.
+void answer_perft(const Loop &loop, const char *cursor) {
+  const Word number = next_word(cursor);
+  int64_t depth = 0;
+  if (!read_decimal(number.text, number.length, 1000, depth) || depth < 1 || depth > GO_PERFT_MAX_DEPTH ||
+      next_word(cursor).length != 0) {
+    UCI_send("info string go perft needs one depth from 1 to 12\n");
+    return;
+  }
+  if (loop.refused) {
+    UCI_send("info string go perft: no position to count (the last position line was refused)\n");
+    return;
+  }
+  LegalMove moves[MAX_LEGAL_MOVES];
+  const int count = legal_moves(loop.board, moves);
+  uint64_t total = 0;
+  uint8_t child[CB_SIZE];
+  for (int i = 0; i < count; ++i) {
+    std::memcpy(child, loop.board, CB_SIZE);
+    play_move(child, legal_move_word(moves[i]));
+    child[CB_STATE] ^= ST_BLACK_TO_MOVE;
+    const uint64_t nodes = perft_all_promotions(child, int(depth) - 1);
+    total += nodes;
+    char move[MOVE_TEXT_SIZE], text[64];
+    write_move_text(moves[i].from, moves[i].to, moves[i].promotion, move);
+    std::snprintf(text, sizeof text, "%s: %llu\n", move, static_cast<unsigned long long>(nodes));
+    UCI_send(text);
+  }
+  char text[64];
+  std::snprintf(text, sizeof text, "\nNodes searched: %llu\n", static_cast<unsigned long long>(total));
+  UCI_send(text);
+}
+
+// Answers a "go" (or a line taken as one) with exactly one "bestmove";
+// "go perft N" with its counts instead.
 void answer_go(Loop &loop, const char *line) {
+  if (is_keyword_line(line, "go")) {
+    const char *cursor = line + 2;
+    if (word_is(next_word(cursor), "perft")) {
+      answer_perft(loop, cursor);
+      return;
+    }
+  }
   // The board holds no position the front end asked for: nothing to search.
   if (loop.refused) {
     UCI_sendmove(0, 0, PROMO_NONE);

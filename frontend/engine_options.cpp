@@ -35,6 +35,7 @@ constexpr std::array<OptionSpec, OPTION_COUNT> OPTION_SPECS = {{
     {OPT_MOVE_OVERHEAD, "Move Overhead", TYPE_SPIN, 0, MOVE_OVERHEAD_MAX, &EngineOptions::move_overhead, nullptr,
      nullptr},
     {OPT_TRANSCRIPT, "Transcript", TYPE_STRING, 0, 0, nullptr, nullptr, &EngineOptions::transcript},
+    {OPT_CHESS960, "UCI_Chess960", TYPE_CHECK, 0, 0, nullptr, &EngineOptions::chess960, nullptr},
 }};
 
 constexpr bool specs_in_id_order() {

@@ -18,6 +18,7 @@ enum OptionId : int {
   OPT_BOOK_FILE,
   OPT_MOVE_OVERHEAD,
   OPT_TRANSCRIPT,
+  OPT_CHESS960,
   OPTION_COUNT,
   OPT_NONE = -1,
 };
@@ -39,6 +40,10 @@ struct EngineOptions {
   std::string book_file = "book.txt";  // relative to the working directory
   int move_overhead = 0;               // ms taken off every thinking budget
   std::string transcript = "UCI_debug.txt";  // empty: no transcript
+  // Chess960 castling for the games of the "position" lines that follow:
+  // any back rank in a FEN, castling read and written as the king taking
+  // its own rook.
+  bool chess960 = false;
 };
 extern EngineOptions g_options;
 

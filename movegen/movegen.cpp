@@ -1,5 +1,7 @@
 #include "movegen/movegen.h"
 
+#include <algorithm>
+
 #include "movegen/attack.h"
 #include "board/board_scan.h"
 
@@ -105,6 +107,44 @@ void knight_moves(const uint8_t *cb, int sq, uint8_t side, MoveList &out) {
   }
 }
 
+bool king_attacked_here(const uint8_t *cb, uint8_t colour, int square, const MoveList &out) {
+  return out.sets != nullptr ? king_attacked(cb, *out.sets, colour, square) != 0
+                             : king_attacked(cb, colour, square) != 0;
+}
+
+// Chess960 castling, king side then queen side, written as the king taking
+// its own rook: every square between the outermost of the king's and the
+// rook's start and end squares holds nothing but these two, and no square
+// from the king's start to its end square is attacked. The rook may shield
+// the king's end square from a piece behind it on the rank (king d1, rook
+// b1, a queen on a1); the legality test after the move, which sees the rook
+// gone, refuses that one as it does any move into check.
+[[gnu::noinline]] void chess960_castling(const uint8_t *cb, int king, uint8_t colour, uint8_t state,
+                                         MoveList &out) {
+  const int back_row = colour == WHITE ? 2 : 9;
+  if (square_row(king) != back_row) return;  // a right stands only while the king is home
+  const uint8_t own_rook = uint8_t(ROOK | (colour << 3));
+  for (int which = 1; which >= 0; --which) {
+    if (state & (1u << (castling_shift(colour) + which))) continue;
+    const int rook = castling_rook_square(cb, colour, which);
+    if ((at(cb, rook) & (PIECE_MASK | COLOUR_BIT)) != own_rook || (rook > king) != (which == 1)) continue;
+    const int king_to = castled_king_square(colour, which), rook_to = castled_rook_square(colour, which);
+    const int low = std::min({king, rook, king_to, rook_to}), high = std::max({king, rook, king_to, rook_to});
+    bool clear = true;
+    for (int s = low; s <= high && clear; ++s) clear = s == king || s == rook || is_empty(cb[s]);
+    if (!clear) continue;
+    const int step = king_to >= king ? 1 : -1;
+    for (int s = king;; s += step) {
+      if (king_attacked_here(cb, colour, s, out)) {
+        clear = false;
+        break;
+      }
+      if (s == king_to) break;
+    }
+    if (clear) out.add(king, rook, which ? KIND_CASTLE_KING : KIND_CASTLE_QUEEN, 1);
+  }
+}
+
 // Castling first (king side, then queen side), then the single steps.
 void king_moves(const uint8_t *cb, int sq, uint8_t side, MoveList &out) {
   const uint8_t colour = colour_of(cb[sq]);
@@ -116,7 +156,9 @@ void king_moves(const uint8_t *cb, int sq, uint8_t side, MoveList &out) {
   // a corner rook moves, and the rook standing in its corner stand for it.
   // The attack tests are stricter than the rules of chess: an attacked rook
   // corner (either side) or b-file square (queen side) refuses castling too.
-  if (!(queen_side_lost && king_side_lost)) {
+  if (!(queen_side_lost && king_side_lost) && is_chess960(cb)) [[unlikely]] {
+    chess960_castling(cb, sq, colour, state, out);
+  } else if (!(queen_side_lost && king_side_lost)) {
     const uint8_t own_rook = uint8_t(ROOK | (colour << 3));
     if (!king_side_lost && is_empty(at(cb, sq + 1)) && is_empty(at(cb, sq + 2)) &&
         (at(cb, sq + 3) & (PIECE_MASK | COLOUR_BIT)) == own_rook && king_not_attacked_right(cb, colour, sq))

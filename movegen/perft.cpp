@@ -82,3 +82,27 @@ uint64_t perft(const uint8_t *cb, int depth) {
   }
   return total;
 }
+
+uint64_t perft_all_promotions(const uint8_t *cb, int depth) {
+  if (depth == 0) return 1;
+  uint32_t list[MAX_GENERATED_MOVES];
+  const int n = generate_moves(cb, list);
+  const uint8_t mover = side_to_move(cb);
+  uint64_t total = 0;
+  uint8_t child[CB_SIZE];
+  for (int i = 0; i < n; ++i) {
+    const uint32_t gm = list[i];
+    // A queen promotion stands for the rook and the bishop promotions too.
+    const uint32_t plain = move_word(gm_from(gm), gm_to(gm));
+    const uint32_t words[3] = {game_move_of(gm), plain | MW_PROMO_ROOK, plain | MW_PROMO_BISHOP};
+    const int count = gm_kind(gm) == KIND_PROMO_QUEEN ? 3 : 1;
+    for (int k = 0; k < count; ++k) {
+      std::memcpy(child, cb, CB_SIZE);
+      play_move(child, words[k]);
+      child[CB_STATE] ^= ST_BLACK_TO_MOVE;
+      if (king_attacked(child, mover, where_is_king(child, mover)) != 0) continue;
+      total += depth == 1 ? 1 : perft_all_promotions(child, depth - 1);
+    }
+  }
+  return total;
+}

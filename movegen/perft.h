@@ -21,3 +21,8 @@ bool play_if_legal(uint8_t *child, uint32_t gm);
 // (1 at depth 0), counted with game moves. Recursive, one board copy and one
 // move list on the stack per ply; nothing is allocated.
 uint64_t perft(const uint8_t *cb, int depth);
+
+// The same count by the rules of chess: a pawn reaching the last rank
+// becomes any of queen, rook, bishop and knight, where the generator (and
+// perft above) offers only the queen and the knight. What "go perft" counts.
+uint64_t perft_all_promotions(const uint8_t *cb, int depth);

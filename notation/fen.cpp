@@ -141,23 +141,125 @@ constexpr CastlingRight castling_rights[4] = {
     {'q', ST_BLACK_QUEEN_LOST, BLACK, SQ_E8, SQ_A8},
 };
 
-// Reads the castling field into the set of rights it names (bit i for
-// castling_rights[i]).
-bool read_castling(const Field &f, unsigned &named, FenSetup &setup) {
-  named = 0;
+// Whether the byte is a castling letter of the field: one of KQkq, or the
+// file letter of a Chess960 rook (A to H for White, a to h for Black).
+bool is_castling_letter(char c) {
+  return c == 'K' || c == 'Q' || c == 'k' || c == 'q' || (c >= 'A' && c <= 'H') || (c >= 'a' && c <= 'h');
+}
+
+// Checks the castling field: "-", or at most four distinct castling letters.
+// Which rights the letters give is settled once the whole FEN has passed
+// (resolve_castling), since a letter that names no rook only drops a right.
+bool read_castling(const Field &f, FenSetup &setup) {
   if (field_is(f, "-")) return true;
   if (f.length > 4) return refuse(setup, "castling rights: more than four letters");
   for (int i = 0; i < f.length; ++i) {
-    int found = -1;
-    for (int r = 0; r < 4; ++r)
-      if (castling_rights[r].letter == f.text[i]) found = r;
-    if (found < 0)
-      return refuse(setup, "castling rights: %s is not one of K, Q, k, q or a lone '-'",
+    if (!is_castling_letter(f.text[i]))
+      return refuse(setup, "castling rights: %s is not one of K, Q, k, q, a file letter or a lone '-'",
                     byte_text(f.text[i]).text);
-    if (named & (1u << found)) return refuse(setup, "castling rights: '%c' given twice", f.text[i]);
-    named |= 1u << found;
+    if (std::memchr(f.text, f.text[i], size_t(i)) != nullptr)
+      return refuse(setup, "castling rights: '%c' given twice", f.text[i]);
   }
   return true;
+}
+
+// Notes a right of the field that the board cannot carry: the transcript
+// says why, and the letter joins setup.dropped.
+void drop_right(FenSetup &setup, char letter, const char *why) {
+  char line[160];
+  std::snprintf(line, sizeof line, "FEN: castling right %c dropped: %s\n", letter, why);
+  UCI_LOG(line);
+  const size_t n = std::strlen(setup.dropped);
+  if (n + 1 < sizeof setup.dropped) setup.dropped[n] = letter;
+}
+
+// Standard rules: K, Q, k, q stand for the rooks in the corners, and only
+// with king and rook on their home squares. A file letter names a Chess960
+// rook, which these rules do not know.
+uint8_t resolve_standard_castling(const Field &f, const uint8_t *board, FenSetup &setup) {
+  uint8_t lost = 0;
+  for (const CastlingRight &right : castling_rights) {
+    const uint8_t king = uint8_t(KING | (right.colour << 3));
+    const uint8_t rook = uint8_t(ROOK | (right.colour << 3));
+    const bool named = !field_is(f, "-") && std::memchr(f.text, right.letter, size_t(f.length)) != nullptr;
+    bool keep = named;
+    if (keep && (board[right.king_home] & (PIECE_MASK | COLOUR_BIT)) != king) {
+      drop_right(setup, right.letter,
+                 right.colour == WHITE ? "the white king is not on its home square"
+                                       : "the black king is not on its home square");
+      keep = false;
+    } else if (keep && (board[right.rook_home] & (PIECE_MASK | COLOUR_BIT)) != rook) {
+      char name[3], why[48];
+      square_name(right.rook_home, name);
+      std::snprintf(why, sizeof why, "no %s rook on %s", right.colour == WHITE ? "white" : "black", name);
+      drop_right(setup, right.letter, why);
+      keep = false;
+    }
+    if (!keep) lost |= right.lost_flag;
+  }
+  for (int i = 0; i < f.length && !field_is(f, "-"); ++i) {
+    const char c = f.text[i];
+    if (c != 'K' && c != 'Q' && c != 'k' && c != 'q')
+      drop_right(setup, c, "a file letter names a Chess960 rook, and UCI_Chess960 is off");
+  }
+  return lost;
+}
+
+// Chess960 rules: each letter names one rook on its side's first rank, K
+// and k the outermost on the h-file side of the king, Q and q the outermost
+// on the a-file side, a file letter the rook on that file (its side of the
+// king says which right it is). Writes the rooks' squares on the board and
+// answers the lost flags.
+uint8_t resolve_chess960_castling(const Field &f, uint8_t *board, FenSetup &setup) {
+  uint8_t lost = ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST | ST_BLACK_QUEEN_LOST | ST_BLACK_KING_LOST;
+  for (int i = 0; i < f.length && !field_is(f, "-"); ++i) {
+    const char c = f.text[i];
+    const uint8_t colour = (c >= 'a' && c <= 'z') ? BLACK : WHITE;
+    const char *name = colour == WHITE ? "white" : "black";
+    const uint8_t rook = uint8_t(ROOK | (colour << 3));
+    const int base = colour == WHITE ? SQ_A1 : SQ_A8;
+    const int king = where_is_king(board, colour);
+    char why[80];
+    if (king < base || king > base + 7) {
+      std::snprintf(why, sizeof why, "the %s king is not on its first rank", name);
+      drop_right(setup, c, why);
+      continue;
+    }
+    int square = -1;
+    const char upper = colour == BLACK ? char(c - 'a' + 'A') : c;
+    if (upper == 'K' || upper == 'Q') {
+      // The outermost rook of that side of the king.
+      const int step = upper == 'K' ? -1 : 1;
+      for (int s = upper == 'K' ? base + 7 : base; s != king && square < 0; s += step)
+        if ((board[s] & (PIECE_MASK | COLOUR_BIT)) == rook) square = s;
+      if (square < 0) {
+        std::snprintf(why, sizeof why, "no %s rook on the %s side of the king", name,
+                      upper == 'K' ? "h-file" : "a-file");
+        drop_right(setup, c, why);
+        continue;
+      }
+    } else {
+      square = base + (upper - 'A');
+      char at[3];
+      square_name(square, at);
+      if ((board[square] & (PIECE_MASK | COLOUR_BIT)) != rook) {
+        std::snprintf(why, sizeof why, "no %s rook on %s", name, at);
+        drop_right(setup, c, why);
+        continue;
+      }
+    }
+    const int which = square > king ? 1 : 0;
+    const uint8_t flag = uint8_t(2u << (2 * colour + which));
+    if ((lost & flag) == 0) {
+      std::snprintf(why, sizeof why, "a second %s castling rook on the %s side of the king", name,
+                    which ? "h-file" : "a-file");
+      drop_right(setup, c, why);
+      continue;
+    }
+    lost = uint8_t(lost & ~flag);
+    board[CB_CASTLING_ROOKS + 2 * colour + which] = uint8_t(square);
+  }
+  return lost;
 }
 
 // Reads the en-passant field; on a square, checks that a pawn of the side
@@ -213,9 +315,26 @@ bool read_end(const char *cursor, FenSetup &setup) {
   return true;
 }
 
+// The letter a right is written with: its KQkq letter, except for a
+// Chess960 rook with another rook of its side further out on the same side
+// of the king, which only its file letter names (X-FEN).
+char castling_letter(const uint8_t *cb, const CastlingRight &right) {
+  if (!is_chess960(cb)) return right.letter;
+  const int which = right.letter == 'K' || right.letter == 'k' ? 1 : 0;
+  const int square = castling_rook_square(cb, right.colour, which);
+  const int base = right.colour == WHITE ? SQ_A1 : SQ_A8;
+  const uint8_t rook = uint8_t(ROOK | (right.colour << 3));
+  for (int s = which ? square + 1 : base; s <= (which ? base + 7 : square - 1); ++s)
+    if ((cb[s] & (PIECE_MASK | COLOUR_BIT)) == rook) {
+      const char file = char('A' + (square - base));
+      return right.colour == WHITE ? file : char(file - 'A' + 'a');
+    }
+  return right.letter;
+}
+
 }  // namespace
 
-bool load_position_fen(uint8_t *cb, const char *text, FenSetup &setup) {
+bool load_position_fen(uint8_t *cb, const char *text, FenSetup &setup, uint8_t rules) {
   setup = FenSetup{0, 0, 1, false, nullptr, {}, {}};
   if (text == nullptr) text = "";
   const char *cursor = text;
@@ -237,8 +356,7 @@ bool load_position_fen(uint8_t *cb, const char *text, FenSetup &setup) {
 
   const Field castling_field = next_field(cursor);
   if (field_missing(castling_field)) return refuse(setup, "missing field: castling rights");
-  unsigned named = 0;
-  if (!read_castling(castling_field, named, setup)) return false;
+  if (!read_castling(castling_field, setup)) return false;
 
   const Field ep_field = next_field(cursor);
   if (field_missing(ep_field)) return refuse(setup, "missing field: en-passant square");
@@ -267,35 +385,15 @@ bool load_position_fen(uint8_t *cb, const char *text, FenSetup &setup) {
 
   // Every check has passed: the rights are settled, and only now is a right
   // that the board cannot carry dropped and noted.
-  uint8_t state = side;
-  for (int r = 0; r < 4; ++r) {
-    const CastlingRight &right = castling_rights[r];
-    const uint8_t king = uint8_t(KING | (right.colour << 3));
-    const uint8_t rook = uint8_t(ROOK | (right.colour << 3));
-    bool keep = (named & (1u << r)) != 0;
-    if (keep && (board[right.king_home] & (PIECE_MASK | COLOUR_BIT)) != king) {
-      char line[96];
-      std::snprintf(line, sizeof line,
-                    "FEN: castling right %c dropped: the %s king is not on its home square\n", right.letter,
-                    right.colour == WHITE ? "white" : "black");
-      UCI_LOG(line);
-      keep = false;
-    } else if (keep && (board[right.rook_home] & (PIECE_MASK | COLOUR_BIT)) != rook) {
-      char name[3], line[96];
-      square_name(right.rook_home, name);
-      std::snprintf(line, sizeof line, "FEN: castling right %c dropped: no %s rook on %s\n", right.letter,
-                    right.colour == WHITE ? "white" : "black", name);
-      UCI_LOG(line);
-      keep = false;
-    }
-    if ((named & (1u << r)) != 0 && !keep) setup.dropped[std::strlen(setup.dropped)] = right.letter;
-    if (!keep) state |= right.lost_flag;
-  }
-  board[CB_STATE] = state;
+  set_castling_rules(board, rules);
+  const uint8_t lost = rules == RULES_CHESS960 ? resolve_chess960_castling(castling_field, board, setup)
+                                               : resolve_standard_castling(castling_field, board, setup);
+  board[CB_STATE] = uint8_t(side | lost);
 
   setup.half_moves = 2 * (setup.fullmove - 1) + side;
   uint8_t start[CB_SIZE];
   start_position(start);
+  set_castling_rules(start, rules);
   setup.is_start = std::memcmp(board, start, CB_SIZE) == 0;
   std::memcpy(cb, board, CB_SIZE);
   return true;
@@ -327,7 +425,7 @@ int position_to_fen(const uint8_t *cb, int half_moves, char *out, size_t size) {
   fen[n++] = ' ';
   const int rights_start = n;
   for (const CastlingRight &right : castling_rights)
-    if ((cb[CB_STATE] & right.lost_flag) == 0) fen[n++] = right.letter;
+    if ((cb[CB_STATE] & right.lost_flag) == 0) fen[n++] = castling_letter(cb, right);
   if (n == rights_start) fen[n++] = '-';
   fen[n++] = ' ';
 

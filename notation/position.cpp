@@ -5,6 +5,7 @@
 #include "board/chess_cb.h"
 #include "board/game_move.h"
 #include "eval/chess_heuristic.h"
+#include "notation/move_text.h"
 #include "base/text.h"
 #include "base/transcript.h"
 
@@ -51,6 +52,21 @@ void append_opening(const char *token, int length, OpeningCursor &cursor) {
     UCI_LOG("*** WARNING **** : opening text full, moves no longer recorded for the book\n");
     cursor.full = true;
   }
+}
+
+// Under Chess960 rules a castling from the standard squares (king on e1 or
+// e8 taking its rook in a corner) is written in the opening text as a
+// standard game writes it (e1g1), so that the book's lines, which are
+// standard games, go on matching after it. Writes the text into out and
+// answers true for such a move; false for any other.
+bool standard_castling_text(const uint8_t *cb, uint32_t move, char *out) {
+  if ((move & MW_SCORE_MASK) != 0) return false;
+  const int from = move_from(move), to = move_to(move);
+  if ((from != SQ_E1 && from != SQ_E8) || piece_of(cb[from]) != KING) return false;
+  if (square_row(to) != square_row(from) || (square_column(to) != 2 && square_column(to) != 9)) return false;
+  if (piece_of(cb[to]) != ROOK || colour_of(cb[to]) != colour_of(cb[from])) return false;
+  write_move_text(from, square_column(to) == 9 ? from + 2 : from - 2, EMPTY, out);
+  return true;
 }
 
 }  // namespace
@@ -104,11 +120,15 @@ int load_position_txt2(uint8_t *cb, const char *text, int half_moves_before) {
       break;
     }
     std::memcpy(token, text, size_t(length));
-    append_opening(token, length, opening);
+    const uint32_t move = set_new_move_txt2(cb, token, side);
+    char standard[MOVE_TEXT_SIZE];
+    if (is_chess960(cb) && standard_castling_text(cb, move, standard))
+      append_opening(standard, 4, opening);
+    else
+      append_opening(token, length, opening);
     text += length;
     if (is_blank(*text)) ++text;
 
-    const uint32_t move = set_new_move_txt2(cb, token, side);
     if ((move & MW_SCORE_MASK) == 0) {
       set_game_position(get_game_position(cb, (half_moves_before + count) / 2));
       play_move(cb, move);

@@ -126,11 +126,22 @@ inline void take_right(uint8_t *cb, int colour, int which) {
   hash_key ^= zobrist_castling[2 * colour + which];
 }
 
+// Chess960: a move from or onto a castling rook's start square takes that
+// rook's right, whoever moves.
+[[gnu::noinline]] void take_rook_square_right(uint8_t *cb, int square) {
+  const int right = castling_right_of_rook_square(cb, square);
+  if (right >= 0) take_right(cb, right / 2, right % 2);
+}
+
 // A move onto a rook's corner takes that corner's right from its owner, as a
 // game move does: the rook there is captured, or it left earlier and the
 // right went with it. Otherwise another rook reaching the empty corner along
 // the back rank would make castling look possible again further down the line.
 inline void take_corner_right(uint8_t *cb, uint8_t to) {
+  if (is_chess960(cb)) [[unlikely]] {
+    take_rook_square_right(cb, to);
+    return;
+  }
   switch (to) {
     case SQ_A1: take_right(cb, WHITE, 0); break;
     case SQ_H1: take_right(cb, WHITE, 1); break;
@@ -145,7 +156,14 @@ struct CastlingSquares {
   uint8_t rook_from, king_to, rook_to;
 };
 
-inline CastlingSquares castling_squares(uint8_t king_from, uint8_t kind) {
+inline CastlingSquares castling_squares(const uint8_t *cb, uint8_t king_from, uint8_t kind) {
+  // Chess960: the rook starts wherever the game put it; king and rook end
+  // on the g- and f-file or the c- and d-file of their back rank.
+  if (is_chess960(cb)) [[unlikely]] {
+    const int colour = square_row(king_from) == 9 ? BLACK : WHITE, which = kind == KIND_CASTLE_KING ? 1 : 0;
+    return {uint8_t(castling_rook_square(cb, colour, which)), uint8_t(castled_king_square(colour, which)),
+            uint8_t(castled_rook_square(colour, which))};
+  }
   if (kind == KIND_CASTLE_KING)
     return {uint8_t(king_from + 3), uint8_t(king_from + 2), uint8_t(king_from + 1)};
   return {uint8_t(king_from - 4), uint8_t(king_from - 2), uint8_t(king_from - 1)};
@@ -262,7 +280,7 @@ namespace {
     place(cb, to, PAWN, colour);
     return;
   }
-  const CastlingSquares sq = castling_squares(from, kind);
+  const CastlingSquares sq = castling_squares(cb, from, kind);
   lift(cb, from);
   lift(cb, sq.rook_from);
   place(cb, sq.king_to, KING, colour);
@@ -340,6 +358,8 @@ void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
       if (undo.mover == KING && !promotes) {
         take_right(cb, colour, 0);
         take_right(cb, colour, 1);
+      } else if (undo.mover == ROOK && !promotes && is_chess960(cb)) [[unlikely]] {
+        take_rook_square_right(cb, from);
       } else if (undo.mover == ROOK && !promotes) {
         // Only the file counts, not the rank: a rook leaving a4 with the
         // a-file right intact costs that right.
@@ -369,7 +389,7 @@ void search_unmake(uint8_t *cb, uint32_t gm, uint8_t state, const SearchUndo &un
       break;
     case KIND_CASTLE_KING:
     case KIND_CASTLE_QUEEN: {
-      const CastlingSquares sq = castling_squares(from, kind);
+      const CastlingSquares sq = castling_squares(cb, from, kind);
       take_back(cb, sq.king_to);
       take_back(cb, sq.rook_to);
       put_back(cb, from, uint8_t(KING | (colour << 3)));

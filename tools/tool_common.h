@@ -31,16 +31,27 @@ struct ToolPosition {
   int moves;
 };
 
+// move_list may also be a whole position as a "position" line gives it:
+// "fen <FEN> [moves <list>]" or "startpos [moves <list>]" (not together with
+// "--fen"). A FEN that cannot be set up ends the tool with TOOL_USAGE_ERROR.
 ToolPosition tool_setup_position(const char *move_list);
+
+// The position argument of a subcommand, from argv[first] on: none
+// (position nullptr), one move list, or a whole position ("fen ..." or
+// "startpos ...") in one or several words, joined with single blanks into
+// text. False for several words that are no whole position.
+bool tool_position_arguments(int argc, char **argv, int first, std::string &text, const char *&position);
 void tool_release_position(ToolPosition &pos);
 
-// Takes a "--fen <fen>" pair out of a subcommand's arguments, wherever it
-// stands among them, so that every subcommand that sets its position up
-// with tool_setup_position starts from that FEN; the arguments left are the
-// subcommand's own. Answers false, with the reason on stderr, for a "--fen"
-// without its value, a second "--fen", or a FEN that cannot be set up (the
-// caller exits with TOOL_USAGE_ERROR). A FEN may not carry its own move
-// list: moves are the subcommand's argument.
+// Takes "--chess960" (castling under Chess960 rules: any back rank in a FEN,
+// castling written as the king taking its own rook) and a "--fen <fen>"
+// pair out of a subcommand's arguments, wherever they stand, so that every
+// subcommand that sets its position up with tool_setup_position starts from
+// that FEN under those rules; the arguments left are the subcommand's own.
+// Answers false, with the reason on stderr, for a "--fen" without its
+// value, a second "--fen", or a FEN that cannot be set up (the caller exits
+// with TOOL_USAGE_ERROR). A FEN may not carry its own move list: moves are
+// the subcommand's argument.
 bool tool_take_fen_option(int &argc, char **argv);
 // Whether "--fen" gave a FEN that no tool_setup_position has used (the
 // subcommand takes no position).

@@ -40,9 +40,11 @@ const char MOVES_USAGE[] =
     "promotions carry their letter (e7e8q 5 1, e7e8n 2 1)";
 const char CAPTURES_USAGE[] = "[\"<moves>\"]  -- one line per capture in list order, \"<move> <score>\"";
 const char PERFT_USAGE[] =
-    "<depth 0..12> [\"<moves>\"]  -- count of legal move sequences alone on the last line; time on stderr";
+    "<depth 0..12> [\"<moves>\" | fen <FEN> [moves <moves>]]  -- count of legal move sequences alone on the "
+    "last line; time on stderr";
 const char DIVIDE_USAGE[] =
-    "<depth 1..12> [\"<moves>\"]  -- \"<move>: <count>\" per legal first move, then the total alone";
+    "<depth 1..12> [\"<moves>\" | fen <FEN> [moves <moves>]]  -- \"<move>: <count>\" per legal first move, "
+    "then the total alone";
 
 int run_moves(int argc, char **argv) {
   if (argc > 1) return tool_usage_error("moves", MOVES_USAGE);
@@ -66,9 +68,12 @@ int run_captures(int argc, char **argv) {
 }
 
 int run_perft(int argc, char **argv) {
-  const int depth = argc >= 1 && argc <= 2 ? parse_depth(argv[0], 0) : -1;
+  const int depth = argc >= 1 ? parse_depth(argv[0], 0) : -1;
   if (depth < 0) return tool_usage_error("perft", PERFT_USAGE);
-  ToolPosition pos = tool_setup_position(argc == 2 ? argv[1] : nullptr);
+  std::string text;
+  const char *position = nullptr;
+  if (!tool_position_arguments(argc, argv, 1, text, position)) return tool_usage_error("perft", PERFT_USAGE);
+  ToolPosition pos = tool_setup_position(position);
   const auto start = std::chrono::steady_clock::now();
   const uint64_t count = perft(pos.cb, depth);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -80,9 +85,12 @@ int run_perft(int argc, char **argv) {
 }
 
 int run_divide(int argc, char **argv) {
-  const int depth = argc >= 1 && argc <= 2 ? parse_depth(argv[0], 1) : -1;
+  const int depth = argc >= 1 ? parse_depth(argv[0], 1) : -1;
   if (depth < 0) return tool_usage_error("divide", DIVIDE_USAGE);
-  ToolPosition pos = tool_setup_position(argc == 2 ? argv[1] : nullptr);
+  std::string text;
+  const char *position = nullptr;
+  if (!tool_position_arguments(argc, argv, 1, text, position)) return tool_usage_error("divide", DIVIDE_USAGE);
+  ToolPosition pos = tool_setup_position(position);
   uint32_t list[MAX_GENERATED_MOVES];
   const int n = generate_moves(pos.cb, list);
   uint64_t total = 0;

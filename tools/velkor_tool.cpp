@@ -31,7 +31,9 @@ static void print_usage() {
   std::fprintf(stderr,
                "option of every command that takes a position:\n"
                "  --fen \"<fen>\"  start from this position instead of the start position; the move list,\n"
-               "                 if any, is replayed from it (e.g. perft 3 --fen \"<fen>\" \"e2e4\")\n");
+               "                 if any, is replayed from it (e.g. perft 3 --fen \"<fen>\" \"e2e4\")\n"
+               "  --chess960     castling under Chess960 rules: a FEN's rooks anywhere on the back rank\n"
+               "                 (Shredder-FEN \"HAha\" or X-FEN \"KQkq\"), castling as the king taking its rook\n");
 }
 
 int main(int argc, char **argv) {

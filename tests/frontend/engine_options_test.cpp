@@ -14,7 +14,7 @@ std::vector<std::string> all_values() {
   auto check = [](bool b) { return std::string(b ? "true" : "false"); };
   return {std::to_string(o.hash_mb), std::to_string(o.threads),     check(o.ponder),
           std::to_string(o.multipv), check(o.own_book),             o.book_file,
-          std::to_string(o.move_overhead), o.transcript};
+          std::to_string(o.move_overhead), o.transcript,        check(o.chess960)};
 }
 
 std::vector<std::string> declared;
@@ -33,6 +33,7 @@ TEST(EngineOptions, DeclaredInOrder) {
       "option name BookFile type string default book.txt\n",
       "option name Move Overhead type spin default 0 min 0 max 5000\n",
       "option name Transcript type string default UCI_debug.txt\n",
+      "option name UCI_Chess960 type check default false\n",
   };
   EXPECT_EQ(declared, expected);
 }
@@ -56,6 +57,8 @@ TEST(EngineOptions, SetoptionTakesGoodValuesAndRefusesBadOnesWithOneLine) {
       {"setoption name BookFile value my books/open  ing.txt \t", OPT_BOOK_FILE, "my books/open  ing.txt", true},
       {"setoption name Transcript value <empty>", OPT_TRANSCRIPT, "", true},
       {"setoption name Transcript value logs/value 1.txt", OPT_TRANSCRIPT, "logs/value 1.txt", true},
+      {"setoption name uci_chess960 value true", OPT_CHESS960, "true", true},
+      {"setoption name UCI_Chess960 value false", OPT_CHESS960, "false", false},
       // Refused: every option keeps its value.
       {"setoption", OPT_NONE},
       {"setoption name  \t  ", OPT_NONE},
@@ -79,6 +82,8 @@ TEST(EngineOptions, SetoptionTakesGoodValuesAndRefusesBadOnesWithOneLine) {
       {"setoption name Move Overhead value 5001", OPT_NONE},
       {"setoption name Ponder value yes", OPT_NONE},
       {"setoption name OwnBook value truex", OPT_NONE},
+      {"setoption name UCI_Chess960 value 1", OPT_NONE},
+      {"setoption name UCI Chess960 value true", OPT_NONE},
       {"setoption name Transcript value", OPT_NONE},
       {"setoption name BookFile value " + std::string(OPTION_STRING_MAX + 1, 'b'), OPT_NONE},
       {"setoption name \x01\x1b[2J\x7f\xff value 1", OPT_NONE},

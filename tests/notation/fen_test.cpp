@@ -238,7 +238,8 @@ TEST_F(Fen, InvalidFensAreRefusedWithAReasonAndTheBoardUntouched) {
       {"4k3/8/8/8/8/8/8/4K3 w", "missing field: castling rights"},
       {"r3k2r/8/8/8/8/8/8/R3K2R w KK - 0 1", "'K' given twice"},
       {"r3k2r/8/8/8/8/8/8/R3K2R w KQkqK - 0 1", "more than four letters"},
-      {"r3k2r/8/8/8/8/8/8/R3K2R w HAha - 0 1", "'H' is not one of K, Q, k, q"},
+      {"r3k2r/8/8/8/8/8/8/R3K2R w KQkx - 0 1", "'x' is not one of K, Q, k, q"},
+      {"r3k2r/8/8/8/8/8/8/R3K2R w KQkI - 0 1", "'I' is not one of K, Q, k, q"},
       {"r3k2r/8/8/8/8/8/8/R3K2R w K- - 0 1", "'-' is not one of"},
       // En-passant square.
       {"4k3/8/8/8/8/8/8/4K3 w -", "missing field: en-passant square"},

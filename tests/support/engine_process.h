@@ -116,6 +116,7 @@ inline const std::vector<std::string> kStartup = {
     "option name BookFile type string default book.txt",
     "option name Move Overhead type spin default 0 min 0 max 5000",
     "option name Transcript type string default UCI_debug.txt",
+    "option name UCI_Chess960 type check default false",
     "uciok"};
 // The handshake without its option lines, and the output without them: for
 // tests about what comes after the handshake.
