@@ -48,8 +48,7 @@ uint64_t perft(const uint8_t *cb, int depth) {
   uint64_t total = 0;
   uint8_t child[CB_SIZE];
   // The mover's king is found once per node rather than after every move:
-  // after a move it stands where it stood, or on the move's to-square when
-  // it moved (castling included). Only a sole king is followed this way.
+  // after a move it stands where it stood, or where it moved to. Only a sole king is followed this way.
   const uint8_t mover = side_to_move(cb);
   const int king = sole_king_square(cb, mover);
   // A king that stands unattacked can only come under attack by a move of
@@ -76,8 +75,10 @@ uint64_t perft(const uint8_t *cb, int depth) {
     int square = king;
     if (king < 0)
       square = where_is_king(child, mover);
-    else if (from == king)
-      square = gm_to(gm);
+    else if (from == king)  // castling: the g- or c-file, whatever square names the move
+      square = gm_kind(gm) == KIND_CASTLE_KING    ? castled_king_square(mover, 1)
+               : gm_kind(gm) == KIND_CASTLE_QUEEN ? castled_king_square(mover, 0)
+                                                  : gm_to(gm);
     if (king_attacked(child, mover, square) == 0) total += perft(child, depth - 1);
   }
   return total;

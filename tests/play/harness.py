@@ -57,6 +57,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from fen_squares import fen_board  # noqa: E402
+from chess960_start import start_fen  # noqa: E402
 from stockfish_path import find_stockfish  # noqa: E402
 
 SKIP = 77
@@ -166,6 +167,8 @@ class Referee:
         self.sf = LineProcess("referee", [path])
         self.sf.send("uci")
         self.sf.read_until(lambda l: l == "uciok", 30, "uciok from the referee")
+        if START_FEN is not None:
+            self.sf.send("setoption name UCI_Chess960 value true")
         self.sf.send("isready")
         self.sf.read_until(lambda l: l == "readyok", 30, "readyok from the referee")
 
@@ -203,6 +206,8 @@ class Opponent:
         self.sf.send("uci")
         self.sf.read_until(lambda l: l == "uciok", 30, "uciok from the opponent")
         self.sf.send("setoption name Skill Level value 0")
+        if START_FEN is not None:
+            self.sf.send("setoption name UCI_Chess960 value true")
         self.sf.send("setoption name Threads value 1")
         self.sf.send("ucinewgame")
         self.sf.send("isready")
@@ -226,8 +231,25 @@ class Opponent:
         self.sf.finish()
 
 
+# The game's first position: None for the standard start, else the FEN of a
+# Chess960 start position (--chess960), set by play_game for its game.
+START_FEN = None
+
+
 def position_line(moves):
-    return "position startpos" + (" moves " + " ".join(moves) if moves else "")
+    start = "position startpos" if START_FEN is None else "position fen " + START_FEN
+    return start + (" moves " + " ".join(moves) if moves else "")
+
+
+def chess960_start(cfg, index):
+    """The Chess960 start position of game index (games 2k and 2k+1 share
+    it), seeded; its FEN in Shredder-FEN or X-FEN in turn. None without
+    --chess960."""
+    if not cfg.chess960:
+        return None
+    pair = index // 2
+    number = random.Random("960:%d:%d" % (cfg.seed, pair)).randrange(960)
+    return start_fen(number, shredder=pair % 2 == 0)
 
 
 # --- The engine's thinking budget, mirrored ---------------------------------
@@ -346,7 +368,7 @@ class EngineModel:
         if text.startswith("isready"):
             self.restart()
             return "readyok"
-        if text.startswith("position startpos"):
+        if text.startswith(("position startpos", "position fen")):
             self._replay(text)
             self.state = "go"
             return None
@@ -359,7 +381,7 @@ class EngineModel:
             return None
         if text.startswith("isready"):
             return "readyok"
-        if text.startswith("position startpos"):
+        if text.startswith(("position startpos", "position fen")):
             self._replay(text)
             return None
         if text.startswith("position") or text.startswith("ucinewgame"):
@@ -455,9 +477,13 @@ def insufficient_material(fen):
 
 
 def resets_fifty(fen, move):
-    """Whether move, in the position of fen, is a pawn move or a capture."""
+    """Whether move, in the position of fen, is a pawn move or a capture (a
+    Chess960 castling, the king onto its own rook, is neither)."""
     board = fen_board(fen)[0]
-    return board.get(move[:2], "").lower() == "p" or move[2:4] in board
+    mover, target = board.get(move[:2], ""), board.get(move[2:4])
+    if target is not None and target.isupper() == mover.isupper():
+        return False
+    return mover.lower() == "p" or target is not None
 
 
 class Failure(Exception):
@@ -487,8 +513,10 @@ def play_game(index, cfg):
     engine_side = 0 if engine_white else 1
     opening_rng = random.Random("%d:%d" % (cfg.seed, index // 2))
     opening_plies = opening_rng.randint(cfg.opening_min, cfg.opening_max)
+    global START_FEN
+    START_FEN = chess960_start(cfg, index)
     record = dict(index=index, control=control.name, engine_white=engine_white, ping=ping,
-                  moves=[], engine_moves=[], failure=None, result=None, reason=None)
+                  moves=[], engine_moves=[], failure=None, result=None, reason=None, start=START_FEN)
     workdir = tempfile.mkdtemp(prefix="velkor-game-")
     if cfg.book:
         shutil.copyfile(cfg.book, os.path.join(workdir, "book.txt"))
@@ -525,6 +553,8 @@ def play_game(index, cfg):
             if tell(line) != answer:
                 raise Failure("harness model out of step at %r" % line)
             expect(answer, 30)
+        if START_FEN is not None:
+            tell("setoption name UCI_Chess960 value true")
         tell("ucinewgame")
         if tell("isready") != "readyok":
             raise Failure("harness model out of step at isready")
@@ -675,6 +705,8 @@ def print_failure(record):
     print("\nFAILED game %d (%s, velkor %s): %s" % (
         record["index"], record["control"], "white" if record["engine_white"] else "black",
         record["failure"]))
+    global START_FEN
+    START_FEN = record.get("start")
     print("  moves: %s" % position_line(record["moves"]))
     print("  velkor's last lines:")
     for line in record.get("engine_log", []):
@@ -772,6 +804,9 @@ def parse_args(argv):
                    help="play only this game number (repeatable), to reproduce one")
     p.add_argument("--book", help="an opening book, copied into each game's working directory "
                                   "(default: none, the engine searches from its first move)")
+    p.add_argument("--chess960", action="store_true",
+                   help="Chess960 games: UCI_Chess960 on for every engine, each pair of games from a "
+                        "random start position (of the 960, seeded), given as \"position fen\"")
     p.add_argument("--no-keep", action="store_true",
                    help="remove a failed game's working directory too (kept by default)")
     cfg = p.parse_args(argv)
@@ -809,9 +844,9 @@ def main(argv):
         return 1
 
     indices = cfg.only if cfg.only else list(range(cfg.games))
-    print("velkor %s against %s (Skill Level 0, %d ms a move); %d games, seed %d, controls %s, cap %d plies"
+    print("velkor %s against %s (Skill Level 0, %d ms a move); %d games, seed %d, controls %s, cap %d plies%s"
           % (cfg.velkor, stockfish, cfg.sf_movetime, len(indices), cfg.seed,
-             ", ".join(c.name for c in cfg.controls), cfg.cap))
+             ", ".join(c.name for c in cfg.controls), cfg.cap, ", Chess960" if cfg.chess960 else ""))
     started = time.monotonic()
     records = []
 
