@@ -33,6 +33,18 @@ With --reference-perft DEPTH "MOVES" it prints instead a perft count under
 these same rules (stockfish's lists with the documented differences taken
 out), an independent figure for `velkor-tool perft`.
 
+With --chess960 --velkor ENGINE it compares the engine itself, through its
+"go perft" with the option UCI_Chess960 on, against stockfish with the same
+option, where no difference is documented: first each of the 960 start
+positions (alternately in Shredder-FEN and X-FEN) move by move at depth 3,
+then every position of seeded random Chess960 games at depth 2. The games are
+biased towards castling, towards emptying the back rank and towards taking
+unmoved castling rooks; the run fails unless it met each of the special
+cases: a castling that passes over or lands on the other castling rook's
+start square, one where the king does not move, one where only the castling
+rook or the king's own start square stands in the way, and the capture of an
+unmoved castling rook.
+
 Exit status: 0 all differences explained, 1 unexplained differences or a
 broken run, 77 stockfish not found (skipped) unless VELKOR_REQUIRE_STOCKFISH=1.
 """
@@ -40,12 +52,15 @@ broken run, 77 stockfish not found (skipped) unless VELKOR_REQUIRE_STOCKFISH=1.
 import argparse
 import os
 import random
+import shutil
 import subprocess
+import tempfile
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from fen_squares import fen_board  # noqa: E402
+from chess960_start import start_fen  # noqa: E402
 from stockfish_path import find_stockfish  # noqa: E402
 
 SKIP = 77
@@ -365,9 +380,192 @@ def reference_perft(sf, played, depth, file_rule_lost):
     return total
 
 
+# --- Chess960: the engine's "go perft" against stockfish's -----------------
+
+class UciPerft:
+    """An engine that answers "go perft N", with UCI_Chess960 on."""
+
+    def __init__(self, argv, cwd=None):
+        self.proc = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE, cwd=cwd,
+                                     stderr=subprocess.DEVNULL, text=True, bufsize=1)
+        self.send("uci")
+        self.read_until(lambda line: line == "uciok")
+        self.send("setoption name UCI_Chess960 value true")
+        self.send("isready")
+        self.read_until(lambda line: line == "readyok")
+
+    send = Stockfish.send
+    read_until = Stockfish.read_until
+    close = Stockfish.close
+
+    def divide(self, position, depth):
+        """move -> count of "go perft depth" for the position line's tail."""
+        self.send("position " + position)
+        self.send("go perft %d" % depth)
+        out = self.read_until(lambda line: line.startswith("Nodes searched:"))
+        counts = {}
+        for line in out:
+            move, _, count = line.partition(": ")
+            if len(move) in (4, 5) and count.isdigit():
+                counts[move] = int(count)
+        if sum(counts.values()) != int(out[-1].split(":")[1]):
+            raise RuntimeError("perft moves and total disagree for " + position)
+        return counts
+
+    def fen(self, position):
+        self.send("position " + position)
+        self.send("d")
+        board = self.read_until(lambda line: line.startswith("Checkers:"))
+        return next(line[5:].strip() for line in board if line.startswith("Fen:"))
+
+
+def castling_squares(move):
+    """For a castling written king-takes-rook: king's and rook's start and end
+    squares as (file index, rank) pairs."""
+    kf, rf, rank = "abcdefgh".index(move[0]), "abcdefgh".index(move[2]), move[1]
+    h_side = rf > kf
+    return kf, rf, (6 if h_side else 2), (5 if h_side else 3), rank
+
+
+def special_cases(move, board, start_rooks, side):
+    """The special cases a legal castling move shows (a set of names)."""
+    cases = set()
+    kf, rf, kto, rto, rank = castling_squares(move)
+    low, high = min(kf, rf, kto, rto), max(kf, rf, kto, rto)
+    other = [f for f in start_rooks[side] if f != rf]
+    if any(low <= f <= high for f in other):
+        cases.add("passes over or lands on the other rook's start square")
+    if kf == kto:
+        cases.add("king does not move")
+    if min(kf, kto) <= rf <= max(kf, kto) or min(rf, rto) <= kf <= max(rf, rto):
+        cases.add("only the castling rook or the king's own start square in the way")
+    return cases
+
+
+CHESS960_CASES = ["passes over or lands on the other rook's start square", "king does not move",
+                  "only the castling rook or the king's own start square in the way",
+                  "capture of an unmoved castling rook"]
+
+
+def is_castling(move, board, side):
+    piece, target = board.get(move[:2], ""), board.get(move[2:4], "")
+    own = (lambda p: p.isupper()) if side == "w" else (lambda p: p.islower())
+    return piece.lower() == "k" and target.lower() == "r" and own(target)
+
+
+def pick960(rng, legal, board, side, rights):
+    """A random legal move, biased towards castling, towards taking a
+    castling rook that has not moved and towards clearing the back rank."""
+    home = "1" if side == "w" else "8"
+    weights = []
+    for move in legal:
+        piece = board.get(move[:2], "").lower()
+        if is_castling(move, board, side):
+            weights.append(25.0)
+        elif move[2:4] in rights:
+            weights.append(15.0)
+        elif piece == "k":
+            weights.append(0.1)
+        elif piece == "r" and move[:2] in rights:
+            weights.append(1.5)
+        elif move[1] == home:
+            weights.append(4.0)
+        else:
+            weights.append(1.0)
+    return rng.choices(legal, weights)[0]
+
+
+def held_rook_squares(fen):
+    """Squares of the castling rooks whose right the FEN (stockfish's, file
+    letters) still holds."""
+    field = fen.split()[2]
+    return {c.lower() + ("1" if c.isupper() else "8") for c in field if c.lower() in "abcdefgh"}
+
+
+def chess960_run(args, sf_path):
+    started = time.monotonic()
+    workdir = tempfile.mkdtemp(prefix="velkor-960-")
+    sf = UciPerft([sf_path])
+    engine = UciPerft([os.path.abspath(args.velkor)], cwd=workdir)
+    failures = 0
+    cases = dict.fromkeys(CHESS960_CASES, 0)
+
+    def compare(position, depth):
+        nonlocal failures
+        ours, theirs = engine.divide(position, depth), sf.divide(position, depth)
+        if ours != theirs:
+            failures += 1
+            wrong = sorted(m for m in set(ours) | set(theirs) if ours.get(m) != theirs.get(m))
+            print("DIFFERENCE at depth %d in position %s" % (depth, position))
+            print("  move: velkor / stockfish: " +
+                  ", ".join("%s %s/%s" % (m, ours.get(m, "-"), theirs.get(m, "-")) for m in wrong[:12]))
+        return theirs
+
+    try:
+        nodes = 0
+        for number in range(960):
+            counts = compare("fen " + start_fen(number, shredder=number % 2 == 0), args.start_depth)
+            nodes += sum(counts.values())
+            if failures >= 20:
+                break
+        print("chess960 start positions: 960 at depth %d, %d nodes in all (stockfish's), %d differing"
+              % (args.start_depth, nodes, failures))
+        start_failures = failures
+
+        rng = random.Random(args.seed)
+        positions = games = compared = 0
+        while positions < args.positions and failures < 20:
+            games += 1
+            number = rng.randrange(960)
+            fen0 = start_fen(number, shredder=games % 2 == 0)
+            rank = fen0.split()[0].split("/")[-1]
+            rooks = [i for i, p in enumerate(rank) if p == "R"]
+            start_rooks = {"w": rooks, "b": rooks}
+            played = []
+            for _ in range(rng.randint(6, min(60, args.max_plies))):
+                position = "fen " + fen0 + (" moves " + " ".join(played) if played else "")
+                counts = compare(position, args.game_depth)
+                positions += 1
+                compared += len(counts)
+                fen = sf.fen(position)
+                board, side = fen_board(fen)
+                rights = held_rook_squares(fen)
+                found = set()
+                for move in counts:
+                    if is_castling(move, board, side):
+                        found |= special_cases(move, board, start_rooks, side)
+                for case in found:
+                    cases[case] += 1
+                if not counts or positions >= args.positions:
+                    break
+                move = pick960(rng, sorted(counts), board, side, rights)
+                if move[2:4] in rights and board.get(move[2:4], "").lower() == "r" \
+                        and not is_castling(move, board, side):
+                    cases["capture of an unmoved castling rook"] += 1
+                played.append(move)
+        print("chess960 games: %d positions in %d games (seed %d) at depth %d, %d stockfish moves, %d differing"
+              % (positions, games, args.seed, args.game_depth, compared, failures - start_failures))
+        for case in CHESS960_CASES:
+            print("  special case '%s': %d positions" % (case, cases[case]))
+    finally:
+        engine.close()
+        sf.close()
+        shutil.rmtree(workdir, ignore_errors=True)
+    unmet = [case for case in CHESS960_CASES if cases[case] == 0]
+    if unmet:
+        print("FAILED: special cases never met: " + ", ".join(unmet))
+        failures += 1
+    print("%.1f s; differences: %d" % (time.monotonic() - started, failures))
+    return 1 if failures else 0
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--tool", required=True, help="path of velkor-tool")
+    parser.add_argument("--tool", help="path of velkor-tool (the standard comparison)")
+    parser.add_argument("--chess960", action="store_true", help="compare Chess960 through the engine's go perft")
+    parser.add_argument("--velkor", help="path of the engine (with --chess960)")
+    parser.add_argument("--start-depth", type=int, default=3, help="Chess960 start positions' perft depth")
+    parser.add_argument("--game-depth", type=int, default=2, help="Chess960 game positions' perft depth")
     parser.add_argument("--stockfish", help="path of stockfish (default: PATH, then /usr/games)")
     parser.add_argument("--positions", type=int, default=8000, help="positions to compare in all")
     parser.add_argument("--seed", type=int, default=20261207)
@@ -384,6 +582,15 @@ def main():
         print("SKIPPED: stockfish not found on PATH or at /usr/games/stockfish; "
               "the differential move generator test did not run")
         return SKIP
+
+    if args.chess960:
+        if not args.velkor:
+            parser.error("--chess960 needs --velkor")
+        if args.positions == parser.get_default("positions"):
+            args.positions = 3000
+        return chess960_run(args, path)
+    if not args.tool:
+        parser.error("--tool is required")
 
     if args.reference_perft:
         sf = Stockfish(path)
