@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cctype>
 #include <random>
+#include <sstream>
 #include <string>
 
 #include "board/chess_cb.h"
@@ -157,6 +159,66 @@ TEST(PlayMove, RookAndKingMovesCostCastlingRights) {
     play_move(t.cb, move_word(sq(c.from), sq(c.to)));
     EXPECT_EQ(t.cb[CB_STATE], c.colour | c.lost) << c.from << c.to;
   }
+}
+
+// Under Chess960 rules a right goes with its rook's start square only: the
+// rook moving off it, any piece landing on it, or a king move; a rook
+// leaving the a- or h-file elsewhere costs nothing. Castling is the king
+// taking its own rook on the back rank: king and rook land on g/f or c/d.
+TEST(PlayMove, Chess960RightsFollowTheRooksSquaresAndCastlingLands) {
+  // Rooks b1 and g1 with the king on d1 (Black alike): rights 0..3 kept.
+  auto board960 = [] {
+    Board b;
+    for (int f = 0; f < 8; ++f) {
+      b.clear(square_of(f, 0));
+      b.clear(square_of(f, 7));
+    }
+    for (const char *s : {"b1", "g1"}) b.put(sq(s), ROOK, WHITE);
+    for (const char *s : {"b8", "g8"}) b.put(sq(s), ROOK, BLACK);
+    b.put(sq("d1"), KING, WHITE);
+    b.put(sq("d8"), KING, BLACK);
+    b.cb[CB_CASTLING_ROOKS + 0] = uint8_t(sq("b1"));
+    b.cb[CB_CASTLING_ROOKS + 1] = uint8_t(sq("g1"));
+    b.cb[CB_CASTLING_ROOKS + 2] = uint8_t(sq("b8"));
+    b.cb[CB_CASTLING_ROOKS + 3] = uint8_t(sq("g8"));
+    set_castling_rules(b.cb, RULES_CHESS960);
+    return b;
+  };
+  struct Case {
+    const char *moves;  // pairs of squares, White first; a1-h1 pawns are gone from the rank only
+    uint8_t lost;
+    const char *placed;  // "square piece" pairs expected after the moves, "" none
+  };
+  const Case cases[] = {
+      {"g1g3", ST_WHITE_KING_LOST, ""},
+      {"b1a1 b8b7 a1a2", ST_WHITE_QUEEN_LOST | ST_BLACK_QUEEN_LOST, ""},
+      {"d1e1", ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST, ""},
+      // Castling: king d1 takes its rook g1 -> king g1, rook f1; and b1 ->
+      // king c1, rook d1 (the rook lands on the king's start square).
+      {"d1g1", ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST, "g1K f1R d1. e1."},
+      {"d1b1", ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST, "c1K d1R b1."},
+      {"h2h3 d8g8", ST_BLACK_QUEEN_LOST | ST_BLACK_KING_LOST, "g8k f8r"},
+      // Taking a castling rook on its square takes its owner's right.
+      {"g1g7 b8b7 g7g8", ST_WHITE_KING_LOST | ST_BLACK_QUEEN_LOST | ST_BLACK_KING_LOST, ""},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.moves);
+    Board b = board960();
+    std::istringstream moves(c.moves);
+    for (std::string m; moves >> m;) b.play(sq(m.substr(0, 2)), sq(m.substr(2, 2)));
+    EXPECT_EQ(b.cb[CB_STATE] & 0x1E, c.lost);
+    std::istringstream placed(c.placed);
+    for (std::string p; placed >> p;) {
+      const uint8_t expected = p[2] == '.' ? EMPTY : uint8_t(piece_code(p[2]) | (std::islower(p[2]) ? COLOUR_BIT : 0));
+      EXPECT_EQ(b.cb[sq(p.substr(0, 2))] & (PIECE_MASK | COLOUR_BIT), expected) << p;
+    }
+  }
+  // The same rook move under standard rules is a plain rook move that costs
+  // the h-file right only when it leaves the h-file.
+  Board standard = board960();
+  set_castling_rules(standard.cb, RULES_STANDARD);
+  standard.play(sq("g1"), sq("g3"));
+  EXPECT_EQ(standard.cb[CB_STATE] & 0x1E, 0);
 }
 
 TEST(PlayMove, NoCastlingWithARookThatReachedAnEmptiedCorner) {

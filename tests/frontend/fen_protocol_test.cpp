@@ -5,6 +5,7 @@
 // asked the book where it must not would answer with a move.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -244,4 +245,67 @@ TEST_F(FenProtocol, ValidFenIsPlayedFromItsPosition) {
   const Lines answers = without_options(without_info_lines(r.output));
   ASSERT_EQ(answers.size(), 5u) << ::testing::PrintToString(r.output);
   EXPECT_EQ(answers[4], "bestmove h1g1");
+}
+
+// Chess960 through the pipes: with UCI_Chess960 on, a Shredder-FEN position
+// is counted by "go perft" as stockfish counts it (12189 at depth 3),
+// castling is listed, read and played as the king taking its rook (the king
+// on g1 staying, the rook going to f1), a mate by castling is found and
+// sent as such; with the option off the file letters are dropped and noted.
+// An option line sent during a search waits for its answer.
+TEST_F(FenProtocol, Chess960PerftCastlingAndTheOption) {
+  const std::string middlegame = "bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w HFhf - 2 9";
+  const std::string corner = "position fen 4k3/8/8/8/8/8/8/R5KR w HA - 0 1";
+  const SessionResult r = run({"uci", "setoption name UCI_Chess960 value true", "position fen " + middlegame,
+                               "go perft 3", corner, "go perft 1", corner + " moves g1h1", "go perft 2",
+                               "setoption name UCI_Chess960 value false", corner, "go perft 1", "go perft 0",
+                               "quit"});
+  EXPECT_EQ(r.status, 0);
+  const Lines out = without_options(r.output);
+  std::vector<Lines> counts(1);
+  for (const std::string &line : out) {
+    counts.back().push_back(line);
+    if (line.rfind("Nodes searched:", 0) == 0) counts.emplace_back();
+  }
+  ASSERT_GE(counts.size(), 5u) << ::testing::PrintToString(out);
+  EXPECT_EQ(counts[0].back(), "Nodes searched: 12189");
+  EXPECT_EQ(counts[0][counts[0].size() - 2], "") << "a blank line before the total";
+  const auto has = [](const Lines &lines, const std::string &line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  };
+  EXPECT_TRUE(has(counts[1], "g1h1: 1") && has(counts[1], "g1a1: 1")) << ::testing::PrintToString(counts[1]);
+  EXPECT_EQ(counts[2].back(), "Nodes searched: 78") << "after g1h1 the rook stands on f1";
+  // Option off: no castling, and the letters are noted as dropped.
+  EXPECT_FALSE(has(counts[3], "g1h1: 1") || has(counts[3], "g1a1: 1"));
+  EXPECT_EQ(counts[3].back(), "Nodes searched: 23");
+  EXPECT_EQ(out.back(), "info string go perft needs one depth from 1 to 12");
+  const std::string log = transcript();
+  EXPECT_NE(log.find("FEN: castling right H dropped: a file letter names a Chess960 rook, and UCI_Chess960 is off"),
+            std::string::npos)
+      << log;
+
+  // The mate by castling, searched (no "quit" may cut the search short).
+  {
+    EngineProcess engine(dir_.path());
+    engine.handshake();
+    engine.send("setoption name UCI_Chess960 value true");
+    engine.send("position fen 2rkr3/2p1p3/8/1B6/8/8/8/R3K3 w A - 0 1");
+    engine.send("go depth 4");
+    const Lines search = engine.read_until("bestmove");
+    ASSERT_FALSE(search.empty());
+    EXPECT_EQ(search.back(), "bestmove e1a1");
+    EXPECT_TRUE(std::any_of(search.begin(), search.end(), [](const std::string &l) {
+      return l.find("score mate 1") != std::string::npos && l.find("pv e1a1") != std::string::npos;
+    })) << ::testing::PrintToString(search);
+    finish_session(engine, {"quit"});
+  }
+
+  // "setoption" during a search waits: the search ends on "stop" with a
+  // move in standard notation, and only the next position is Chess960's.
+  const SessionResult w = run({"uci", "position fen 4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1", "go infinite",
+                               "setoption name UCI_Chess960 value true", "stop",
+                               "position fen 4k3/8/8/8/8/8/8/R3K2R w HA - 0 1", "go perft 1", "quit"});
+  const Lines wout = without_options(w.output);
+  EXPECT_TRUE(has(wout, "e1h1: 1") && has(wout, "e1a1: 1")) << ::testing::PrintToString(wout);
+  EXPECT_FALSE(has(wout, "e1g1: 1"));
 }

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+
+#include "movegen/perft.h"
+#include "notation/fen.h"
 
 #include "tests/movegen/movegen_fixture.h"
 
@@ -169,6 +173,52 @@ TEST(GenerateMoves, CastlingConditions) {
     EXPECT_EQ(castles, c.castles) << c.name;
     // Castling comes before every step of the king.
     for (size_t i = 0; i < castles.size(); ++i) EXPECT_EQ(king[i], castles[i]) << c.name;
+  }
+}
+
+// Chess960 castling, written as the king taking its rook: the squares
+// between the outermost of the four start and end squares must hold nothing
+// but king and rook, the king's squares from start to end must be
+// unattacked (the rook's need not be), and the legality test refuses a
+// castling whose rook shielded the king's end square.
+TEST(GenerateMoves, Chess960CastlingConditions) {
+  struct Case {
+    const char *name;
+    const char *fen;
+    Moves castles;  // legal castling moves, king side first
+  };
+  const Case cases[] = {
+      {"standard arrangement, both free", "4k3/8/8/8/8/8/8/R3K2R w HA - 0 1", {"e1h1/8/1", "e1a1/9/1"}},
+      {"king on g1 stays, rook h1 to f1", "4k3/8/8/8/8/8/8/R5KR w HA - 0 1", {"g1h1/8/1", "g1a1/9/1"}},
+      {"king b1 to c1, rook a1 to d1", "4k3/8/8/8/8/8/8/RK5R w HA - 0 1", {"b1h1/8/1", "b1a1/9/1"}},
+      {"king c1 stays, rook b1 to d1", "4k3/8/8/8/8/8/8/1RK4R w HB - 0 1", {"c1h1/8/1", "c1b1/9/1"}},
+      {"rook on g1 blocks nothing but itself", "4k3/8/8/8/8/8/8/1R3KR1 w GB - 0 1", {"f1g1/8/1", "f1b1/9/1"}},
+      {"a piece on the king's path", "4k3/8/8/8/8/8/8/RK1N3R w HA - 0 1", {}},
+      {"a knight on f1 blocks the h side only", "4k3/8/8/8/8/8/8/2R1KN1R w HC - 0 1", {"e1c1/9/1"}},
+      {"the other rook on the king's end square", "4k3/8/8/8/8/8/8/RKR5 w CA - 0 1", {"b1c1/8/1"}},
+      {"rook's start attacked: allowed", "r3k3/8/8/8/8/8/8/R5K1 w A - 0 1", {"g1a1/9/1"}},
+      {"f1 attacked", "4k3/8/8/8/8/8/5r2/R3K2R w HA - 0 1", {"e1a1/9/1"}},
+      {"d1 attacked", "3rk3/8/8/8/8/8/8/R3K2R w HA - 0 1", {"e1h1/8/1"}},
+      {"king in check", "4k3/8/8/8/8/8/8/R3K1rR w HA - 0 1", {}},
+      {"the rook shielded c1 from a1", "4k3/8/8/8/8/8/8/qR1K4 w B - 0 1", {}},
+      {"black castles on its own rank", "rk5r/8/8/8/8/8/8/4K3 b ha - 0 1", {"b8h8/8/1", "b8a8/9/1"}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    uint8_t cb[CB_SIZE];
+    FenSetup setup;
+    ASSERT_TRUE(load_position_fen(cb, c.fen, setup, RULES_CHESS960)) << setup.reason;
+    uint32_t list[MAX_GENERATED_MOVES];
+    const int n = generate_moves(cb, list);
+    Moves castles;
+    for (int i = 0; i < n; ++i) {
+      const uint8_t kind = gm_kind(list[i]);
+      uint8_t child[CB_SIZE];
+      std::memcpy(child, cb, CB_SIZE);
+      if ((kind == KIND_CASTLE_KING || kind == KIND_CASTLE_QUEEN) && play_if_legal(child, list[i]))
+        castles.push_back(gm_text(list[i]));
+    }
+    EXPECT_EQ(castles, c.castles);
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <random>
+#include <sstream>
 #include <string>
 
 #include "board/chess_cb.h"
@@ -197,6 +198,85 @@ TEST_F(Fen, CastlingRightsOnlyWhereKingAndRookAreHome) {
   dir_.write_file("UCI_debug.txt", "");
   EXPECT_FALSE(load_position_fen(cb, "r3k2r/8/8/8/8/8/8/R4K1R w KQkq e9 0 1", setup));
   EXPECT_EQ(transcript(), "");
+}
+
+// Chess960 castling fields: Shredder-FEN file letters and X-FEN's KQkq (the
+// outermost rook on that side), each right kept with its rook's square; a
+// letter the board cannot carry drops its right with a transcript line, as
+// does a file letter under standard rules. What is kept is written back.
+TEST_F(Fen, Chess960CastlingFieldsNameTheirRooks) {
+  struct Case {
+    const char *fen;
+    uint8_t rules;
+    uint8_t lost;
+    const char *rooks;    // start squares of the rights kept, in lost-flag order (Q K q k), "-" none
+    const char *dropped;  // rights dropped
+    const char *logged;   // a line the transcript must hold, or ""
+    const char *written;  // the castling field written back
+  };
+  const Case cases[] = {
+      {"bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w HFhf - 0 1", RULES_CHESS960, 0, "f1h1f8h8", "", "", "KQkq"},
+      {"bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w KQkq - 0 1", RULES_CHESS960, 0, "f1h1f8h8", "", "", "KQkq"},
+      {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w HAha - 0 1", RULES_CHESS960, 0, "a1h1a8h8", "", "", "KQkq"},
+      // Two rooks on the h-file side: K is the outermost, the inner one only
+      // its letter names, and it is written back by its letter.
+      {"4k3/8/8/8/8/8/8/R3KRR1 w GA - 0 1", RULES_CHESS960, ST_BLACK_QUEEN_LOST | ST_BLACK_KING_LOST, "a1g1--",
+       "", "", "KQ"},
+      {"4k3/8/8/8/8/8/8/R3KRR1 w FA - 0 1", RULES_CHESS960, ST_BLACK_QUEEN_LOST | ST_BLACK_KING_LOST, "a1f1--",
+       "", "", "FQ"},
+      {"1r2k1r1/8/8/8/8/8/8/4K3 b eb - 0 1", RULES_CHESS960,
+       ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST | ST_BLACK_KING_LOST, "--b8-", "e", "no black rook on e8", "q"},
+      // Bad input: no rook on the file, two rooks for one side, no rook on
+      // the side the letter says, the king off its first rank.
+      {"r3k2r/8/8/8/8/8/8/R3K2R w KQkqC - 0 1", RULES_CHESS960, 0, "", "", "", ""},  // five letters: refused
+      {"r3k2r/8/8/8/8/8/8/R3K2R w KQkc - 0 1", RULES_CHESS960, ST_BLACK_QUEEN_LOST, "a1h1-h8", "c",
+       "FEN: castling right c dropped: no black rook on c8\n", "KQk"},
+      {"r3k2r/8/8/8/8/8/8/R3K2R w KHQ - 0 1", RULES_CHESS960, ST_BLACK_QUEEN_LOST | ST_BLACK_KING_LOST, "a1h1--",
+       "H", "a second white castling rook on the h-file side of the king", "KQ"},
+      {"r3k2r/8/8/8/8/8/8/4K2R w KQ - 0 1", RULES_CHESS960, ST_WHITE_QUEEN_LOST | ST_BLACK_QUEEN_LOST |
+       ST_BLACK_KING_LOST, "-h1--", "Q", "no white rook on the a-file side of the king", "K"},
+      {"4k3/8/8/8/8/8/4K3/R6R w HA - 0 1", RULES_CHESS960, kAllLost, "----", "HA",
+       "the white king is not on its first rank", "-"},
+      // Under standard rules file letters name nothing: dropped and noted.
+      {"r3k2r/8/8/8/8/8/8/R3K2R w HAk - 0 1", RULES_STANDARD,
+       ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST | ST_BLACK_QUEEN_LOST, "---h8", "HA",
+       "FEN: castling right H dropped: a file letter names a Chess960 rook, and UCI_Chess960 is off\n", "k"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.fen);
+    dir_.write_file("UCI_debug.txt", "");
+    uint8_t cb[CB_SIZE];
+    FenSetup setup;
+    if (c.rooks[0] == '\0') {
+      EXPECT_FALSE(load_position_fen(cb, c.fen, setup, c.rules));
+      continue;
+    }
+    ASSERT_TRUE(load_position_fen(cb, c.fen, setup, c.rules)) << setup.reason;
+    EXPECT_EQ(is_chess960(cb), c.rules == RULES_CHESS960);
+    EXPECT_EQ(cb[CB_STATE] & ~ST_BLACK_TO_MOVE, c.lost);
+    // The kept rights' rook squares, in lost-flag order.
+    std::string rooks;
+    for (int right = 0; right < 4; ++right)
+      rooks += (cb[CB_STATE] & (2u << right)) ? std::string("-")
+                                              : square_name(castling_rook_square(cb, right / 2, right % 2));
+    EXPECT_EQ(rooks, c.rooks);
+    EXPECT_STREQ(setup.dropped, c.dropped);
+    if (c.logged[0] != '\0')
+      EXPECT_NE(transcript().find(c.logged), std::string::npos) << transcript();
+    else
+      EXPECT_EQ(transcript(), "");
+    char fen[FEN_TEXT_SIZE];
+    ASSERT_GT(position_to_fen(cb, 0, fen, sizeof fen), 0);
+    std::istringstream fields(fen);
+    std::string placement, side, castling;
+    fields >> placement >> side >> castling;
+    EXPECT_EQ(castling, c.written);
+    // What is written reads back as the same board.
+    uint8_t again[CB_SIZE];
+    FenSetup second;
+    ASSERT_TRUE(load_position_fen(again, fen, second, c.rules)) << fen;
+    EXPECT_EQ(std::memcmp(cb, again, CB_SIZE), 0) << fen;
+  }
 }
 
 TEST_F(Fen, InvalidFensAreRefusedWithAReasonAndTheBoardUntouched) {

@@ -476,6 +476,18 @@ def insufficient_material(fen):
     return len({colour for p, colour in pieces if p == "b"}) == 1
 
 
+def is_castling(fen, move):
+    """Whether move castles in the position of fen: the king's two-column
+    step of a standard game (e1g1), or the king onto its own rook."""
+    board = fen_board(fen)[0]
+    mover, target = board.get(move[:2], ""), board.get(move[2:4], "")
+    if mover.lower() != "k":
+        return False
+    if target.lower() == "r" and target.isupper() == mover.isupper():
+        return True
+    return move[1] == move[3] and abs(ord(move[0]) - ord(move[2])) == 2
+
+
 def resets_fifty(fen, move):
     """Whether move, in the position of fen, is a pawn move or a capture (a
     Chess960 castling, the king onto its own rook, is neither)."""
@@ -516,7 +528,8 @@ def play_game(index, cfg):
     global START_FEN
     START_FEN = chess960_start(cfg, index)
     record = dict(index=index, control=control.name, engine_white=engine_white, ping=ping,
-                  moves=[], engine_moves=[], failure=None, result=None, reason=None, start=START_FEN)
+                  moves=[], engine_moves=[], failure=None, result=None, reason=None, start=START_FEN,
+                  castles=collections.Counter())
     workdir = tempfile.mkdtemp(prefix="velkor-game-")
     if cfg.book:
         shutil.copyfile(cfg.book, os.path.join(workdir, "book.txt"))
@@ -613,6 +626,8 @@ def play_game(index, cfg):
                     who = "velkor" if side == engine_side else "stockfish"
                     raise Failure("illegal move by %s: %s (legal: %s)"
                                   % (who, move, " ".join(sorted(position.legal))))
+            if is_castling(position.fen, move):
+                record["castles"]["velkor" if side == engine_side else "stockfish"] += 1
             fifty = 0 if resets_fifty(position.fen, move) else fifty + 1
             moves.append(move)
             position = referee.examine(moves)
@@ -740,6 +755,10 @@ def summarise(records, cfg):
     print("  %-8s %-6s %4d %4d %4d" % ("all", "", totals["W"], totals["D"], totals["L"]))
     reasons = collections.Counter(r["reason"] for r in records if r["reason"])
     print("  ends: " + ", ".join("%s %d" % kv for kv in sorted(reasons.items())))
+    castles = collections.Counter()
+    for r in records:
+        castles.update(r.get("castles", {}))
+    print("  castling moves: velkor %d, stockfish %d" % (castles["velkor"], castles["stockfish"]))
 
     print("\nTime per velkor move (ms; overrun = elapsed - budget; limit 100 + 10% of budget)")
     print("  %-8s %5s %8s %8s %8s %8s %8s %6s %6s %9s %6s" % (

@@ -231,6 +231,63 @@ TEST(SearchMakeUnmake, EveryGeneratedMoveOfRandomGamesRestoresBoardAndKey) {
   EXPECT_GT(checked, 50000);
 }
 
+// The same under Chess960 rules, from start positions where castling passes
+// the other rook's square, leaves the king where it stands (g1 with the rook
+// on h1, c1 with the rook on a1 or b1) or needs only the rook's or the king's
+// own square: the game move and the search's make keep agreeing, and every
+// castling of both kinds and colours is made and unmade. The games prefer
+// castling and clearing the back rank, and taking castling rooks.
+TEST(SearchMakeUnmake, Chess960GamesRestoreBoardAndKey) {
+  set_zobrist();
+  const char *starts[] = {
+      "rkrnnqbb/pppppppp/8/8/8/8/PPPPPPPP/RKRNNQBB w HAha - 0 1",  // king b1 between rooks a1, c1
+      "bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w KQkq - 0 1",  // king g1, rooks f1 and h1
+      "nrkbbrqn/pppppppp/8/8/8/8/PPPPPPPP/NRKBBRQN w FBfb - 0 1",  // king c1 with the rook on b1
+      "qnbrkrnb/pppppppp/8/8/8/8/PPPPPPPP/QNBRKRNB w FDfd - 0 1",  // rooks next to the king
+      "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w HAha - 0 1",  // the standard arrangement
+      "brknrnqb/pppppppp/8/8/8/8/PPPPPPPP/BRKNRNQB w KQkq - 0 1",
+  };
+  std::mt19937 rng(960);
+  std::set<int> seen;
+  uint32_t moves[MAX_GENERATED_MOVES];
+  long checked = 0, king_stays = 0;
+  for (int game = 0; game < 120; ++game) {
+    Board b{};
+    FenSetup setup;
+    ASSERT_TRUE(load_position_fen(b.data(), starts[game % std::size(starts)], setup, RULES_CHESS960));
+    for (int ply = 0; ply < 80; ++ply) {
+      hash_key = first_zobrist_key(b.data());
+      search_forget_kept();
+      const int count = generate_moves(b.data(), moves);
+      std::vector<uint32_t> legal, preferred;
+      for (int i = 0; i < count; ++i) {
+        const uint8_t kind = gm_kind(moves[i]);
+        if (kind == KIND_CASTLE_KING || kind == KIND_CASTLE_QUEEN)
+          king_stays += gm_from(moves[i]) == castled_king_square(side_to_move(b.data()), kind == KIND_CASTLE_KING);
+        if (!check_move(b, moves[i], seen)) continue;
+        ++checked;
+        legal.push_back(moves[i]);
+        const int from_row = square_row(gm_from(moves[i]));
+        if (kind == KIND_CASTLE_KING || kind == KIND_CASTLE_QUEEN ||
+            castling_right_of_rook_square(b.data(), gm_to(moves[i])) >= 0 ||
+            (piece_of(b[gm_from(moves[i])]) != KING && piece_of(b[gm_from(moves[i])]) != ROOK &&
+             (from_row == 2 || from_row == 9)))
+          preferred.push_back(moves[i]);
+      }
+      if (testing::Test::HasFailure()) return;
+      if (legal.empty()) break;
+      const std::vector<uint32_t> &from = !preferred.empty() && rng() % 4 != 0 ? preferred : legal;
+      play_move(b.data(), game_move_of(from[rng() % from.size()]));
+      b[CB_STATE] ^= ST_BLACK_TO_MOVE;
+    }
+  }
+  for (int k : {CASTLE_KING_WHITE, CASTLE_QUEEN_WHITE, CASTLE_KING_BLACK, CASTLE_QUEEN_BLACK, KING_TAKES_RIGHTS,
+                ROOK_TAKES_RIGHT})
+    EXPECT_TRUE(seen.count(k)) << "never made: " << seen_name[k];
+  EXPECT_GT(king_stays, 0) << "no castling with the king already on its castled square";
+  EXPECT_GT(checked, 5000);
+}
+
 // A pawn that has advanced two squares may be taken en passant on the reply
 // only: two plies later, inside the search as in the game, the capture is
 // gone from the generator's list, and it is back once the plies are unmade.
