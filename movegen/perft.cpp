@@ -48,7 +48,8 @@ uint64_t perft(const uint8_t *cb, int depth) {
   uint64_t total = 0;
   uint8_t child[CB_SIZE];
   // The mover's king is found once per node rather than after every move:
-  // after a move it stands where it stood, or where it moved to. Only a sole king is followed this way.
+  // after a move it stands where it stood, or where it moved to. Only a sole
+  // king is followed this way.
   const uint8_t mover = side_to_move(cb);
   const int king = sole_king_square(cb, mover);
   // A king that stands unattacked can only come under attack by a move of

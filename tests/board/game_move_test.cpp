@@ -209,7 +209,8 @@ TEST(PlayMove, Chess960RightsFollowTheRooksSquaresAndCastlingLands) {
     EXPECT_EQ(b.cb[CB_STATE] & 0x1E, c.lost);
     std::istringstream placed(c.placed);
     for (std::string p; placed >> p;) {
-      const uint8_t expected = p[2] == '.' ? EMPTY : uint8_t(piece_code(p[2]) | (std::islower(p[2]) ? COLOUR_BIT : 0));
+      const bool black = std::islower(static_cast<unsigned char>(p[2])) != 0;
+      const uint8_t expected = p[2] == '.' ? uint8_t(EMPTY) : uint8_t(piece_code(p[2]) | (black ? COLOUR_BIT : 0));
       EXPECT_EQ(b.cb[sq(p.substr(0, 2))] & (PIECE_MASK | COLOUR_BIT), expected) << p;
     }
   }
