@@ -5,7 +5,10 @@
 #include "board/board_scan.h"
 #include "board/chess_cb.h"
 
-void unset_ep(uint8_t *cb, uint8_t colour) {
+namespace {
+
+// unset_ep's body, which play_move's standard path takes in line.
+[[gnu::always_inline]] inline void expire_marks(uint8_t *cb, uint8_t colour) {
   // Eight bytes at a time over the whole mailbox: a game move makes this
   // call, so every perft node and every replayed move pays for it, and a
   // byte at a time it was most of perft's time. Each byte is judged alone
@@ -39,6 +42,10 @@ void unset_ep(uint8_t *cb, uint8_t colour) {
     std::memcpy(cb + at, &w, 8);
   }
 }
+
+}  // namespace
+
+void unset_ep(uint8_t *cb, uint8_t colour) { expire_marks(cb, colour); }
 
 namespace {
 
@@ -101,9 +108,28 @@ void play_plain_move(uint8_t *cb, uint32_t move, int from, int to, uint8_t piece
   if (piece == PAWN && (to - from == 24 || from - to == 24)) cb[to] |= EP_MARK;
 }
 
+// A game move under Chess960 rules. Kept out of play_move, whose standard
+// path every perft node and replayed move runs.
+[[gnu::noinline]] void play_chess960_move(uint8_t *cb, uint32_t move) {
+  const int from = move_from(move), to = move_to(move);
+  const uint8_t piece = piece_of(cb[from]), colour = colour_of(cb[from]);
+  const int mover = side_to_move(cb);
+  unset_ep(cb, colour);
+  if (play_chess960_castling(cb, from, to, piece, colour)) {
+    cb[CB_STATE] |= uint8_t(queen_side_lost_bit(mover) | king_side_lost_bit(mover));
+    return;
+  }
+  play_chess960_rights(cb, from, to, piece, mover);
+  play_plain_move(cb, move, from, to, piece, colour);
+}
+
 }  // namespace
 
 void play_move(uint8_t *cb, uint32_t move) {
+  if (is_chess960(cb)) [[unlikely]] {
+    play_chess960_move(cb, move);
+    return;
+  }
   const int from = move_from(move);
   const int to = move_to(move);
   const uint8_t piece = piece_of(cb[from]);
@@ -113,17 +139,8 @@ void play_move(uint8_t *cb, uint32_t move) {
   const int mover = side_to_move(cb);
   const uint8_t both_rights = uint8_t(queen_side_lost_bit(mover) | king_side_lost_bit(mover));
 
-  unset_ep(cb, colour);
+  expire_marks(cb, colour);
 
-  if (is_chess960(cb)) [[unlikely]] {
-    if (play_chess960_castling(cb, from, to, piece, colour)) {
-      cb[CB_STATE] |= both_rights;
-      return;
-    }
-    play_chess960_rights(cb, from, to, piece, mover);
-    play_plain_move(cb, move, from, to, piece, colour);
-    return;
-  }
 
   // Only a king on e1 or e8 castles. A front end's list can walk a king to
   // the edge of the board and then move it two columns; taken as castling,
