@@ -151,6 +151,34 @@ TEST(PolyglotMove, CastlingPromotionsAndIllegalMoves) {
     EXPECT_EQ(polyglot_move_word(Board::fen(c.fen).cb, c.move), c.expected) << c.fen;
 }
 
+// Under Chess960 rules the format's king-takes-rook castling is the
+// engine's own word, and a book is asked only about positions whose rights
+// belong to rooks in the corners with the king on the e-file.
+TEST(PolyglotMove, Chess960CastlingAndTheRightsABookCanName) {
+  const auto board960 = [](const char *fen) {
+    Board b;
+    FenSetup setup;
+    EXPECT_TRUE(load_position_fen(b.cb, fen, setup, RULES_CHESS960)) << fen << ": " << setup.reason;
+    return b;
+  };
+  const Board corners = board960("r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w HAha - 0 1");
+  EXPECT_EQ(polyglot_move_word(corners.cb, pg("e1h1")), word("e1", "h1"));
+  EXPECT_EQ(polyglot_move_word(corners.cb, pg("e1a1")), word("e1", "a1"));
+  EXPECT_EQ(polyglot_move_word(corners.cb, pg("e1g1")), 0u) << "a two-column king step is no castling here";
+  EXPECT_TRUE(polyglot_names_position(corners.cb));
+  EXPECT_EQ(corners.key(), Board::fen("r3k2r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1").key());
+  EXPECT_FALSE(polyglot_names_position(board960("1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R2K1R1 w GBgb - 0 1").cb));
+  EXPECT_FALSE(polyglot_names_position(board960("r2k3r/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w HAha - 0 1").cb));
+  // Rights that are gone do not matter: only those held must be nameable.
+  EXPECT_TRUE(polyglot_names_position(board960("1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w HA - 0 1").cb));
+  EXPECT_TRUE(polyglot_names_position(Board().cb)) << "standard rules: always";
+  std::string note;
+  EXPECT_EQ(polyglot_book_move("no-such-book.bin",
+                               board960("1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R2K1R1 w GBgb - 0 1").cb, note),
+            0u);
+  EXPECT_EQ(note, "") << "a position the book cannot name is not looked up";
+}
+
 TEST(PolyglotChoice, InProportionToTheWeightsOfTheLegalMoves) {
   const Board start;
   const uint64_t k = start.key();

@@ -309,3 +309,29 @@ TEST_F(FenProtocol, Chess960PerftCastlingAndTheOption) {
   EXPECT_TRUE(has(wout, "e1h1: 1") && has(wout, "e1a1: 1")) << ::testing::PrintToString(wout);
   EXPECT_FALSE(has(wout, "e1g1: 1"));
 }
+
+// The text book under Chess960 rules answers games from the standard start
+// only: its castling (written e1g1, as its standard games have it) is played
+// as the king taking its rook, and the game's own "e1h1" is matched against
+// the book's "e1g1", so the line goes on after it. A Chess960 FEN gets no
+// book move: the engine searches.
+TEST_F(FenProtocol, Chess960TextBookOnlyFromTheStandardStart) {
+  dir_.write_file("book.txt", "e2e4e7e5g1f3b8c6f1c4f8c5e1g1g8f6\n");
+  const std::string opening = "position startpos moves e2e4 e7e5 g1f3 b8c6 f1c4 f8c5";
+  const SessionResult r =
+      run({"uci", "setoption name UCI_Chess960 value true", opening, "go wtime 1000 btime 1000",
+           opening + " e1h1", "go wtime 1000 btime 1000", "quit"});
+  EXPECT_EQ(without_info_lines(without_options(r.output)), concat(kHandshake, {"bestmove e1h1", "bestmove g8f6"}));
+
+  dir_.write_file("book.txt", "e2e4e7e5\n");
+  EngineProcess engine(dir_.path());
+  engine.handshake();
+  engine.send("setoption name UCI_Chess960 value true");
+  engine.send("position fen bbqnnrkr/pppppppp/8/8/8/8/PPPPPPPP/BBQNNRKR w HFhf - 0 1");
+  engine.send("go depth 3");
+  const Lines search = engine.read_until("bestmove");
+  EXPECT_TRUE(std::any_of(search.begin(), search.end(),
+                          [](const std::string &l) { return l.rfind("info depth 3 ", 0) == 0; }))
+      << "searched, not answered by the book: " << ::testing::PrintToString(search);
+  finish_session(engine, {"quit"});
+}
