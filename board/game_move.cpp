@@ -60,6 +60,26 @@ uint8_t corner_right(int square) {
   }
 }
 
+// The en-passant mark belongs to the pawn that has just advanced two
+// squares, but it is kept on its square. Whatever else arrives on a marked
+// square (a pawn or piece capturing the advanced pawn) must not inherit
+// it: a pawn that took there and is then recaptured by a pawn would leave
+// the recapturing pawn marked, open to an en-passant capture that is no
+// move of chess. So the destination is marked by a two-square advance of
+// a pawn from its start rank, and left unmarked by every other move (a
+// list of moves from a front end can hold any pair of squares; a mark
+// anywhere but on the fourth rank from the mover's side would follow no
+// rule the rest of the engine knows).
+[[gnu::always_inline]] inline void mark_destination(uint8_t *cb, uint8_t piece, uint8_t colour, int from,
+                                                   int to) {
+  const bool double_push = piece == PAWN && (colour == WHITE ? from - to == -24 && square_row(to) == 5
+                                                             : from - to == 24 && square_row(to) == 6);
+  if (double_push)
+    cb[to] |= EP_MARK;
+  else
+    cb[to] &= uint8_t(~EP_MARK);
+}
+
 // A Chess960 castling: the king moving onto its own rook on the same rank.
 // King and rook go to the g- and f-file (rook towards h) or the c- and d-file
 // (rook towards a), whichever squares they start from; false, with the board
@@ -105,7 +125,7 @@ void play_plain_move(uint8_t *cb, uint32_t move, int from, int to, uint8_t piece
     cb_set_value(uint8_t(to), piece, colour, cb);
     cb_set_value(uint8_t(from), EMPTY, WHITE, cb);
   }
-  if (piece == PAWN && (to - from == 24 || from - to == 24)) cb[to] |= EP_MARK;
+  mark_destination(cb, piece, colour, from, to);
 }
 
 // A game move under Chess960 rules. Kept out of play_move, whose standard
@@ -140,7 +160,6 @@ void play_move(uint8_t *cb, uint32_t move) {
   const uint8_t both_rights = uint8_t(queen_side_lost_bit(mover) | king_side_lost_bit(mover));
 
   expire_marks(cb, colour);
-
 
   // Only a king on e1 or e8 castles. A front end's list can walk a king to
   // the edge of the board and then move it two columns; taken as castling,
@@ -182,22 +201,7 @@ void play_move(uint8_t *cb, uint32_t move) {
     if (piece == KING) cb[CB_STATE] |= both_rights;
   }
 
-  // The en-passant mark belongs to the pawn that has just advanced two
-  // squares, but it is kept on its square. Whatever else arrives on a marked
-  // square (a pawn or piece capturing the advanced pawn) must not inherit
-  // it: a pawn that took there and is then recaptured by a pawn would leave
-  // the recapturing pawn marked, open to an en-passant capture that is no
-  // move of chess. So the destination is marked by a two-square advance of
-  // a pawn from its start rank, and left unmarked by every other move (a
-  // list of moves from a front end can hold any pair of squares; a mark
-  // anywhere but on the fourth rank from the mover's side would follow no
-  // rule the rest of the engine knows).
-  const bool double_push = piece == PAWN && (colour == WHITE ? from - to == -24 && square_row(to) == 5
-                                                             : from - to == 24 && square_row(to) == 6);
-  if (double_push)
-    cb[to] |= EP_MARK;
-  else
-    cb[to] &= uint8_t(~EP_MARK);
+  mark_destination(cb, piece, colour, from, to);
 
   // A move onto a rook's corner takes that corner's right from its owner: the
   // rook there is captured, or it left earlier and the right went with it.
