@@ -47,13 +47,83 @@ uint64_t ini_zobrist() {
   }
 }
 
-// Afterwards all 1,421 keys are fresh draws, pairwise distinct.
+namespace {
+
+// The values the key tables hold while set_zobrist redraws them, counted by
+// value, so that the uniqueness test of a draw is a look-up instead of a
+// pass over all 1,421 keys (two million comparisons a redraw, paid before
+// every search pass). Open addressing over a power-of-two number of slots,
+// more than twice the 2,842 values one redraw can meet (the old keys and the
+// new); a slot belongs to the current redraw when its stamp is the current
+// one, so starting a redraw writes nothing. A value whose count falls to 0
+// keeps its slot and counts as not held.
+struct HeldSlot {
+  uint64_t value;
+  uint32_t stamp;
+  uint32_t count;
+};
+constexpr uint32_t HELD_SLOTS = 8192;
+static_assert((HELD_SLOTS & (HELD_SLOTS - 1)) == 0 && HELD_SLOTS > 4 * ZOBRIST_KEY_COUNT);
+HeldSlot held[HELD_SLOTS];
+uint32_t held_stamp = 0;
+
+// The slot of value in the current redraw: where it is, or the free slot
+// where it would go.
+HeldSlot &held_slot(uint64_t value) {
+  uint32_t i = uint32_t((value * 0x9E3779B97F4A7C15ull) >> 51) & (HELD_SLOTS - 1);
+  while (held[i].stamp == held_stamp && held[i].value != value) i = (i + 1) & (HELD_SLOTS - 1);
+  return held[i];
+}
+
+void held_add(uint64_t value) {
+  HeldSlot &s = held_slot(value);
+  if (s.stamp != held_stamp) s = HeldSlot{value, held_stamp, 0};
+  ++s.count;
+}
+
+// Afterwards nothing is held: every slot's stamp is an old one.
+void held_start() {
+  if (++held_stamp == 0) {
+    for (HeldSlot &s : held) s.stamp = 0;
+    held_stamp = 1;
+  }
+}
+
+// The next draw that equals no value held now: the rule of ini_zobrist
+// (the same draws, the same refusals), with the look-up.
+uint64_t draw_unheld() {
+  for (;;) {
+    const uint64_t candidate = rand64();
+    const HeldSlot &s = held_slot(candidate);
+    if (s.stamp != held_stamp || s.count == 0) return candidate;
+  }
+}
+
+// key := a fresh draw; the set follows the table.
+void redraw(uint64_t &key) {
+  const uint64_t fresh = draw_unheld();
+  --held_slot(key).count;
+  key = fresh;
+  held_add(fresh);
+}
+
+}  // namespace
+
+// Afterwards all 1,421 keys are fresh draws, pairwise distinct: exactly the
+// keys that drawing each entry in turn with ini_zobrist would give.
 void set_zobrist() {
+  held_start();
+  for (const auto &piece : zobrist)
+    for (const auto &colour : piece)
+      for (uint64_t key : colour) held_add(key);
+  held_add(zobrist_black);
+  for (uint64_t key : zobrist_castling) held_add(key);
+
   for (auto &piece : zobrist)
     for (auto &colour : piece)
-      for (uint64_t &key : colour) key = ini_zobrist();
-  zobrist_black = ini_zobrist();
-  for (uint64_t &key : zobrist_castling) key = ini_zobrist();
+      for (uint64_t &key : colour) redraw(key);
+  redraw(zobrist_black);
+  for (uint64_t &key : zobrist_castling) redraw(key);
   for (int piece = PAWN; piece <= KING; ++piece)
     for (int colour = WHITE; colour <= BLACK; ++colour)
       for (int sq = 0; sq < ZOBRIST_SQUARES; ++sq) zobrist_by_code[piece | (colour << 3)][sq] = zobrist[piece - 1][colour][sq];
