@@ -55,6 +55,8 @@ TEST_F(Options, SetoptionLinesGoodAndBad) {
       {"setoption name Hash value 16", false},
       {"setoption name hash value 1", false},
       {"setoption name Threads value 1", false},
+      {"setoption name Clear Hash", false},
+      {"setoption name Clear Hash value yes", false},
       {"setoption name Ponder value TRUE", false},
       {"setoption name MultiPV value 3", false},
       {"setoption name OwnBook value false", false},
