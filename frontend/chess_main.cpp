@@ -146,6 +146,7 @@ void answer_go(Loop &loop, const char *line) {
   if (!analysis && !limits.ponder) {
     const uint32_t book = book_move(loop);
     if (book != 0) {
+      send_book_move(loop.board, book, g_options.book_file.c_str());
       send_result(loop.board, book, nullptr);
       return;
     }
@@ -165,6 +166,7 @@ void answer_go(Loop &loop, const char *line) {
   request.limits = SearchLimits{limits.depth, limits.nodes};
   request.poll = poll_search_input;
   request.report = UCI_sendinfos;
+  request.current_move = send_current_move;
   request.multipv = g_options.multipv < 1 ? 1 : g_options.multipv > MULTIPV_MAX ? MULTIPV_MAX : g_options.multipv;
   request.root_moves = root_moves;
   request.root_move_count = root_move_count;

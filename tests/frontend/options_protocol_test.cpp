@@ -96,14 +96,15 @@ TEST_F(Options, BookFileOwnBookAndAPolyglotBook) {
   const std::string entry("\x46\x3b\x96\x18\x16\x91\xfc\x9c\x03\x1c\x00\x01\x00\x00\x00\x00", 16);
   dir_.write_file("tiny.bin", entry);
   const Lines after_e4 = {"position startpos moves e2e4", "go depth 2"};
-  EXPECT_EQ(answers(concat({"setoption name BookFile value mine.txt"}, after_e4)), Lines{"bestmove c7c5"});
+  EXPECT_EQ(answers(concat({"setoption name BookFile value mine.txt"}, after_e4)),
+            (Lines{book_note("c7c5", "mine.txt"), "bestmove c7c5"}));
   EXPECT_TRUE(searched(concat({"setoption name BookFile value mine.txt", "setoption name OwnBook value false"},
                               after_e4)));
   EXPECT_TRUE(searched(concat({"setoption name BookFile value <empty>"}, after_e4)));
   // The Polyglot book answers from its position however it was given.
   for (const char *position : {"position startpos", "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"})
     EXPECT_EQ(answers({"setoption name BookFile value tiny.bin", position, "go depth 2", "quit"}),
-              Lines{"bestmove e2e4"})
+              (Lines{book_note("e2e4", "tiny.bin"), "bestmove e2e4"}))
         << position;
   // A directory, a missing file: no book, the engine searches.
   for (const char *name : {".", "missing.bin", "missing.txt"})
@@ -162,7 +163,7 @@ TEST_F(Options, PonderhitWithoutAPonderSearchIsIgnored) {
   dir_.write_file("book.txt", "e2e4e7e5\n");
   EXPECT_EQ(answers({"ponderhit", "isready", "position startpos moves e2e4", "ponderhit", "go", "ponderhit",
                      "isready", "quit"}),
-            (Lines{"readyok", "bestmove e7e5", "readyok"}));
+            (Lines{"readyok", book_note("e7e5"), "bestmove e7e5", "readyok"}));
 }
 
 // "velkor bench" itself, its last line and its count, is checked against

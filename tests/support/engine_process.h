@@ -118,6 +118,10 @@ inline const std::vector<std::string> kStartup = {
     "option name Move Overhead type spin default 0 min 0 max 5000",
     "option name Transcript type string default UCI_debug.txt",
     "uciok"};
+// The line the engine sends before a move from its book.
+inline std::string book_note(const std::string &move, const std::string &book = "book.txt") {
+  return "info string book move " + move + " from " + book;
+}
 // The handshake without its option lines, and the output without them: for
 // tests about what comes after the handshake.
 inline const std::vector<std::string> kHandshake = {"id name Velkor v0.16", "id author Quenlow", "uciok"};
