@@ -3,6 +3,7 @@
 // answer does not depend on the search.
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,49 @@ TEST_F(Protocol, TypicalExchangeThroughTheSearch) {
   EXPECT_EQ(Lines(answers.begin(), answers.begin() + 5), concat(kHandshake, {"readyok", "readyok"}));
   EXPECT_TRUE(answers_for_side_to_move(answers[5], first)) << answers[5];
   EXPECT_TRUE(answers_for_side_to_move(answers[6], second)) << answers[6];
+}
+
+// A strict match runner's compliance sequence: a position with either side
+// to move, short clocks with and without increments, a second "go" on the
+// same position, a clock already spent. Every "bestmove" of a search comes
+// after an "info" line with a depth, a score and a line; the engine's first
+// search of the process included (its table is ready at "readyok").
+TEST_F(Protocol, ComplianceSequenceEverySearchReportsAScoreFirst) {
+  const std::string fen = "3r2k1/p5n1/1pq1p2p/2p3p1/2P1P1n1/1P1P2pP/PN1Q2K1/5R2 ";
+  const std::regex scored("info depth [1-9][0-9]* .*score (cp|mate) -?[0-9]+ .* pv [a-h][1-8][a-h][1-8].*");
+  struct Step {
+    std::string position;  // empty: the same position again
+    const char *go;
+  } steps[] = {
+      {"position fen " + fen + "w - - 0 27", "go wtime 100"},
+      {"position fen " + fen + "b - - 0 27", "go btime 100"},
+      {"position fen " + fen + "w - - 0 27", "go wtime 100 btime 100 winc 10 binc 10"},
+      {"position fen " + fen + "b - - 0 27", "go wtime 100 btime 100 winc 10 binc 10"},
+      {"", "go wtime 90 btime 90 winc 10 binc 10"},
+      {"", "go btime 1"},
+      {"position startpos moves e2e4", "go wtime 1 btime 1"},
+      {"position startpos", "go wtime 300 btime 300 movestogo 1"},
+  };
+  EngineProcess engine(dir_.path());
+  for (const char *line : {"uci", "isready", "ucinewgame", "position startpos", "isready"}) engine.send(line);
+  engine.read_until("readyok");
+  ASSERT_FALSE(engine.read_until("readyok").empty());
+  for (const Step &step : steps) {
+    SCOPED_TRACE(step.position + " / " + step.go);
+    if (!step.position.empty()) engine.send(step.position);
+    engine.send("isready");
+    ASSERT_EQ(engine.read_until("readyok"), Lines{"readyok"});
+    engine.send(step.go);
+    const Lines answer = engine.read_until("bestmove");
+    ASSERT_FALSE(answer.empty());
+    ASSERT_EQ(answer.back().rfind("bestmove ", 0), 0u) << ::testing::PrintToString(answer);
+    EXPECT_NE(answer.back(), "bestmove (none)");
+    EXPECT_TRUE(std::any_of(answer.begin(), answer.end() - 1,
+                            [&](const std::string &l) { return std::regex_match(l, scored); }))
+        << ::testing::PrintToString(answer);
+  }
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(), 0);
 }
 
 TEST_F(Protocol, TranscriptAfterStartUp) {

@@ -159,6 +159,33 @@ TEST_F(Options, PonderThenPonderhitOrStop) {
   }
 }
 
+// "Clear Hash" sent while a search runs waits its turn, as every setoption
+// line does: the search goes on and answers, "isready" is still answered at
+// once, and the button (with or without a value) is pressed afterwards,
+// silently.
+TEST_F(Options, ClearHashDuringASearchWaitsItsTurn) {
+  EngineProcess engine(dir_.path());
+  engine.handshake();
+  engine.send("position startpos moves e2e4");
+  engine.send("go infinite");
+  engine.send("setoption name Clear Hash");
+  engine.send("setoption name Clear Hash value 1");
+  engine.send("isready");
+  EXPECT_EQ(engine.read_until("readyok").back(), "readyok");
+  engine.send("stop");
+  const Lines searched = engine.read_until("bestmove");
+  ASSERT_FALSE(searched.empty());
+  EXPECT_TRUE(moves_a_piece_of_side_to_move(searched.back().substr(9), "e2e4")) << searched.back();
+  engine.send("isready");
+  EXPECT_EQ(engine.read_until("readyok"), Lines{"readyok"}) << "nothing said about the button";
+  engine.send("go depth 3");
+  const Lines again = engine.read_until("bestmove");
+  ASSERT_GE(again.size(), 2u);
+  EXPECT_EQ(again.front().rfind("info depth 2 ", 0), 0u) << again.front();
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(), 0);
+}
+
 TEST_F(Options, PonderhitWithoutAPonderSearchIsIgnored) {
   dir_.write_file("book.txt", "e2e4e7e5\n");
   EXPECT_EQ(answers({"ponderhit", "isready", "position startpos moves e2e4", "ponderhit", "go", "ponderhit",

@@ -149,6 +149,34 @@ TEST_F(EngineSearch, PromotionsGoOutWithTheQueenLetter) {
   }
 }
 
+// Once a search has run for a second, the root's moves are told as it
+// begins them, legal ones only, numbered from 1 in each pass; a short search
+// tells none.
+TEST_F(EngineSearch, CurrentMoveOnlyAfterASecond) {
+  const std::regex current("info currmove ([a-h][1-8][a-h][1-8][qrbn]?) currmovenumber ([1-9][0-9]*)");
+  const std::vector<std::string> legal = legal_moves("e2e4");
+  const Answer quick = ask("e2e4", "go depth 3");
+  for (const std::string &line : quick.infos) EXPECT_EQ(line.find("currmove"), std::string::npos) << line;
+
+  const Answer slow = ask("e2e4", "go movetime 1600");
+  int told = 0, last_number = 0;
+  for (const std::string &line : slow.infos) {
+    std::smatch m;
+    if (!std::regex_match(line, m, current)) {
+      // A pass's report: the next pass numbers from 1 again.
+      last_number = 0;
+      continue;
+    }
+    ++told;
+    EXPECT_NE(std::find(legal.begin(), legal.end(), m[1].str()), legal.end()) << line;
+    const int number = std::stoi(m[2].str());
+    EXPECT_GT(number, last_number) << line;
+    EXPECT_LE(number, int(legal.size())) << line;
+    last_number = number;
+  }
+  EXPECT_GT(told, 0) << "a search of 1.6 s tells its root moves";
+}
+
 TEST_F(EngineSearch, ClockSpentBeforeAnyMoveStillGivesALegalMove) {
   // One millisecond on the clock: the budget is 0, the first pass stops
   // before any root move improves, and the one-ply search must answer.
