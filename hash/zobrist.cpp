@@ -1,6 +1,8 @@
 #include "hash/zobrist.h"
 
 #include <cstdlib>
+#include <cstring>
+#include <utility>
 
 #include "board/chess_cb.h"
 
@@ -49,62 +51,73 @@ uint64_t ini_zobrist() {
 
 namespace {
 
-// The values the key tables hold while set_zobrist redraws them, counted by
-// value, so that the uniqueness test of a draw is a look-up instead of a
-// pass over all 1,421 keys (two million comparisons a redraw, paid before
-// every search pass). Open addressing over a power-of-two number of slots,
-// more than twice the 2,842 values one redraw can meet (the old keys and the
-// new); a slot belongs to the current redraw when its stamp is the current
-// one, so starting a redraw writes nothing. A value whose count falls to 0
-// keeps its slot and counts as not held.
-struct HeldSlot {
+// The redraw's uniqueness test as look-ups instead of a pass over all 1,421
+// keys (two million comparisons a redraw, paid before every search pass).
+// While entry i is drawn, the values held are the new values of entries
+// 0..i-1 and the old values of entries i..1420. Two open-addressing sets
+// answer that: the old values, each with the highest entry holding it (a
+// draw equal to one is refused while that entry is not yet redrawn), and
+// the new values drawn so far. The new set of one redraw is the old set of
+// the next, as long as nothing else wrote the tables meanwhile (a copy of
+// them tells; otherwise the old set is built from the tables). A slot
+// belongs to its set when its stamp is the set's, so emptying a set writes
+// nothing.
+struct KeySlot {
   uint64_t value;
   uint32_t stamp;
-  uint32_t count;
+  uint32_t entry;  // the highest entry (in drawing order) holding value
 };
-constexpr uint32_t HELD_SLOTS = 8192;
-static_assert((HELD_SLOTS & (HELD_SLOTS - 1)) == 0 && HELD_SLOTS > 4 * ZOBRIST_KEY_COUNT);
-HeldSlot held[HELD_SLOTS];
-uint32_t held_stamp = 0;
+constexpr uint32_t KEY_SET_SLOTS = 4096;
+static_assert((KEY_SET_SLOTS & (KEY_SET_SLOTS - 1)) == 0 && KEY_SET_SLOTS > 2 * ZOBRIST_KEY_COUNT);
 
-// The slot of value in the current redraw: where it is, or the free slot
-// where it would go.
-HeldSlot &held_slot(uint64_t value) {
-  uint32_t i = uint32_t((value * 0x9E3779B97F4A7C15ull) >> 51) & (HELD_SLOTS - 1);
-  while (held[i].stamp == held_stamp && held[i].value != value) i = (i + 1) & (HELD_SLOTS - 1);
-  return held[i];
-}
+struct KeySet {
+  KeySlot slots[KEY_SET_SLOTS];
+  uint32_t stamp;
 
-void held_add(uint64_t value) {
-  HeldSlot &s = held_slot(value);
-  if (s.stamp != held_stamp) s = HeldSlot{value, held_stamp, 0};
-  ++s.count;
-}
-
-// Afterwards nothing is held: every slot's stamp is an old one.
-void held_start() {
-  if (++held_stamp == 0) {
-    for (HeldSlot &s : held) s.stamp = 0;
-    held_stamp = 1;
+  // Afterwards the set is empty.
+  void clear() {
+    if (++stamp == 0) {
+      for (KeySlot &s : slots) s.stamp = 0;
+      stamp = 1;
+    }
   }
-}
-
-// The next draw that equals no value held now: the rule of ini_zobrist
-// (the same draws, the same refusals), with the look-up.
-uint64_t draw_unheld() {
-  for (;;) {
-    const uint64_t candidate = rand64();
-    const HeldSlot &s = held_slot(candidate);
-    if (s.stamp != held_stamp || s.count == 0) return candidate;
+  // Where value is, or the free slot where it would go.
+  KeySlot &slot(uint64_t value) {
+    uint32_t i = uint32_t((value * 0x9E3779B97F4A7C15ull) >> 52);
+    while (slots[i].stamp == stamp && slots[i].value != value) i = (i + 1) & (KEY_SET_SLOTS - 1);
+    return slots[i];
   }
+  bool holds(const KeySlot &s) const { return s.stamp == stamp; }
+  void put(KeySlot &s, uint64_t value, uint32_t entry) { s = KeySlot{value, stamp, entry}; }
+};
+
+KeySet key_sets[2];
+KeySet *old_keys = &key_sets[0];
+KeySet *new_keys = &key_sets[1];
+
+// The tables as the last redraw left them.
+struct KeyTables {
+  uint64_t pieces[6][2][ZOBRIST_SQUARES];
+  uint64_t black;
+  uint64_t castling[4];
+};
+KeyTables last_drawn;
+bool last_drawn_valid = false;
+
+// Calls f(key) for every entry, in drawing order.
+template <typename F>
+void for_each_key(F f) {
+  for (auto &piece : zobrist)
+    for (auto &colour : piece)
+      for (uint64_t &key : colour) f(key);
+  f(zobrist_black);
+  for (uint64_t &key : zobrist_castling) f(key);
 }
 
-// key := a fresh draw; the set follows the table.
-void redraw(uint64_t &key) {
-  const uint64_t fresh = draw_unheld();
-  --held_slot(key).count;
-  key = fresh;
-  held_add(fresh);
+bool tables_as_last_drawn() {
+  return last_drawn_valid && std::memcmp(last_drawn.pieces, zobrist, sizeof zobrist) == 0 &&
+         last_drawn.black == zobrist_black &&
+         std::memcmp(last_drawn.castling, zobrist_castling, sizeof zobrist_castling) == 0;
 }
 
 }  // namespace
@@ -112,18 +125,34 @@ void redraw(uint64_t &key) {
 // Afterwards all 1,421 keys are fresh draws, pairwise distinct: exactly the
 // keys that drawing each entry in turn with ini_zobrist would give.
 void set_zobrist() {
-  held_start();
-  for (const auto &piece : zobrist)
-    for (const auto &colour : piece)
-      for (uint64_t key : colour) held_add(key);
-  held_add(zobrist_black);
-  for (uint64_t key : zobrist_castling) held_add(key);
-
-  for (auto &piece : zobrist)
-    for (auto &colour : piece)
-      for (uint64_t &key : colour) redraw(key);
-  redraw(zobrist_black);
-  for (uint64_t &key : zobrist_castling) redraw(key);
+  if (!tables_as_last_drawn()) {
+    old_keys->clear();
+    uint32_t entry = 0;
+    for_each_key([&](uint64_t &key) {
+      KeySlot &s = old_keys->slot(key);
+      old_keys->put(s, key, entry++);  // a later entry of the same value raises it
+    });
+  }
+  new_keys->clear();
+  uint32_t entry = 0;
+  for_each_key([&](uint64_t &key) {
+    for (;;) {
+      const uint64_t candidate = rand64();
+      const KeySlot &old = old_keys->slot(candidate);
+      if (old_keys->holds(old) && old.entry >= entry) continue;  // its holder is not redrawn yet
+      KeySlot &fresh = new_keys->slot(candidate);
+      if (new_keys->holds(fresh)) continue;  // drawn earlier in this redraw
+      new_keys->put(fresh, candidate, entry);
+      key = candidate;
+      break;
+    }
+    ++entry;
+  });
+  std::swap(old_keys, new_keys);
+  std::memcpy(last_drawn.pieces, zobrist, sizeof zobrist);
+  last_drawn.black = zobrist_black;
+  std::memcpy(last_drawn.castling, zobrist_castling, sizeof zobrist_castling);
+  last_drawn_valid = true;
   for (int piece = PAWN; piece <= KING; ++piece)
     for (int colour = WHITE; colour <= BLACK; ++colour)
       for (int sq = 0; sq < ZOBRIST_SQUARES; ++sq) zobrist_by_code[piece | (colour << 3)][sq] = zobrist[piece - 1][colour][sq];
