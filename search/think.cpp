@@ -8,6 +8,8 @@
 #include "search/root_moves.h"
 #include "search/time_control.h"
 
+int g_think_depth_cap = -1;
+
 uint32_t search_one_ply(uint8_t *cb) {
   // By now the budget is usually spent (or a "stop" came), and the root asks
   // for its stop decision after each move: it would stop after the first
@@ -61,6 +63,8 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
   const int pass = depth < 1 ? 1 : depth > SEARCH_DEPTH_CAP ? SEARCH_DEPTH_CAP : depth;
   const int first = request.single_pass ? pass : SEARCH_FIRST_DEPTH;
   int last = request.single_pass ? pass : search_depth_limit();
+  if (!request.single_pass && g_think_depth_cap >= SEARCH_FIRST_DEPTH && last > g_think_depth_cap)
+    last = g_think_depth_cap;
   // A mate in N shows in the pass of depth 2N; compared as N first, so that
   // no N can overflow the doubling.
   if (!request.single_pass && request.mate > 0 && request.mate < last && 2 * request.mate < last)

@@ -47,6 +47,12 @@ struct ThinkResult {
   const tagLINE *line;   // principal variation of the result
 };
 
+// Test hook, off (-1) unless a fuzzer or a test sets it: when
+// SEARCH_FIRST_DEPTH or more, no search think runs goes past the pass of
+// this depth, as a "go depth" limit that low would (a lower limit of the
+// request stays). The engine itself never sets it.
+extern int g_think_depth_cap;
+
 // Searches the position on the board and returns the move to play. The
 // move's clock runs from the caller's start_timer(), called when the "go"
 // arrived, so that whatever the caller did before (asking the book) counts
