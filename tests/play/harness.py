@@ -66,6 +66,7 @@ from stockfish_path import find_stockfish  # noqa: E402
 
 SKIP = 77
 HANG_GRACE_S = 2.0
+INCREMENT_RESERVE_MS = 100  # frontend/go_limits.h
 
 
 # --- Processes spoken to line by line ---------------------------------------
@@ -379,10 +380,13 @@ class EngineModel:
             self.moves_to_go = default_moves_to_go(self.half_moves)
         budget = thinking_budget(self.clock_given, self.own_clock, self.moves_to_go, self.half_moves)
         if self.increment > 0:
-            # Three quarters of the increment, never more than half the clock.
+            # Three quarters of the increment, never more than half the clock
+            # less the reserve (a quarter of the increment below it), nor
+            # than half the clock.
             budget += self.increment * 3 // 4
             if self.clock_given:
-                budget = min(budget, self.own_clock // 2 if self.own_clock > 0 else 0)
+                clock = max(self.own_clock, 0)
+                budget = min(budget, max(tdiv(clock - INCREMENT_RESERVE_MS, 2), self.increment // 4), clock // 2)
         self.state = "position"
         return ("bestmove", budget)
 
