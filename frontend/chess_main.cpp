@@ -214,6 +214,7 @@ void answer_go(Loop &loop, const char *line) {
   if (!analysis && !limits.ponder) {
     const uint32_t book = book_move(loop);
     if (book != 0) {
+      send_book_move(loop.board, book, g_options.book_file.c_str());
       send_result(loop.board, book, nullptr);
       return;
     }
@@ -233,6 +234,7 @@ void answer_go(Loop &loop, const char *line) {
   request.limits = SearchLimits{limits.depth, limits.nodes};
   request.poll = poll_search_input;
   request.report = UCI_sendinfos;
+  request.current_move = send_current_move;
   request.multipv = g_options.multipv < 1 ? 1 : g_options.multipv > MULTIPV_MAX ? MULTIPV_MAX : g_options.multipv;
   request.root_moves = root_moves;
   request.root_move_count = root_move_count;
@@ -267,6 +269,7 @@ void take_setoption(const char *line) {
         g_options.hash_mb = kept;
       }
       break;
+    case OPT_CLEAR_HASH: clear_hash_table(); break;
     case OPT_TRANSCRIPT:
       if (r.changed) set_transcript_file(g_options.transcript.c_str());
       break;
@@ -317,6 +320,8 @@ Next position_wait(Loop &loop, const char *line) {
   }
   // A position given otherwise: forget the game.
   if (begins_with(line, "position")) return Next::FORGET;
+  // A new game starts with an empty table, as after "Clear Hash".
+  if (begins_with(line, "ucinewgame")) clear_hash_table();
   // "ucinewgame", "uci", empty lines: start afresh on the same position.
   return Next::RESTART;
 }
@@ -332,7 +337,10 @@ Next go_wait(Loop &loop, const char *line) {
   }
   if (take_position(loop, line)) return Next::GO_WAIT;
   if (begins_with(line, "position")) return Next::FORGET;
-  if (begins_with(line, "ucinewgame")) return Next::RESTART;
+  if (begins_with(line, "ucinewgame")) {
+    clear_hash_table();
+    return Next::RESTART;
+  }
   // A late "stop" (its search has already answered) asks for no move; nor
   // does a "ponderhit" with no ponder search running.
   if (is_stop_command(line) || is_keyword_line(line, "ponderhit")) return Next::GO_WAIT;
@@ -404,11 +412,16 @@ int velkor_main() {
   reset_search_input();
   // Every session starts with the options at their defaults.
   reset_engine_options();
-  if (hash_table_entries() != HASH_TABLE_ENTRIES) resize_hash_table(HASH_DEFAULT_MB);
   set_transcript_file(g_options.transcript.c_str(), false);
   if (UCI_identifier(ENGINE_NAME, ENGINE_AUTHOR) == 0) return 0;
   send_option_lines(UCI_send);
   UCI_ok();
+  // The table at its default size, every page written, before the first
+  // command is read: the front end gets "uciok" at once, and whatever it
+  // sends next ("readyok" included) waits until the table is ready, so the
+  // first search costs what later ones cost.
+  if (hash_table_entries() != HASH_TABLE_ENTRIES) resize_hash_table(HASH_DEFAULT_MB);
+  hash_table_make_resident();
 
   // Every "isready" is answered, however many arrive. A "position" line is
   // handed to the loop, not lost; "go" searches the start position.
@@ -421,7 +434,10 @@ int velkor_main() {
         std::free(line);
         UCI_readyok();
         break;
-      case CMD_UCINEWGAME: std::free(line); return chess_app(MODE_POSITION_WAIT);
+      case CMD_UCINEWGAME:
+        std::free(line);
+        clear_hash_table();
+        return chess_app(MODE_POSITION_WAIT);
       case CMD_POSITION: push_command_line(line); return chess_app(MODE_POSITION_WAIT);
       case CMD_GO:
         push_command_line(line);

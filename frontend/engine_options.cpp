@@ -11,10 +11,11 @@ EngineOptions g_options;
 
 namespace {
 
-enum OptionType : uint8_t { TYPE_SPIN, TYPE_CHECK, TYPE_STRING };
+enum OptionType : uint8_t { TYPE_SPIN, TYPE_CHECK, TYPE_STRING, TYPE_BUTTON };
 
 // One option: its name as declared, its type and, for a spin, its range;
-// the member of EngineOptions that holds its value (one of the three).
+// the member of EngineOptions that holds its value (one of the three; none
+// for a button).
 struct OptionSpec {
   OptionId id;
   const char *name;
@@ -27,6 +28,7 @@ struct OptionSpec {
 
 constexpr std::array<OptionSpec, OPTION_COUNT> OPTION_SPECS = {{
     {OPT_HASH, "Hash", TYPE_SPIN, HASH_MIN_MB, HASH_MAX_MB, &EngineOptions::hash_mb, nullptr, nullptr},
+    {OPT_CLEAR_HASH, "Clear Hash", TYPE_BUTTON, 0, 0, nullptr, nullptr, nullptr},
     {OPT_THREADS, "Threads", TYPE_SPIN, 1, THREADS_MAX, &EngineOptions::threads, nullptr, nullptr},
     {OPT_PONDER, "Ponder", TYPE_CHECK, 0, 0, nullptr, &EngineOptions::ponder, nullptr},
     {OPT_MULTIPV, "MultiPV", TYPE_SPIN, 1, MULTIPV_MAX, &EngineOptions::multipv, nullptr, nullptr},
@@ -112,6 +114,9 @@ SetOptionResult set_value(const OptionSpec &spec, const char *text, size_t lengt
       field = is_true;
       return r;
     }
+    case TYPE_BUTTON:  // pressed; a value means nothing to a button
+      r.changed = true;
+      return r;
     case TYPE_STRING: {
       if (length > OPTION_STRING_MAX)
         return refused(what + "a value longer than " + std::to_string(OPTION_STRING_MAX) + " characters");
@@ -145,6 +150,7 @@ void send_option_lines(void (*send)(const char *line)) {
         line += "string default " + (value.empty() ? std::string(EMPTY_STRING_VALUE) : value);
         break;
       }
+      case TYPE_BUTTON: line += "button"; break;
     }
     line += "\n";
     send(line.c_str());
@@ -180,6 +186,9 @@ SetOptionResult read_setoption(const char *line) {
   for (const OptionSpec &s : OPTION_SPECS)
     if (same_ignoring_case(name.data(), name.size(), s.name)) spec = &s;
   if (spec == nullptr) return refused("unknown option " + quoted(name.data(), name.size()));
+  // A button is pressed by naming it; whatever follows "value" is ignored,
+  // as front ends that send every option with a value expect.
+  if (spec->type == TYPE_BUTTON) return set_value(*spec, "", 0);
   if (!has_value) return refused(std::string("option ") + spec->name + " needs a value");
 
   // The value: the rest of the line, without the blanks around it.

@@ -11,6 +11,7 @@
 // One per option, in the order the handshake declares them.
 enum OptionId : int {
   OPT_HASH = 0,
+  OPT_CLEAR_HASH,  // a button: it has no value, setting it is the action
   OPT_THREADS,
   OPT_PONDER,
   OPT_MULTIPV,
@@ -68,6 +69,7 @@ struct SetOptionResult {
 // minus sign, then digits) within the option's range; a check value is
 // "true" or "false" in any case; a string value is the rest of the line,
 // without the blanks around it, at most OPTION_STRING_MAX characters, and
-// "<empty>" stands for the empty string. On success g_options holds the new
-// value; otherwise g_options is untouched and error says what was wrong.
+// "<empty>" stands for the empty string. A button ("Clear Hash") takes no
+// value: one given is ignored. On success g_options holds the new value;
+// otherwise g_options is untouched and error says what was wrong.
 SetOptionResult read_setoption(const char *line);

@@ -177,8 +177,18 @@ int go_budget(const GoLimits &limits, const GoParameters &params, int half_moves
     clock_budget += int64_t(limits.increment) * 3 / 4;
     // The increment comes after the move: the clock itself must last it.
     if (params.clock_given) {
-      const int64_t half = params.own_clock > 0 ? params.own_clock / 2 : 0;
-      if (clock_budget > half) clock_budget = half;
+      const int64_t clock = params.own_clock > 0 ? params.own_clock : 0;
+      // With an increment the clock runs low and stays low, and every move
+      // also pays the lag between the engine and the clock that counts
+      // (milliseconds, tens when the machine is busy), which half the clock
+      // does not cover: the last INCREMENT_RESERVE_MS are kept for it, and
+      // below them a move takes a quarter of the increment, so that the
+      // clock grows back.
+      const int64_t above_reserve = (clock - INCREMENT_RESERVE_MS) / 2;
+      const int64_t low = limits.increment / 4;
+      const int64_t cap = above_reserve > low ? above_reserve : low;
+      if (clock_budget > cap) clock_budget = cap;
+      if (clock_budget > clock / 2) clock_budget = clock / 2;
     }
   }
 

@@ -88,7 +88,9 @@ int movetime_budget(int movetime);
 // The move's budget in milliseconds (NO_CLOCK_BUDGET: no clock at all):
 //   "infinite": no clock.
 //   the clock's budget: thinking_budget of the figures, plus three quarters
-//     of the side to move's increment, never more than half the clock given;
+//     of the side to move's increment, never more than half the clock given
+//     less INCREMENT_RESERVE_MS (but a quarter of the increment when that is
+//     more), nor than half the clock;
 //   "movetime": movetime_budget, or the clock's budget if the line also
 //     gives the clock and that is smaller;
 //   "depth", "nodes" or "mate" without the clock in the line and without
@@ -96,6 +98,10 @@ int movetime_budget(int movetime);
 //   otherwise the clock's budget, which for a line without these tokens is
 //     exactly thinking_budget.
 int go_budget(const GoLimits &limits, const GoParameters &params, int half_moves);
+
+// What a game with an increment keeps of its clock for the lag between the
+// engine and the clock that counts, on every move.
+inline constexpr int INCREMENT_RESERVE_MS = 100;
 
 // The smallest budget the engine gives itself when time is short: a pass of
 // the search fits in it.

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "board/chess_cb.h"
 #include "board/game_move.h"
@@ -70,15 +71,16 @@ void UCI_sendinfos(const uint8_t *cb, const ThinkReport &r) {
   char pv[PV_TEXT_SIZE];
   const int shown = true_line_text(cb, *r.line, r.move, pv);
 
-  // A mate is a score of exactly +-30000; its distance is taken from the
+  // A mate is a score of exactly +-30000, at the distance the search knows
+  // from its passes; when it does not, the distance is read from the
   // search's line of n moves: n / 2 + 1 when the engine mates, n / 2 (at
   // least 1) when it is mated. The protocol's form is "score mate N",
   // negative when the engine is the one mated.
   char score[32];
   if (r.score >= 30000)
-    std::snprintf(score, sizeof score, "mate %d", n / 2 + 1);
+    std::snprintf(score, sizeof score, "mate %d", r.mate_moves > 0 ? r.mate_moves : n / 2 + 1);
   else if (r.score <= -30000)
-    std::snprintf(score, sizeof score, "mate -%d", n / 2 > 0 ? n / 2 : 1);
+    std::snprintf(score, sizeof score, "mate -%d", r.mate_moves > 0 ? r.mate_moves : n / 2 > 0 ? n / 2 : 1);
   else
     std::snprintf(score, sizeof score, "cp %d", r.score);
   // The pass's depth; a longer line reached further, shown as "seldepth".
@@ -89,10 +91,40 @@ void UCI_sendinfos(const uint8_t *cb, const ThinkReport &r) {
   char multipv[24] = "";
   if (r.multipv > 0) std::snprintf(multipv, sizeof multipv, " multipv %d", r.multipv);
 
+  // How full the table is, when the search says.
+  char hashfull[24] = "";
+  if (r.hashfull >= 0) std::snprintf(hashfull, sizeof hashfull, " hashfull %d", r.hashfull);
+
   char info[INFO_LINE_SIZE];
-  std::snprintf(info, sizeof info, "info depth %d%s%s score %s time %d nodes %u nps %u%s%s\n", r.depth, seldepth,
-                multipv, score, r.time_ms, r.evaluations, nps, shown > 0 ? " pv " : "", pv);
+  std::snprintf(info, sizeof info, "info depth %d%s%s score %s time %d nodes %u nps %u%s%s%s\n", r.depth, seldepth,
+                multipv, score, r.time_ms, r.evaluations, nps, hashfull, shown > 0 ? " pv " : "", pv);
   UCI_send(info);
+}
+
+void send_current_move(const uint8_t *cb, uint32_t gm, int number) {
+  // The search tries moves that leave the king attacked, and refuses them
+  // one ply down; the front end is told only of legal ones.
+  const uint8_t kind = gm_kind(gm);
+  const uint32_t word = move_word(gm_from(gm), gm_to(gm)) | (kind == KIND_PROMO_KNIGHT ? MW_PROMO_KNIGHT : 0);
+  LegalMove m;
+  if (!legal_move_of_word(cb, word, m)) return;
+  char move[MOVE_TEXT_SIZE];
+  write_move_text(m.from, m.to, m.promotion, move);
+  char text[64];
+  std::snprintf(text, sizeof text, "info currmove %s currmovenumber %d\n", move, number);
+  UCI_send(text);
+}
+
+void send_book_move(const uint8_t *cb, uint32_t move, const char *book) {
+  // The book's name is the user's text: shown printable and not too long,
+  // so that it cannot break the line.
+  constexpr size_t SHOWN = 200;
+  std::string name;
+  for (size_t i = 0; book[i] != '\0' && i < SHOWN; ++i) name += book[i] >= ' ' && book[i] <= '~' ? book[i] : '?';
+  if (std::strlen(book) > SHOWN) name += "...";
+  char text[MOVE_TEXT_SIZE];
+  write_move_text(move_from(move), move_to(move), move_promotion_on(cb, move), text);
+  UCI_send(("info string book move " + std::string(text) + " from " + name + "\n").c_str());
 }
 
 void send_no_move_report(bool mated) {

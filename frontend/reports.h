@@ -20,14 +20,24 @@ void UCI_sendmove(uint8_t from, uint8_t to, uint8_t flag);
 void send_result(const uint8_t *cb, uint32_t result, const tagLINE *line);
 
 // The search's reporter (a ThinkReporter): one pass as the line
-//   info depth D [seldepth S] [multipv K] score cp X|mate N time T nodes E nps V [pv ...]
+//   info depth D [seldepth S] [multipv K] score cp X|mate N time T nodes E nps V [hashfull H] [pv ...]
 // with D the pass's depth, S the search line's length when longer, K the
 // line's rank in an analysis of several lines (none for a single line), the
-// score a centipawn figure or, at +-30000, a mate whose distance is read
-// from the line's length, and the principal variation as far as it is
+// score a centipawn figure or, at +-30000, a mate at the report's distance
+// (read from the line's length when the report has none), H the table's
+// fill per mille when the report gives it, and the principal variation as far as it is
 // legal from the board's position, beginning with the move the engine
 // would play (the word is left out when nothing remains).
 void UCI_sendinfos(const uint8_t *cb, const ThinkReport &report);
+
+// The search's root move listener (a RootMoveListener): "info currmove
+// <move> currmovenumber <n>" for a legal move; a move that leaves the king
+// attacked is not told.
+void send_current_move(const uint8_t *cb, uint32_t gm, int number);
+
+// Announces the book's move before its "bestmove": "info string book move
+// <move> from <book>", the name shown in printable characters.
+void send_book_move(const uint8_t *cb, uint32_t move, const char *book);
 
 // The report of a side to move without a legal move: "info depth 0 score
 // mate 0" when it is checkmated, "info depth 0 score cp 0" when stalemated.

@@ -14,6 +14,8 @@
 #include "frontend/chess_main.h"
 #include "frontend/chess_uci.h"
 #include "fuzz/fuzz_support.h"
+#include "search/search_limits.h"
+#include "search/think.h"
 #include "search/time_control.h"
 #include "support/transcript_check.h"
 
@@ -56,8 +58,13 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   if (input_fd < 0 || output_fd < 0) fuzz_fail("no memory files");
   g_uci_input_fd = input_fd;
   g_uci_output_fd = output_fd;
-  // Every "go" thinks for at most a millisecond, whatever the clock says.
+  // Every "go" thinks for at most a millisecond, whatever the clock says,
+  // and no deeper than its first pass, whatever its limits say: inputs hold
+  // many "go" lines, and each further pass costs another table reset and a
+  // deeper search. The search's paths (a pass, the stop, the one-ply
+  // answer, the reports) are all still taken.
   g_budget_cap_ms = 1;
+  g_think_depth_cap = SEARCH_FIRST_DEPTH;
   return 0;
 }
 

@@ -37,13 +37,25 @@ struct HashEntry {
 static_assert(sizeof(HashEntry) == 16, "a table entry is 16 bytes: 62,500 of them make one MB");
 
 // Replaces the table with an empty one of megabytes * 62,500 entries, where
-// a key's slot is key % entries. Only between searches: nothing may probe
-// or store meanwhile. Returns false, keeping the previous table and its
-// entries, when megabytes is outside HASH_MIN_MB..HASH_MAX_MB or the memory
-// cannot be had. The same size as now keeps the allocation and empties it.
-// Pages are zero-filled by the system as first written, so an unused part
-// of a large table costs no memory.
+// a key's slot is key % entries, and makes it resident (every page written)
+// before it returns, so that no search pays for its first touch. Only
+// between searches: nothing may probe or store meanwhile. Returns false,
+// keeping the previous table, its entries and its residency, when megabytes
+// is outside HASH_MIN_MB..HASH_MAX_MB, when the system says that it has not
+// that much memory available (a table written into memory the machine does
+// not have would get the process killed), or when the memory cannot be had.
+// The same size as now keeps the allocation and empties it.
 bool resize_hash_table(int megabytes);
+
+// Writes every page of the current table that has not been written yet, so
+// that the first search costs what later ones cost; once per table. The
+// default table, allocated before main, is not resident until this is
+// called: the engine's session calls it before it reads its first command.
+void hash_table_make_resident();
+
+// Bytes of the current table (entries and tags) resident in memory now;
+// after hash_table_make_resident, the table's whole size.
+uint64_t hash_table_resident_bytes();
 
 // Entries in the current table (4,000,000 at the default size; 1 only if not
 // even the default could be allocated at start, when the engine still plays
@@ -55,14 +67,19 @@ uint64_t hash_table_entries();
 void ini_hash_table(const uint8_t *cb);
 
 // Empties every entry as seen by ProbeHash, without touching the keys. Costs
-// a counter increment, except once every 65,535 calls when the generation
-// counter wraps and every entry is written (wipe_hash_table).
+// a counter increment, whatever the table's size, except once every 65,535
+// calls when the generation counter wraps and every entry is written
+// (wipe_hash_table).
 void clear_hash_table();
 
 // Writes every entry of the current table as empty (key 0, ply 0, value 0,
 // type empty, generation 0): afterwards every probe answers 0, whatever the
 // current generation.
 void wipe_hash_table();
+
+// How full the table is in the current pass, per mille: the share of a
+// sample of 1,000 slots (the first ones) stored since the last reset.
+int hash_table_permille();
 
 // Current reset generation (1..65535 once the table has been reset).
 uint16_t hash_table_generation();

@@ -1,6 +1,8 @@
 #include "hash/zobrist.h"
 
 #include <cstdlib>
+#include <cstring>
+#include <utility>
 
 #include "board/chess_cb.h"
 
@@ -47,13 +49,110 @@ uint64_t ini_zobrist() {
   }
 }
 
-// Afterwards all 1,421 keys are fresh draws, pairwise distinct.
-void set_zobrist() {
+namespace {
+
+// The redraw's uniqueness test as look-ups instead of a pass over all 1,421
+// keys (two million comparisons a redraw, paid before every search pass).
+// While entry i is drawn, the values held are the new values of entries
+// 0..i-1 and the old values of entries i..1420. Two open-addressing sets
+// answer that: the old values, each with the highest entry holding it (a
+// draw equal to one is refused while that entry is not yet redrawn), and
+// the new values drawn so far. The new set of one redraw is the old set of
+// the next, as long as nothing else wrote the tables meanwhile (a copy of
+// them tells; otherwise the old set is built from the tables). A slot
+// belongs to its set when its stamp is the set's, so emptying a set writes
+// nothing.
+struct KeySlot {
+  uint64_t value;
+  uint32_t stamp;
+  uint32_t entry;  // the highest entry (in drawing order) holding value
+};
+constexpr uint32_t KEY_SET_SLOTS = 4096;
+static_assert((KEY_SET_SLOTS & (KEY_SET_SLOTS - 1)) == 0 && KEY_SET_SLOTS > 2 * ZOBRIST_KEY_COUNT);
+
+struct KeySet {
+  KeySlot slots[KEY_SET_SLOTS];
+  uint32_t stamp;
+
+  // Afterwards the set is empty.
+  void clear() {
+    if (++stamp == 0) {
+      for (KeySlot &s : slots) s.stamp = 0;
+      stamp = 1;
+    }
+  }
+  // Where value is, or the free slot where it would go.
+  KeySlot &slot(uint64_t value) {
+    uint32_t i = uint32_t((value * 0x9E3779B97F4A7C15ull) >> 52);
+    while (slots[i].stamp == stamp && slots[i].value != value) i = (i + 1) & (KEY_SET_SLOTS - 1);
+    return slots[i];
+  }
+  bool holds(const KeySlot &s) const { return s.stamp == stamp; }
+  void put(KeySlot &s, uint64_t value, uint32_t entry) { s = KeySlot{value, stamp, entry}; }
+};
+
+KeySet key_sets[2];
+KeySet *old_keys = &key_sets[0];
+KeySet *new_keys = &key_sets[1];
+
+// The tables as the last redraw left them.
+struct KeyTables {
+  uint64_t pieces[6][2][ZOBRIST_SQUARES];
+  uint64_t black;
+  uint64_t castling[4];
+};
+KeyTables last_drawn;
+bool last_drawn_valid = false;
+
+// Calls f(key) for every entry, in drawing order.
+template <typename F>
+void for_each_key(F f) {
   for (auto &piece : zobrist)
     for (auto &colour : piece)
-      for (uint64_t &key : colour) key = ini_zobrist();
-  zobrist_black = ini_zobrist();
-  for (uint64_t &key : zobrist_castling) key = ini_zobrist();
+      for (uint64_t &key : colour) f(key);
+  f(zobrist_black);
+  for (uint64_t &key : zobrist_castling) f(key);
+}
+
+bool tables_as_last_drawn() {
+  return last_drawn_valid && std::memcmp(last_drawn.pieces, zobrist, sizeof zobrist) == 0 &&
+         last_drawn.black == zobrist_black &&
+         std::memcmp(last_drawn.castling, zobrist_castling, sizeof zobrist_castling) == 0;
+}
+
+}  // namespace
+
+// Afterwards all 1,421 keys are fresh draws, pairwise distinct: exactly the
+// keys that drawing each entry in turn with ini_zobrist would give.
+void set_zobrist() {
+  if (!tables_as_last_drawn()) {
+    old_keys->clear();
+    uint32_t entry = 0;
+    for_each_key([&](uint64_t &key) {
+      KeySlot &s = old_keys->slot(key);
+      old_keys->put(s, key, entry++);  // a later entry of the same value raises it
+    });
+  }
+  new_keys->clear();
+  uint32_t entry = 0;
+  for_each_key([&](uint64_t &key) {
+    for (;;) {
+      const uint64_t candidate = rand64();
+      const KeySlot &old = old_keys->slot(candidate);
+      if (old_keys->holds(old) && old.entry >= entry) continue;  // its holder is not redrawn yet
+      KeySlot &fresh = new_keys->slot(candidate);
+      if (new_keys->holds(fresh)) continue;  // drawn earlier in this redraw
+      new_keys->put(fresh, candidate, entry);
+      key = candidate;
+      break;
+    }
+    ++entry;
+  });
+  std::swap(old_keys, new_keys);
+  std::memcpy(last_drawn.pieces, zobrist, sizeof zobrist);
+  last_drawn.black = zobrist_black;
+  std::memcpy(last_drawn.castling, zobrist_castling, sizeof zobrist_castling);
+  last_drawn_valid = true;
   for (int piece = PAWN; piece <= KING; ++piece)
     for (int colour = WHITE; colour <= BLACK; ++colour)
       for (int sq = 0; sq < ZOBRIST_SQUARES; ++sq) zobrist_by_code[piece | (colour << 3)][sq] = zobrist[piece - 1][colour][sq];

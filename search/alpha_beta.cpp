@@ -67,6 +67,8 @@ inline int in_check(const uint8_t *cb, uint8_t colour) {
 
 }  // namespace
 
+RootMoveListener g_root_move_listener = nullptr;
+
 int is_better_result(uint32_t best, uint32_t score, uint8_t side, int ply) {
   best = comparable(best, ply);
   score = comparable(score, ply);
@@ -131,6 +133,7 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
   child_line.length = 0;
   int improved = 0;
   int legal = 0;
+  int legal_children = 0;  // moves searched so far whose child was not refused
 
   // Step 6. The moves flagged for it first (captures, promotions, en
   // passant, castling), then the quiet rest, each in generation order.
@@ -149,6 +152,7 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
     // The root may be told to leave moves out ("searchmoves", the lines an
     // analysis has already reported).
     if (ply == 0 && g_root_moves.filtered && !root_move_allowed(gm)) continue;
+    if (ply == 0 && g_root_move_listener != nullptr) g_root_move_listener(cb, gm, legal_children + 1);
 
     // Make the move and hand the turn over, search the child with the
     // window swapped, unmake: byte 144 comes back from the node's copy.
@@ -186,7 +190,10 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
     }
 
     // Step 9. A child that was not refused means a legal move exists.
-    if (child != SCORE_ILLEGAL) legal = 1;
+    if (child != SCORE_ILLEGAL) {
+      legal = 1;
+      ++legal_children;
+    }
 
     // Step 10. Clock, after every move near the root (deeper nodes poll
     // by node count). The value handed up is the worst for the side that

@@ -43,6 +43,14 @@ int search_stop_requested();
 // it had ended (as the driver asks after every iteration).
 int search_was_stopped();
 
+// Called by the root with the root position on the board as it begins to
+// search each generated move (gm) it may play; number is 1 + the legal
+// moves it has searched before (the move itself may prove illegal: the
+// search learns that one ply down). It must not change the board. nullptr
+// (the default): nobody.
+using RootMoveListener = void (*)(const uint8_t *cb, uint32_t gm, int number);
+extern RootMoveListener g_root_move_listener;
+
 // Fail-hard search of the position on the board to nominal depth `depth`,
 // `ply` plies below the root. best: the side to move's guaranteed value;
 // bound: the parent's, at which this node is cut off. Returns a score (at ply

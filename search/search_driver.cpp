@@ -29,11 +29,38 @@ int report_score(uint32_t result, uint8_t side) {
   return side == WHITE ? score - int(SCORE_DRAW) : int(SCORE_DRAW) - score;
 }
 
+// Moves to the mate that a kept score of +-30000 (side to move's view) at
+// this depth stands for, 0 for any other score. Mates all score alike, so
+// the search does not tell their distances apart, but the passes do: a
+// mate in n by the side to move needs the mated side's node, at ply 2n - 1,
+// inside the full-width part, so it first shows in the pass of depth 2n; a
+// mate in n against it first shows at depth 2n + 1. Every pass from
+// depth 2 on ran before the one reported (a pass cut short keeps only
+// moves searched to the end), so the first pass that shows a mate gives
+// its distance exactly, whatever line the table left in the record. (A
+// search that began deeper, as the tools' single passes do, only knows an
+// upper bound: it reports 0, not known.)
+int first_pass_depth = SEARCH_FIRST_DEPTH;
+
+int mate_distance(int score, int depth) {
+  if (first_pass_depth > SEARCH_FIRST_DEPTH) return 0;
+  int n = 0;
+  if (score >= int(SCORE_DRAW))
+    n = depth / 2;
+  else if (score <= -int(SCORE_DRAW))
+    n = (depth - 1) / 2;
+  else
+    return 0;
+  return n < 1 ? 1 : n;
+}
+
 void report(ThinkReporter reporter, const uint8_t *cb, const Kept &kept, int elapsed, int evaluations,
             int multipv) {
   if (reporter == nullptr) return;
-  const ThinkReport r{kept.depth, report_score(kept.result, side_to_move(cb)), &kept.line, elapsed,
-                      uint32_t(evaluations), kept.result, multipv};
+  ThinkReport r{kept.depth, report_score(kept.result, side_to_move(cb)), &kept.line, elapsed,
+                uint32_t(evaluations), kept.result, multipv};
+  r.mate_moves = mate_distance(r.score, kept.depth);
+  r.hashfull = hash_table_permille();
   reporter(cb, r);
 }
 
@@ -96,6 +123,7 @@ const tagLINE &driver_line() { return kept.line; }
 
 uint32_t alpha_beta_time(uint8_t *cb, int first_depth, int last_depth, ThinkReporter reporter, int lines) {
   if (lines > SEARCH_LINES_MAX) lines = SEARCH_LINES_MAX;
+  first_pass_depth = first_depth;
   // One line is reported without a rank, exactly as before analyses had any.
   const int rank = lines > 1 ? 1 : 0;
   const uint8_t side = side_to_move(cb);

@@ -15,6 +15,14 @@ struct ThinkReport {
   uint32_t evaluations;   // of this pass
   uint32_t move;          // the Move word kept so far: the move the engine would play
   int multipv;            // the line's rank in an analysis of several lines (1 the best); 0: one line only
+  // For a score of +-30000, the moves to the mate (the side to move mates,
+  // or is mated, with its last move): the first pass of depth 2n shows a
+  // mate in n by the side to move, the first of depth 2n + 1 one against it,
+  // and the passes run 2, 3, 4, ... without a gap. 0: not known (the
+  // reporter reads it from the line).
+  int mate_moves = 0;
+  // Per mille of the table stored in the pass reported; -1: not known.
+  int hashfull = -1;
 };
 
 // Where the reports go: the front end writes them as "info" lines; the

@@ -8,6 +8,8 @@
 #include "search/root_moves.h"
 #include "search/time_control.h"
 
+int g_think_depth_cap = -1;
+
 uint32_t search_one_ply(uint8_t *cb) {
   // By now the budget is usually spent (or a "stop" came), and the root asks
   // for its stop decision after each move: it would stop after the first
@@ -30,6 +32,13 @@ namespace {
 ThinkReporter outer_reporter = nullptr;
 ThinkReport last_report{};
 bool reported = false;
+
+// The caller's listener for the root move under search.
+RootMoveListener current_move_listener = nullptr;
+
+void tell_current_move(const uint8_t *cb, uint32_t gm, int number) {
+  if (get_time() >= CURRENT_MOVE_AFTER_MS) current_move_listener(cb, gm, number);
+}
 
 void remember_report(const uint8_t *cb, const ThinkReport &report) {
   // The one-ply fallback replaces the best line's report: the other lines
@@ -54,10 +63,17 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
   const int pass = depth < 1 ? 1 : depth > SEARCH_DEPTH_CAP ? SEARCH_DEPTH_CAP : depth;
   const int first = request.single_pass ? pass : SEARCH_FIRST_DEPTH;
   int last = request.single_pass ? pass : search_depth_limit();
+  if (!request.single_pass && g_think_depth_cap >= SEARCH_FIRST_DEPTH && last > g_think_depth_cap)
+    last = g_think_depth_cap;
   // A mate in N shows in the pass of depth 2N; compared as N first, so that
   // no N can overflow the doubling.
   if (!request.single_pass && request.mate > 0 && request.mate < last && 2 * request.mate < last)
     last = 2 * request.mate < first ? first : 2 * request.mate;
+
+  // Root moves are told to the caller only once the search has run for a
+  // while: fast games would drown in them.
+  current_move_listener = request.current_move;
+  g_root_move_listener = request.current_move != nullptr ? tell_current_move : nullptr;
 
   ThinkResult result{};
   result.move =
@@ -66,18 +82,33 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
   result.evaluations = search_limits_nodes();
   result.line = &driver_line();
   search_limits_clear();
+  g_root_move_listener = nullptr;
   if (!request.single_pass && !names_a_move(result.move)) {
+    ini_stat_calculated();
     result.move = search_one_ply(cb);
-    // A report already sent names no move, or another one: the last report
-    // is sent again with the move played, alone.
+    // A report already sent (every move loses to a mate) names no move:
+    // it is sent again with the move played, alone. Without one (the
+    // search was stopped before its first pass ended), the one-ply search
+    // is reported as what it is: depth 1, its own score, its move.
     static tagLINE fallback_line;
     fallback_line.length = 0;
     if (names_a_move(result.move)) {
       fallback_line.length = 1;
       fallback_line.from[0] = uint8_t(move_from(result.move));
       fallback_line.to[0] = uint8_t(move_to(result.move));
-      if (reported) {
-        ThinkReport r = last_report;
+      if (request.report != nullptr) {
+        ThinkReport r{};
+        if (reported) {
+          r = last_report;
+        } else {
+          const int score = int(move_score(result.move)) - int(SCORE_DRAW);
+          r.depth = 1;
+          r.score = side_to_move(cb) == WHITE ? score : -score;
+          r.time_ms = get_time();
+          r.evaluations = uint32_t(stat_heuristic_calculated());
+          r.multipv = request.multipv > 1 ? 1 : 0;
+          r.hashfull = hash_table_permille();
+        }
         r.line = &fallback_line;
         r.move = result.move;
         request.report(cb, r);

@@ -31,7 +31,14 @@ struct ThinkRequest {
   // depth 2N at the latest, so no pass goes deeper; a mate found earlier
   // ends the search as any established mate does. 0: no such limit.
   int mate;
+  // Told about each root move as the root begins to search it, once the
+  // search has run for CURRENT_MOVE_AFTER_MS; nullptr: nobody.
+  RootMoveListener current_move = nullptr;
 };
+
+// How long a search runs before the root's moves are told as they are
+// searched.
+inline constexpr int CURRENT_MOVE_AFTER_MS = 1000;
 
 struct ThinkResult {
   uint32_t move;         // Move word: the move and its score; no squares: no legal move
@@ -40,6 +47,12 @@ struct ThinkResult {
   const tagLINE *line;   // principal variation of the result
 };
 
+// Test hook, off (-1) unless a fuzzer or a test sets it: when
+// SEARCH_FIRST_DEPTH or more, no search think runs goes past the pass of
+// this depth, as a "go depth" limit that low would (a lower limit of the
+// request stays). The engine itself never sets it.
+extern int g_think_depth_cap;
+
 // Searches the position on the board and returns the move to play. The
 // move's clock runs from the caller's start_timer(), called when the "go"
 // arrived, so that whatever the caller did before (asking the book) counts
@@ -47,7 +60,9 @@ struct ThinkResult {
 // the input and the root moves, runs the driver from depth 2, and when the
 // driver found no
 // move (every line it saw was lost, or it was stopped before a move
-// improved) a one-ply search picks one. The board and its key are as on
+// improved) a one-ply search picks one; it is reported too (again the last
+// report, with its move; or, when nothing was reported, as depth 1 with its
+// own score), so that every answer that comes from a search has a report. The board and its key are as on
 // entry when it returns; every limit and root restriction is lifted again.
 ThinkResult think(uint8_t *cb, const ThinkRequest &request);
 

@@ -12,7 +12,7 @@ namespace {
 std::vector<std::string> all_values() {
   const EngineOptions &o = g_options;
   auto check = [](bool b) { return std::string(b ? "true" : "false"); };
-  return {std::to_string(o.hash_mb), std::to_string(o.threads),     check(o.ponder),
+  return {std::to_string(o.hash_mb), "" /* Clear Hash: a button */, std::to_string(o.threads), check(o.ponder),
           std::to_string(o.multipv), check(o.own_book),             o.book_file,
           std::to_string(o.move_overhead), o.transcript,        check(o.chess960)};
 }
@@ -26,6 +26,7 @@ TEST(EngineOptions, DeclaredInOrder) {
   send_option_lines(collect);
   const std::vector<std::string> expected = {
       "option name Hash type spin default 64 min 1 max 65536\n",
+      "option name Clear Hash type button\n",
       "option name Threads type spin default 1 min 1 max 1\n",
       "option name Ponder type check default false\n",
       "option name MultiPV type spin default 1 min 1 max 64\n",
@@ -50,6 +51,10 @@ TEST(EngineOptions, SetoptionTakesGoodValuesAndRefusesBadOnesWithOneLine) {
       {"setoption name HASH value 65536", OPT_HASH, "65536", true},
       {"setoption name Hash value 64", OPT_HASH, "64", false},
       {"setoption name Threads value 1", OPT_THREADS, "1", false},
+      // A button is pressed by its name alone; a value is ignored.
+      {"setoption name Clear Hash", OPT_CLEAR_HASH, "", true},
+      {"setoption name clear  HASH value 17", OPT_CLEAR_HASH, "", true},
+      {"setoption name Clear Hash value", OPT_CLEAR_HASH, "", true},
       {"setoption name pOnDeR value TRUE", OPT_PONDER, "true", true},
       {"setoption name MultiPV value 64", OPT_MULTIPV, "64", true},
       {"setoption name OwnBook value False", OPT_OWN_BOOK, "false", true},
@@ -75,6 +80,8 @@ TEST(EngineOptions, SetoptionTakesGoodValuesAndRefusesBadOnesWithOneLine) {
       {"setoption name Hash value +5", OPT_NONE},
       {"setoption name Hash value " + std::string(30, '9'), OPT_NONE},
       {"setoption name Hash value -1", OPT_NONE},
+      {"setoption name Clear", OPT_NONE},
+      {"setoption name Clear Hash Table", OPT_NONE},
       {"setoption name Hash value 0", OPT_NONE},
       {"setoption name Hash value 65537", OPT_NONE},
       {"setoption name Threads value 2", OPT_NONE},

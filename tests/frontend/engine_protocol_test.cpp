@@ -3,6 +3,7 @@
 // answer does not depend on the search.
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,8 @@ TEST_F(Protocol, TypicalExchangeWithTheBook) {
                                "go wtime 300000 btime 300000", "position startpos moves e2e4 e7e5 g1f3",
                                "go wtime 299000 btime 298000", "quit"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.output, concat(kStartup, {"readyok", "readyok", "bestmove e7e5", "bestmove b8c6"}));
+  EXPECT_EQ(r.output, concat(kStartup, {"readyok", "readyok", book_note("e7e5"), "bestmove e7e5", book_note("b8c6"),
+                                        "bestmove b8c6"}));
 }
 
 TEST_F(Protocol, TypicalExchangeThroughTheSearch) {
@@ -55,6 +57,49 @@ TEST_F(Protocol, TypicalExchangeThroughTheSearch) {
   EXPECT_EQ(Lines(answers.begin(), answers.begin() + 5), concat(kHandshake, {"readyok", "readyok"}));
   EXPECT_TRUE(answers_for_side_to_move(answers[5], first)) << answers[5];
   EXPECT_TRUE(answers_for_side_to_move(answers[6], second)) << answers[6];
+}
+
+// A strict match runner's compliance sequence: a position with either side
+// to move, short clocks with and without increments, a second "go" on the
+// same position, a clock already spent. Every "bestmove" of a search comes
+// after an "info" line with a depth, a score and a line; the engine's first
+// search of the process included (its table is ready at "readyok").
+TEST_F(Protocol, ComplianceSequenceEverySearchReportsAScoreFirst) {
+  const std::string fen = "3r2k1/p5n1/1pq1p2p/2p3p1/2P1P1n1/1P1P2pP/PN1Q2K1/5R2 ";
+  const std::regex scored("info depth [1-9][0-9]* .*score (cp|mate) -?[0-9]+ .* pv [a-h][1-8][a-h][1-8].*");
+  struct Step {
+    std::string position;  // empty: the same position again
+    const char *go;
+  } steps[] = {
+      {"position fen " + fen + "w - - 0 27", "go wtime 100"},
+      {"position fen " + fen + "b - - 0 27", "go btime 100"},
+      {"position fen " + fen + "w - - 0 27", "go wtime 100 btime 100 winc 10 binc 10"},
+      {"position fen " + fen + "b - - 0 27", "go wtime 100 btime 100 winc 10 binc 10"},
+      {"", "go wtime 90 btime 90 winc 10 binc 10"},
+      {"", "go btime 1"},
+      {"position startpos moves e2e4", "go wtime 1 btime 1"},
+      {"position startpos", "go wtime 300 btime 300 movestogo 1"},
+  };
+  EngineProcess engine(dir_.path());
+  for (const char *line : {"uci", "isready", "ucinewgame", "position startpos", "isready"}) engine.send(line);
+  engine.read_until("readyok");
+  ASSERT_FALSE(engine.read_until("readyok").empty());
+  for (const Step &step : steps) {
+    SCOPED_TRACE(step.position + " / " + step.go);
+    if (!step.position.empty()) engine.send(step.position);
+    engine.send("isready");
+    ASSERT_EQ(engine.read_until("readyok"), Lines{"readyok"});
+    engine.send(step.go);
+    const Lines answer = engine.read_until("bestmove");
+    ASSERT_FALSE(answer.empty());
+    ASSERT_EQ(answer.back().rfind("bestmove ", 0), 0u) << ::testing::PrintToString(answer);
+    EXPECT_NE(answer.back(), "bestmove (none)");
+    EXPECT_TRUE(std::any_of(answer.begin(), answer.end() - 1,
+                            [&](const std::string &l) { return std::regex_match(l, scored); }))
+        << ::testing::PrintToString(answer);
+  }
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(), 0);
 }
 
 TEST_F(Protocol, TranscriptAfterStartUp) {
@@ -88,10 +133,16 @@ TEST_F(Protocol, HandshakePositionLineIsNotLost) {
     Lines expected;
   };
   const Case cases[] = {
-      {"after readyok", {"uci", "isready", "position startpos moves e2e4", "go"}, {"readyok", "bestmove e7e5"}},
-      {"before any isready", {"uci", "position startpos moves d2d4", "isready", "go"}, {"readyok", "bestmove d7d5"}},
-      {"go after readyok searches the start position", {"uci", "isready", "go wtime 1000"}, {"readyok", "start"}},
-      {"go before readyok is answered too", {"uci", "go", "isready", "go"}, {"start", "readyok", "start"}},
+      {"after readyok",
+       {"uci", "isready", "position startpos moves e2e4", "go"},
+       {"readyok", book_note("e7e5"), "bestmove e7e5"}},
+      {"before any isready",
+       {"uci", "position startpos moves d2d4", "isready", "go"},
+       {"readyok", book_note("d7d5"), "bestmove d7d5"}},
+      {"go after readyok searches the start position", {"uci", "isready", "go wtime 1000"}, {"readyok", "note", "start"}},
+      {"go before readyok is answered too",
+       {"uci", "go", "isready", "go"},
+       {"note", "start", "readyok", "note", "start"}},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -100,9 +151,12 @@ TEST_F(Protocol, HandshakePositionLineIsNotLost) {
     const Lines answers(r.output.begin() + long(kStartup.size()), r.output.end());
     ASSERT_EQ(answers.size(), c.expected.size()) << ::testing::PrintToString(answers);
     for (size_t i = 0; i < answers.size(); ++i) {
-      // "start": the start position's book move, one of the two first moves.
+      // "start": the start position's book move, one of the two first moves;
+      // "note": the book's note of it.
       if (c.expected[i] == "start")
         EXPECT_TRUE(answers[i] == "bestmove e2e4" || answers[i] == "bestmove d2d4") << answers[i];
+      else if (c.expected[i] == "note")
+        EXPECT_TRUE(answers[i] == book_note("e2e4") || answers[i] == book_note("d2d4")) << answers[i];
       else
         EXPECT_EQ(answers[i], c.expected[i]);
     }
@@ -127,7 +181,7 @@ TEST_F(Protocol, OpeningReplayedOnePlyAtATime) {
   const SessionResult r = run(lines);
   EXPECT_EQ(r.status, 0);
   // The reply is the book's for the whole game: Black's c7c5.
-  EXPECT_EQ(r.output, concat(kStartup, {"readyok", "readyok", "readyok", "bestmove c7c5"}));
+  EXPECT_EQ(r.output, concat(kStartup, {"readyok", "readyok", "readyok", book_note("c7c5"), "bestmove c7c5"}));
 }
 
 TEST_F(Protocol, MatchRunnerExchange) {
@@ -151,21 +205,23 @@ TEST_F(Protocol, GoWaitTakesOnlyMoveRequestsAsGo) {
   const Case cases[] = {
       {"isready is answered and the game kept",
        {"position startpos moves e2e4", "isready", "isready", "go"},
-       {"readyok", "readyok", "bestmove e7e5"}},
+       {"readyok", "readyok", book_note("e7e5"), "bestmove e7e5"}},
       {"a later startpos line replaces the game",
        {"position startpos moves d2d4", "position startpos moves e2e4", "go"},
-       {"bestmove e7e5"}},
+       {book_note("e7e5"), "bestmove e7e5"}},
       {"ucinewgame keeps the position for the go that follows",
        {"position startpos moves e2e4", "ucinewgame", "go", "isready"},
-       {"bestmove e7e5", "readyok"}},
+       {book_note("e7e5"), "bestmove e7e5", "readyok"}},
       {"a position line of an unknown form forgets the game: go searches the start position",
        {"position startpos moves e2e4", "position 8/8/8/8/8/8/8/K6k w - - 0 1", "go", "isready"},
-       {"bestmove e2e4", "readyok"}},
-      {"any other line is taken as go", {"position startpos moves e2e4", "debug on"}, {"bestmove e7e5"}},
+       {book_note("e2e4"), "bestmove e2e4", "readyok"}},
+      {"any other line is taken as go",
+       {"position startpos moves e2e4", "debug on"},
+       {book_note("e7e5"), "bestmove e7e5"}},
       {"a stop between searches is ignored and the game kept",
        {"position startpos moves e2e4", "stop", "go"},
-       {"bestmove e7e5"}},
-      {"an empty line is taken as go", {"position startpos moves e2e4", ""}, {"bestmove e7e5"}},
+       {book_note("e7e5"), "bestmove e7e5"}},
+      {"an empty line is taken as go", {"position startpos moves e2e4", ""}, {book_note("e7e5"), "bestmove e7e5"}},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -187,8 +243,9 @@ TEST_F(Protocol, PositionWait) {
            "position startpos moves e2e4", "go"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.output,
-            concat(kStartup, {"readyok", "bestmove e7e5", "readyok", "bestmove e7e5", "readyok", "bestmove e2e4",
-                              "readyok", "bestmove e7e5"}));
+            concat(kStartup, {"readyok", book_note("e7e5"), "bestmove e7e5", "readyok", book_note("e7e5"),
+                              "bestmove e7e5", "readyok", book_note("e2e4"), "bestmove e2e4", "readyok",
+                              book_note("e7e5"), "bestmove e7e5"}));
 }
 
 TEST_F(Protocol, EmptyMoveLists) {
@@ -197,7 +254,7 @@ TEST_F(Protocol, EmptyMoveLists) {
     SCOPED_TRACE(position);
     const SessionResult r = run({"uci", "isready", "ucinewgame", position, "go"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.output, concat(kStartup, {"readyok", "bestmove e2e4"}));
+    EXPECT_EQ(r.output, concat(kStartup, {"readyok", book_note("e2e4"), "bestmove e2e4"}));
   }
 }
 
@@ -279,7 +336,7 @@ TEST_F(Protocol, PromotionsGoOutWithTheProtocolsLetters) {
     dir_.write_file("book.txt", std::string("b2b7h7h6") + c.book_reply + "\n");
     const SessionResult r = run({"uci", "isready", "position startpos moves b2b7 h7h6", "go"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.output, concat(kStartup, {"readyok", c.sent}));
+    EXPECT_EQ(r.output, concat(kStartup, {"readyok", book_note(std::string(c.sent).substr(9)), c.sent}));
   }
 }
 

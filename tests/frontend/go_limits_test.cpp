@@ -120,9 +120,15 @@ TEST(GoLimits, BudgetOfEachLimit) {
       {"nodes alone: no clock", {0, 1000, -1, false, 0, false}, no_clock, 0, NO_CLOCK_BUDGET},
       {"depth with the clock in the line", {6, -1, -1, false, 0, true}, minute, 0, (60000 - 20000) / 42},
       {"nodes and movetime", {0, 1000, 300, false, 0, false}, no_clock, 0, 270},
-      // Three quarters of the increment, never more than half the clock.
+      // Three quarters of the increment, never more than half the clock less
+      // the reserve, but a quarter of the increment below the reserve.
       {"increment", {0, -1, -1, false, 2000, true}, minute, 0, (60000 - 20000) / 42 + 1500},
-      {"increment on a short clock", {0, -1, -1, false, 5000, true}, GoParameters{3000, 0, true}, 0, 1500},
+      {"increment on a short clock", {0, -1, -1, false, 5000, true}, GoParameters{3000, 0, true}, 0,
+       (3000 - INCREMENT_RESERVE_MS) / 2},
+      {"bullet increment, clock above the reserve", {0, -1, -1, false, 10, true}, GoParameters{140, 0, true}, 0,
+       (140 - INCREMENT_RESERVE_MS) / 2},
+      {"bullet increment, clock in the reserve", {0, -1, -1, false, 10, true}, GoParameters{60, 0, true}, 0, 10 / 4},
+      {"bullet increment, clock nearly gone", {0, -1, -1, false, 10, true}, GoParameters{3, 0, true}, 0, 1},
       {"increment on an empty clock", {0, -1, -1, false, 5000, true}, GoParameters{0, 0, true}, 0, 0},
       {"increment on an overdrawn clock", {0, -1, -1, false, 5000, true}, GoParameters{-100, 0, true}, 0, 0},
       {"increment without any clock", {0, -1, -1, false, 400, false}, no_clock, 0, 1000 / 40 + 300},
@@ -130,7 +136,7 @@ TEST(GoLimits, BudgetOfEachLimit) {
        {0, -1, -1, false, INT32_MAX, true},
        GoParameters{INT32_MAX, 1, true},
        0,
-       INT32_MAX / 2},
+       (INT32_MAX - INCREMENT_RESERVE_MS) / 2},
   };
   for (const Case &c : cases) EXPECT_EQ(go_budget(c.limits, c.clock, c.half_moves), c.budget) << c.name;
 }

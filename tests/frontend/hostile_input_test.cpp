@@ -139,12 +139,13 @@ TEST_F(HostileInput, NulBytesEndALinesText) {
   const RawSession s = run(bytes);
   expect_sound(s, bytes);
   const Lines out = without_options(s.output);
-  ASSERT_EQ(out.size(), 6u) << joined(s.output);
+  ASSERT_EQ(out.size(), 7u) << joined(s.output);
   EXPECT_EQ(Lines(out.begin(), out.begin() + 4), concat(kHandshake, {"readyok"}));
-  EXPECT_TRUE(out[4] == "bestmove e7e5" || out[4] == "bestmove d7d5") << out[4];
-  EXPECT_EQ(out[5], "readyok");
+  EXPECT_TRUE(out[5] == "bestmove e7e5" || out[5] == "bestmove d7d5") << out[5];
+  EXPECT_EQ(out[4], book_note(out[5].substr(9)));
+  EXPECT_EQ(out[6], "readyok");
   EXPECT_EQ(s.transcript, "uci\n" + joined(kStartup) +
-                              "isre\nisready\nreadyok\nposition startpos moves e2e4\n\n" + out[4] +
+                              "isre\nisready\nreadyok\nposition startpos moves e2e4\n\n" + out[4] + "\n" + out[5] +
                               "\nisready\nreadyok\nquit\n");
 }
 
@@ -167,7 +168,8 @@ TEST_F(HostileInput, CrlfLineEndsChangeNothing) {
   const RawSession plain = run(lf);
   const RawSession windows = run(crlf);
   expect_sound(windows, crlf);
-  EXPECT_EQ(windows.output, concat(kStartup, {"readyok", "bestmove e7e5", "readyok", "bestmove b8c6"}));
+  EXPECT_EQ(windows.output, concat(kStartup, {"readyok", book_note("e7e5"), "bestmove e7e5", "readyok",
+                                              book_note("b8c6"), "bestmove b8c6"}));
   EXPECT_EQ(windows.output, plain.output);
   EXPECT_EQ(windows.transcript, plain.transcript) << "carriage returns never reach the transcript";
   // A carriage return anywhere in a line is dropped, not only at its end.
@@ -297,7 +299,7 @@ TEST_F(HostileInput, BareMovesKeywordIsTheStartPosition) {
     const std::string bytes = std::string("uci\nisready\n") + position + "\ngo\nquit\n";
     const RawSession s = run(bytes);
     expect_sound(s, bytes);
-    EXPECT_EQ(s.output, concat(kStartup, {"readyok", "bestmove d2d4"}));
+    EXPECT_EQ(s.output, concat(kStartup, {"readyok", book_note("d2d4"), "bestmove d2d4"}));
   }
 }
 

@@ -55,6 +55,8 @@ TEST_F(Options, SetoptionLinesGoodAndBad) {
       {"setoption name Hash value 16", false},
       {"setoption name hash value 1", false},
       {"setoption name Threads value 1", false},
+      {"setoption name Clear Hash", false},
+      {"setoption name Clear Hash value yes", false},
       {"setoption name Ponder value TRUE", false},
       {"setoption name MultiPV value 3", false},
       {"setoption name OwnBook value false", false},
@@ -94,14 +96,15 @@ TEST_F(Options, BookFileOwnBookAndAPolyglotBook) {
   const std::string entry("\x46\x3b\x96\x18\x16\x91\xfc\x9c\x03\x1c\x00\x01\x00\x00\x00\x00", 16);
   dir_.write_file("tiny.bin", entry);
   const Lines after_e4 = {"position startpos moves e2e4", "go depth 2"};
-  EXPECT_EQ(answers(concat({"setoption name BookFile value mine.txt"}, after_e4)), Lines{"bestmove c7c5"});
+  EXPECT_EQ(answers(concat({"setoption name BookFile value mine.txt"}, after_e4)),
+            (Lines{book_note("c7c5", "mine.txt"), "bestmove c7c5"}));
   EXPECT_TRUE(searched(concat({"setoption name BookFile value mine.txt", "setoption name OwnBook value false"},
                               after_e4)));
   EXPECT_TRUE(searched(concat({"setoption name BookFile value <empty>"}, after_e4)));
   // The Polyglot book answers from its position however it was given.
   for (const char *position : {"position startpos", "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"})
     EXPECT_EQ(answers({"setoption name BookFile value tiny.bin", position, "go depth 2", "quit"}),
-              Lines{"bestmove e2e4"})
+              (Lines{book_note("e2e4", "tiny.bin"), "bestmove e2e4"}))
         << position;
   // A directory, a missing file: no book, the engine searches.
   for (const char *name : {".", "missing.bin", "missing.txt"})
@@ -156,11 +159,38 @@ TEST_F(Options, PonderThenPonderhitOrStop) {
   }
 }
 
+// "Clear Hash" sent while a search runs waits its turn, as every setoption
+// line does: the search goes on and answers, "isready" is still answered at
+// once, and the button (with or without a value) is pressed afterwards,
+// silently.
+TEST_F(Options, ClearHashDuringASearchWaitsItsTurn) {
+  EngineProcess engine(dir_.path());
+  engine.handshake();
+  engine.send("position startpos moves e2e4");
+  engine.send("go infinite");
+  engine.send("setoption name Clear Hash");
+  engine.send("setoption name Clear Hash value 1");
+  engine.send("isready");
+  EXPECT_EQ(engine.read_until("readyok").back(), "readyok");
+  engine.send("stop");
+  const Lines searched = engine.read_until("bestmove");
+  ASSERT_FALSE(searched.empty());
+  EXPECT_TRUE(moves_a_piece_of_side_to_move(searched.back().substr(9), "e2e4")) << searched.back();
+  engine.send("isready");
+  EXPECT_EQ(engine.read_until("readyok"), Lines{"readyok"}) << "nothing said about the button";
+  engine.send("go depth 3");
+  const Lines again = engine.read_until("bestmove");
+  ASSERT_GE(again.size(), 2u);
+  EXPECT_EQ(again.front().rfind("info depth 2 ", 0), 0u) << again.front();
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(), 0);
+}
+
 TEST_F(Options, PonderhitWithoutAPonderSearchIsIgnored) {
   dir_.write_file("book.txt", "e2e4e7e5\n");
   EXPECT_EQ(answers({"ponderhit", "isready", "position startpos moves e2e4", "ponderhit", "go", "ponderhit",
                      "isready", "quit"}),
-            (Lines{"readyok", "bestmove e7e5", "readyok"}));
+            (Lines{"readyok", book_note("e7e5"), "bestmove e7e5", "readyok"}));
 }
 
 // "velkor bench" itself, its last line and its count, is checked against

@@ -28,14 +28,16 @@ tagLINE line_of(const std::vector<std::string> &moves) {
 // The report of a pass on the board (the start position unless given),
 // whose kept move is the line's first unless played says otherwise.
 std::string info(int depth, int score, const tagLINE &line, int time, uint32_t nodes, const Board *board = nullptr,
-                 const char *played = nullptr) {
+                 const char *played = nullptr, int mate_moves = 0, int hashfull = -1) {
   const Board b = board != nullptr ? *board : board_from_moves("");
   uint32_t move = 0;
   if (played != nullptr)
     move = move_word(sq(played), sq(played + 2));
   else if (line.length > 0)
     move = move_word(line.from[0], line.to[0]);
-  const ThinkReport r{depth, score, &line, time, nodes, move, 0};
+  ThinkReport r{depth, score, &line, time, nodes, move, 0};
+  r.mate_moves = mate_moves;
+  r.hashfull = hashfull;
   testing::internal::CaptureStdout();
   UCI_sendinfos(b.data(), r);
   return testing::internal::GetCapturedStdout();
@@ -78,6 +80,26 @@ TEST(SearchReport, InfoLineFields) {
       {3, 29999, three, 1, 1, "info depth 3 score cp 29999 time 1 nodes 1 nps 1000 pv e2e4 e7e5 g1f3\n"},
   };
   for (const Case &c : cases) EXPECT_EQ(info(c.depth, c.score, c.line, c.time, c.nodes), c.want);
+}
+
+// A mate's distance, when the search knows it, is reported whatever the
+// line's length; the table's fill stands before the line.
+TEST(SearchReport, KnownMateDistanceAndHashfull) {
+  const tagLINE one = line_of({"e2e4"});
+  const tagLINE five = line_of({"e2e4", "e7e5", "g1f3", "b8c6", "f1c4"});
+  struct Case {
+    int score;
+    const tagLINE &line;
+    int mate_moves, hashfull;
+    const char *want;
+  } cases[] = {
+      {30000, one, 3, -1, "info depth 6 score mate 3 time 9 nodes 9 nps 1000 pv e2e4\n"},
+      {30000, five, 2, -1, "info depth 6 score mate 2 time 9 nodes 9 nps 1000 pv e2e4 e7e5 g1f3 b8c6 f1c4\n"},
+      {-30000, one, 4, 0, "info depth 6 score mate -4 time 9 nodes 9 nps 1000 hashfull 0 pv e2e4\n"},
+      {12, one, 5, 999, "info depth 6 score cp 12 time 9 nodes 9 nps 1000 hashfull 999 pv e2e4\n"},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(info(6, c.score, c.line, 9, 9, nullptr, nullptr, c.mate_moves, c.hashfull), c.want);
 }
 
 // The line shown is the part of the search's line that is legal from the

@@ -33,7 +33,8 @@ const Lines kSession = {"uci",
                         "position startpos moves e2e4 e7e5 g1f3",
                         "go wtime 59000 btime 58000",
                         "quit"};
-const Lines kAnswers = concat(kStartup, {"readyok", "bestmove e7e5", "readyok", "bestmove b8c6"});
+const Lines kAnswers = concat(kStartup, {"readyok", book_note("e7e5"), "bestmove e7e5", "readyok", book_note("b8c6"),
+                                        "bestmove b8c6"});
 
 std::set<std::string> entries(const std::string &dir) {
   std::set<std::string> names;

@@ -147,6 +147,42 @@ TEST_F(HashTable, ClearsEmptyTheTableThroughTheGenerationWrap) {
   }
 }
 
+// "hashfull": the share of the first thousand slots stored in this pass.
+TEST_F(HashTable, PermilleCountsTheSlotsStoredSinceTheReset) {
+  ASSERT_TRUE(resize_hash_table(1));
+  const uint64_t entries = hash_table_entries();
+  clear_hash_table();
+  EXPECT_EQ(hash_table_permille(), 0);
+  for (uint64_t k = 0; k < 500; ++k) store(k, 1, 30100, HASH_EXACT);
+  EXPECT_EQ(hash_table_permille(), 500);
+  store(entries + 1, 1, 30100, HASH_EXACT);  // slot 1 again
+  store(999, 1, 30100, HASH_EXACT);
+  store(1000, 1, 30100, HASH_EXACT);  // outside the sample
+  EXPECT_EQ(hash_table_permille(), 501);
+  clear_hash_table();
+  EXPECT_EQ(hash_table_permille(), 0) << "entries of an earlier pass are not counted";
+}
+
+// Every page of a table is written when it is made, and a refused size
+// leaves the table in use as it was: same size, same entries, still
+// resident. The default table, made before main, becomes resident on
+// request.
+TEST_F(HashTable, ResizedTableIsResidentAndARefusalKeepsItSo) {
+  ASSERT_TRUE(resize_hash_table(3));
+  const uint64_t bytes = 3 * HASH_ENTRIES_PER_MB * (sizeof(HashEntry) + 1);
+  EXPECT_EQ(hash_table_resident_bytes(), bytes);
+  store(7, 1, 30100, HASH_EXACT);
+  for (int megabytes : {0, HASH_MAX_MB + 1}) {
+    EXPECT_FALSE(resize_hash_table(megabytes));
+    EXPECT_EQ(hash_table_entries(), 3 * HASH_ENTRIES_PER_MB);
+    EXPECT_EQ(hash_table_resident_bytes(), bytes);
+    EXPECT_EQ(probe(7, 1, 29000, 31000, 0), 30100u);
+  }
+  ASSERT_TRUE(resize_hash_table(HASH_DEFAULT_MB));
+  hash_table_make_resident();
+  EXPECT_EQ(hash_table_resident_bytes(), HASH_TABLE_ENTRIES * (sizeof(HashEntry) + 1));
+}
+
 TEST_F(HashTable, ResizeGivesAnEmptyTableWithItsOwnSlots) {
   EXPECT_EQ(hash_table_entries(), HASH_TABLE_ENTRIES);
   std::array<uint64_t, 1000> keys;

@@ -80,6 +80,88 @@ TEST(Zobrist, SetZobristDrawsInTableOrderAndSkipsValuesStillHeld) {
   for (size_t i = 0; i < second.size(); ++i) ASSERT_EQ(second[i], reference_draw()) << "key " << i;
 }
 
+// The redraw's rule written the slow way: each entry in turn takes the
+// first draw that test_zobrist accepts against the tables as they stand.
+void reference_set_zobrist() {
+  for (auto &piece : zobrist)
+    for (auto &colour : piece)
+      for (uint64_t &key : colour) key = ini_zobrist();
+  zobrist_black = ini_zobrist();
+  for (uint64_t &key : zobrist_castling) key = ini_zobrist();
+}
+
+// set_zobrist's quick look-up refuses exactly the draws the full scan
+// refuses: a value still held by an entry not yet redrawn (here the last
+// castling key, and an entry's own old value), a value drawn earlier in the
+// same redraw, the zero of never-drawn tables; and it accepts a value whose
+// only holder has already been redrawn. Tables and the rand() stream after
+// the redraw must match the slow rule's.
+TEST(Zobrist, QuickRedrawRefusesExactlyWhatTheFullScanRefuses) {
+  struct Case {
+    const char *name;
+    void (*prepare)(const uint64_t *draws);  // draws: the seed's first 16 draws
+    size_t entry, draw;                      // the entry that must take that draw
+  } cases[] = {
+      {"tables all zero", [](const uint64_t *) { zero_tables(); }, 5, 5},
+      {"earlier generation", [](const uint64_t *) { set_zobrist(); }, 5, 5},
+      {"next draw held by the last entry",
+       [](const uint64_t *d) {
+         set_zobrist();
+         zobrist_castling[3] = d[2];  // refused for entry 2, taken when its holder is redrawn
+       },
+       2, 3},
+      {"an entry's own old value",
+       [](const uint64_t *d) {
+         set_zobrist();
+         zobrist[0][0][3] = d[3];
+       },
+       3, 4},
+      {"holder already redrawn",
+       [](const uint64_t *d) {
+         set_zobrist();
+         zobrist[0][0][0] = d[1];  // freed before entry 1 draws it
+       },
+       1, 1},
+      {"several refusals in a row",
+       [](const uint64_t *d) {
+         set_zobrist();
+         zobrist[5][1][117] = d[0];
+         zobrist[5][1][116] = d[1];
+         zobrist[5][1][115] = d[2];
+         zobrist_black = d[3];
+       },
+       0, 4},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    const unsigned seed = 4242;
+    std::srand(seed);
+    uint64_t draws[16];
+    for (uint64_t &d : draws) d = reference_draw();
+
+    c.prepare(draws);
+    const std::vector<uint64_t> before = all_keys();
+    std::srand(seed);
+    reference_set_zobrist();
+    const std::vector<uint64_t> expected = all_keys();
+    const int expected_next = std::rand();
+
+    std::vector<uint64_t> restore = before;
+    size_t i = 0;
+    for (auto &piece : zobrist)
+      for (auto &colour : piece)
+        for (uint64_t &key : colour) key = restore[i++];
+    zobrist_black = restore[i++];
+    for (uint64_t &key : zobrist_castling) key = restore[i++];
+
+    ASSERT_EQ(expected[c.entry], draws[c.draw]) << "the case must refuse what it means to";
+    std::srand(seed);
+    set_zobrist();
+    EXPECT_EQ(all_keys(), expected);
+    EXPECT_EQ(std::rand(), expected_next) << "both must consume the same rand() values";
+  }
+}
+
 TEST(Zobrist, KeysArePairwiseDistinctAfterEveryRedraw) {
   for (int round = 0; round < 3; ++round) {
     set_zobrist();

@@ -9,7 +9,11 @@ environment variable FAKE_ENGINE_FAULT names:
   crash    ends at once, without a word
   slow     answers only 300 ms after its clock has run out
   chatter  sends a stray line after "readyok" is due
+  silent   answers without an "info" line with a score first
   exit3    plays no move wrong, but ends with status 3 on "quit"
+
+Every other answer is preceded by an "info" line with a score, as a
+searching engine's is.
 """
 
 import os
@@ -40,6 +44,8 @@ def main():
             half_moves = len(words) - 3 if "moves" in words else 0
         elif line.startswith("go"):
             words = line.split()
+            if FAULT not in ("silent", "none"):
+                send("info depth 1 score cp 0 time 0 nodes 1 nps 0 pv a1a1")
             if FAULT == "illegal":
                 send("bestmove a1a1")
             elif FAULT == "none":

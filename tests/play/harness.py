@@ -24,8 +24,10 @@ Clocks are kept as a GUI keeps them: a side's clock runs from the moment
 "go" is written until "bestmove" is read (time.monotonic), and a clock below
 zero loses on time. Controls: "M/S" is M moves in S seconds, repeating, with
 "movestogo" (the clock is refilled every M moves); "S" is sudden death, S
-seconds for the game, no "movestogo". The random opening moves take no time
-and do not count towards a control.
+seconds for the game, no "movestogo"; "S+I" is sudden death with an
+increment of I seconds added to the mover's clock after each move, sent as
+"winc"/"binc". The random opening moves take no time and do not count
+towards a control.
 
 For every move of velkor the harness also computes the thinking budget that
 velkor computed, from the same table and from a model of its command loop
@@ -34,9 +36,12 @@ and records the overrun = elapsed - budget. The table's mirror is checked
 against the engine's own function (velkor-tool budget) before any game.
 
 The run fails (exit status 1) on any illegal move (one not in the referee's
-list, or "bestmove (none)" while legal moves exist), any loss on time by
-velkor, any crash, hang (no "bestmove" within the side's clock plus 2 s) or
-non-zero exit status, printing the game's moves and velkor's last lines.
+list, or "bestmove (none)" while legal moves exist), any searched move of
+velkor's without an "info" line with a depth, a score and a line before its
+"bestmove" (a book move is announced with "info string book move"), any loss
+on time by velkor, any crash, hang (no "bestmove" within the side's clock
+plus 2 s) or non-zero exit status, printing the game's moves and velkor's
+last lines.
 Exit status 77 means stockfish was not found (the run is skipped), unless
 VELKOR_REQUIRE_STOCKFISH=1 makes that a failure.
 """
@@ -62,6 +67,7 @@ from stockfish_path import find_stockfish  # noqa: E402
 
 SKIP = 77
 HANG_GRACE_S = 2.0
+INCREMENT_RESERVE_MS = 100  # frontend/go_limits.h
 
 
 # --- Processes spoken to line by line ---------------------------------------
@@ -158,6 +164,7 @@ class LineProcess:
 
 
 MOVE_RE = re.compile(r"^([a-h][1-8][a-h][1-8][qrbn]?): (\d+)$")
+SCORED_RE = re.compile(r"^info depth [1-9]\d* .*score (cp|mate) -?\d+ .* pv [a-h][1-8][a-h][1-8]")
 
 
 class Referee:
@@ -318,6 +325,7 @@ class EngineModel:
         self.own_clock = 0
         self.moves_to_go = 0
         self.clock_given = False
+        self.increment = 0
 
     def restart(self):
         self.loop_start()
@@ -387,11 +395,20 @@ class EngineModel:
         if text.startswith("position") or text.startswith("ucinewgame"):
             self.restart()
             return None
+        self.increment = 0
         if text.startswith("go"):
             self._read_go(text)
         if self.moves_to_go == 0:
             self.moves_to_go = default_moves_to_go(self.half_moves)
         budget = thinking_budget(self.clock_given, self.own_clock, self.moves_to_go, self.half_moves)
+        if self.increment > 0:
+            # Three quarters of the increment, never more than half the clock
+            # less the reserve (a quarter of the increment below it), nor
+            # than half the clock.
+            budget += self.increment * 3 // 4
+            if self.clock_given:
+                clock = max(self.own_clock, 0)
+                budget = min(budget, max(tdiv(clock - INCREMENT_RESERVE_MS, 2), self.increment // 4), clock // 2)
         self.state = "position"
         return ("bestmove", budget)
 
@@ -417,6 +434,12 @@ class EngineModel:
                 i += 10 + len(token)
             else:
                 i += 1
+        # The increment of the side to move: a whole word and a plain number
+        # after it.
+        words = text.split()
+        for k, word in enumerate(words[1:-1], 1):
+            if word == ("winc" if white else "binc") and words[k + 1].isdigit():
+                self.increment = min(int(words[k + 1]), 2**31 - 1)
 
 
 def check_budget_mirror(tool):
@@ -451,13 +474,17 @@ class Control:
 
     def __init__(self, text):
         self.name = text
+        self.inc_ms = 0.0
         if "/" in text:
             moves, seconds = text.split("/")
             self.moves = int(moves)
         else:
             self.moves, seconds = 0, text
+            if "+" in seconds:
+                seconds, increment = seconds.split("+")
+                self.inc_ms = float(increment) * 1000.0
         self.base_ms = float(seconds) * 1000.0
-        if self.base_ms <= 0 or self.moves < 0:
+        if self.base_ms <= 0 or self.moves < 0 or self.inc_ms < 0:
             raise ValueError("bad time control %r" % text)
 
 
@@ -604,6 +631,8 @@ def play_game(index, cfg):
                 if control.moves:
                     movestogo = control.moves - timed_moves[side] % control.moves
                 go_args = "wtime %d btime %d" % (max(0, int(clocks[0])), max(0, int(clocks[1])))
+                if control.inc_ms:
+                    go_args += " winc %d binc %d" % (int(control.inc_ms), int(control.inc_ms))
                 if movestogo:
                     go_args += " movestogo %d" % movestogo
                 if side == engine_side:
@@ -620,6 +649,7 @@ def play_game(index, cfg):
                     record["reason"] = "opponent time"
                     break
                 timed_moves[side] += 1
+                clocks[side] += control.inc_ms
                 if control.moves and timed_moves[side] % control.moves == 0:
                     clocks[side] += control.base_ms
                 if move not in position.legal:
@@ -691,7 +721,7 @@ def engine_move(engine, tell, expect, moves, go_args, ping, own_clock_ms, record
         raise Failure("harness model expects no bestmove for this go")
     budget = answer[1]
     deadline = start + max(own_clock_ms, 0) / 1000.0 + HANG_GRACE_S
-    depth, mate = 0, False
+    depth, mate, scored, book = 0, False, False, False
     while True:
         line = engine.readline(deadline)
         if line is None:
@@ -703,12 +733,17 @@ def engine_move(engine, tell, expect, moves, go_args, ping, own_clock_ms, record
         if line.startswith("info depth "):
             words = line.split()
             depth, mate = int(words[2]), "mate" in words
+            scored = scored or bool(SCORED_RE.match(line))
+        elif line.startswith("info string book move "):
+            book = True
         elif not line.startswith("info"):
             raise Failure('unexpected line "%s" while waiting for "bestmove"' % line)
     words = line.split()
     move = words[1] if len(words) > 1 else ""
     if move == "(none)":
         raise Failure("bestmove (none) while legal moves exist")
+    if not scored and not book:
+        raise Failure("no info line with a depth, a score and a pv before %s" % line)
     record["engine_moves"].append(dict(budget=budget, elapsed_ms=elapsed * 1000.0, clock=own_clock_ms,
                                        half_moves=len(moves), depth=depth, mate=mate))
     return move, elapsed
@@ -809,8 +844,8 @@ def parse_args(argv):
     p.add_argument("--games", type=int, default=20, help="number of games (default 20)")
     p.add_argument("--seed", type=int, default=1, help="seed of the random openings (default 1)")
     p.add_argument("--controls", default="40/20,8",
-                   help='comma-separated: "M/S" M moves in S s, repeating; "S" S s sudden death '
-                        "(default 40/20,8)")
+                   help='comma-separated: "M/S" M moves in S s, repeating; "S" S s sudden death; '
+                        '"S+I" sudden death with I s added after each move (default 40/20,8)')
     p.add_argument("--cap", type=int, default=120, help="plies before a draw is adjudicated (default 120)")
     p.add_argument("--opening", default="2-6", help="random opening plies, min-max (default 2-6)")
     p.add_argument("--sf-movetime", type=int, default=50, help="stockfish's ms per move (default 50)")

@@ -26,6 +26,7 @@ CASES = {
     "crash": ([], "crash: velkor: output closed"),
     "slow": ([], "loss on time"),
     "chatter": ([], 'unexpected line "info string surprise"'),
+    "silent": ([], "no info line with a depth, a score and a pv before bestmove a1a1"),
     # The cap ends the game before the engine's first move; only "quit" is left.
     "exit3": (["--cap", "2"], "velkor exit status 3 after quit"),
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -23,10 +24,11 @@ using Clock = std::chrono::steady_clock;
 constexpr int MARGIN_MS = 300;
 
 // The fields in the usual order, the principal variation last and left out
-// when empty.
+// when empty; the table's fill per mille before it.
 const std::regex info_line(
     "info depth 0 score (mate 0|cp 0)|info depth [0-9]+( seldepth [0-9]+)? score (cp -?[0-9]+|mate -?[1-9][0-9]*) time [0-9]+ nodes [0-9]+ "
-    "nps [0-9]+( pv( [a-h][1-8][a-h][1-8][qrbn]?)+)?");
+    "nps [0-9]+ hashfull [0-9]+( pv( [a-h][1-8][a-h][1-8][qrbn]?)+)?|"
+    "info currmove [a-h][1-8][a-h][1-8][qrbn]? currmovenumber [1-9][0-9]*");
 
 // The legal moves after the list, as coordinate texts (promotions to a queen
 // or a knight written with q and n).
@@ -148,14 +150,60 @@ TEST_F(EngineSearch, PromotionsGoOutWithTheQueenLetter) {
   }
 }
 
+// Once a search has run for a second, the root's moves are told as it
+// begins them, legal ones only, numbered from 1 in each pass; a short search
+// tells none.
+TEST_F(EngineSearch, CurrentMoveOnlyAfterASecond) {
+  const std::regex current("info currmove ([a-h][1-8][a-h][1-8][qrbn]?) currmovenumber ([1-9][0-9]*)");
+  const std::vector<std::string> legal = legal_moves("e2e4");
+  const Answer quick = ask("e2e4", "go depth 3");
+  for (const std::string &line : quick.infos) EXPECT_EQ(line.find("currmove"), std::string::npos) << line;
+
+  // A search without end, stopped a while after it has told some moves
+  // (when a pass's first root move alone takes seconds, the next ones are
+  // told only after it).
+  engine_.send("position startpos moves e2e4");
+  const Clock::time_point sent = Clock::now();
+  engine_.send("go infinite");
+  std::vector<std::string> lines;
+  int told = 0;
+  while (told < 3) {
+    const std::optional<std::string> line = engine_.read_line(30000);
+    ASSERT_TRUE(line.has_value()) << "no root move told within 30 s";
+    if (line->rfind("info currmove ", 0) == 0) {
+      ++told;
+      EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - sent).count(), 1000) << *line;
+    }
+    lines.push_back(*line);
+  }
+  engine_.send("stop");
+  for (const std::string &line : engine_.read_until("bestmove ", 30000)) lines.push_back(line);
+  int last_number = 0;
+  for (const std::string &line : lines) {
+    std::smatch m;
+    if (!std::regex_match(line, m, current)) {
+      // A pass's report: the next pass numbers from 1 again.
+      last_number = 0;
+      continue;
+    }
+    EXPECT_NE(std::find(legal.begin(), legal.end(), m[1].str()), legal.end()) << line;
+    const int number = std::stoi(m[2].str());
+    EXPECT_GT(number, last_number) << line;
+    EXPECT_LE(number, int(legal.size())) << line;
+    last_number = number;
+  }
+}
+
 TEST_F(EngineSearch, ClockSpentBeforeAnyMoveStillGivesALegalMove) {
   // One millisecond on the clock: the budget is 0, the first pass stops
   // before any root move improves, and the one-ply search must answer.
   // Black is in check from h5 and the first move scanned, f5xe4, leaves it
   // there: a one-ply search stopped by the clock after that move would have
   // no move to give.
-  // Nothing was searched whole, so no "info" claims a score.
+  // No pass was searched whole: the one report is the one-ply search's own,
+  // depth 1 with its score and its move.
   const Answer a = ask("e2e4 f7f5 d1h5", "go wtime 1 btime 1");
   EXPECT_EQ(a.bestmove, "g7g6");
-  EXPECT_TRUE(a.infos.empty()) << a.infos.front();
+  ASSERT_EQ(a.infos.size(), 1u);
+  EXPECT_TRUE(std::regex_match(a.infos[0], std::regex("info depth 1 score cp -?[0-9]+ .* pv g7g6"))) << a.infos[0];
 }

@@ -11,6 +11,7 @@
 #include "frontend/reports.h"
 #include "search/alpha_beta.h"
 #include "search/search_limits.h"
+#include "search/think.h"
 #include "search/search_test_support.h"
 #include "search/time_control.h"
 #include "support/transcript_check.h"
@@ -91,4 +92,72 @@ TEST(SearchDriver, BudgetUsedUpBeforeAnyMoveIsSearchedClaimsNoMate) {
   EXPECT_EQ(move_from(run.result), 0);
   EXPECT_EQ(move_to(run.result), 0);
   EXPECT_TRUE(run.out.empty()) << run.out.front();
+}
+
+// Mate distances of short mates for either side to move, the side to move
+// mating (positive) or mated (negative), as stockfish gives them: the
+// mates of the engine's test suite, and the position after the first move
+// of each mate in two or three. The distance comes from the first pass that
+// shows the mate, whatever line a table hit left behind (reading it from the
+// line reported mate 3 for the doubled rooks' mate in 2, and mate 1 for
+// most of the others); the move is the one the engine always played there.
+TEST(SearchDriver, MateDistancesAreExactForEitherSide) {
+  struct Case {
+    const char *fen;
+    const char *move;
+    int mate;
+  } cases[] = {
+      {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", "d1d8", 1},
+      {"3r2k1/8/8/8/8/8/5PPP/6K1 b - - 0 1", "d8d1", 1},
+      {"6rk/6pp/8/6N1/8/8/8/6K1 w - - 0 1", "g5f7", 1},
+      {"r1bqkbnr/pppp1ppp/2n5/4p3/2B1P3/5Q2/PPPP1PPP/RNB1K1NR w KQkq - 0 1", "f3f7", 1},
+      {"7k/1P6/6K1/8/8/8/8/8 w - - 0 1", "b7b8", 1},
+      {"r5k1/ppp2ppp/8/3q4/8/8/PPP2PPP/3R2K1 b - - 0 1", "d5d1", 1},
+      {"6k1/5ppp/8/8/8/8/r4PPP/1Q4K1 w - - 0 1", "b1b8", 1},
+      {"r5k1/5ppp/8/8/8/8/3R1PPP/3R2K1 w - - 0 1", "d2d8", 2},
+      {"r2R2k1/5ppp/8/8/8/8/5PPP/3R2K1 b - - 0 1", "a8d8", -1},
+      {"3r2k1/3r1ppp/8/8/8/8/5PPP/R5K1 b - - 0 1", "d7d1", 2},
+      {"3r2k1/5ppp/8/8/8/8/5PPP/R2r2K1 w - - 0 2", "a1d1", -1},
+      {"7k/8/5K2/8/8/8/8/6R1 w - - 0 1", "f6f7", 2},
+      {"7k/5K2/8/8/8/8/8/6R1 b - - 0 1", "h8h7", -1},
+      {"r6k/6pp/7N/8/8/1Q6/6PP/6K1 w - - 0 1", "b3g8", 2},
+      {"r5Qk/6pp/7N/8/8/8/6PP/6K1 b - - 0 1", "a8g8", -1},
+      {"8/8/6p1/2p5/2QK4/k4N2/8/8 w - - 0 1", "d4c3", 2},
+      {"8/8/6p1/2p5/2Q5/k1K2N2/8/8 b - - 0 1", "g6g5", -1},
+      {"8/8/2Q3p1/1K5p/8/8/k6B/8 w - - 0 1", "c6c2", 2},
+      {"8/8/6p1/1K5p/8/8/k1Q4B/8 b - - 0 1", "a2a1", -1},
+      {"8/7Q/8/6N1/3K4/7p/4p3/3k4 w - - 0 1", "h7b1", 2},
+      {"8/8/8/6N1/3K4/7p/4p3/1Q1k4 b - - 0 1", "d1d2", -1},
+      {"3N4/8/6p1/8/1k6/7p/Q1K5/8 w - - 0 1", "a2d5", 3},
+      {"3N4/8/6p1/3Q4/1k6/7p/2K5/8 b - - 0 1", "h3h2", -2},
+      {"8/3pN3/7p/8/4Q3/7k/8/4K3 w - - 0 1", "e1f2", 3},
+      {"8/3pN3/7p/8/4Q3/7k/5K2/8 b - - 0 1", "d7d6", -2},
+      {"4K3/8/8/8/1R1p4/6pp/k7/4N1B1 w - - 0 1", "g1d4", 3},
+      {"4K3/8/8/8/1R1B4/6pp/k7/4N3 b - - 0 1", "a2a3", -2},
+      {"4n3/8/8/1P1q4/6PK/8/7k/8 b - - 0 1", "e8g7", 3},
+      {"8/6n1/8/1P1q4/6PK/8/7k/8 w - - 0 2", "b5b6", -2},
+      {"5q2/8/b7/P7/8/3P2K1/8/4k3 b - - 0 1", "a6c8", 3},
+      {"2b2q2/8/8/P7/8/3P2K1/8/4k3 w - - 0 2", "g3h2", -2},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.fen);
+    Board b = board_from_fen(c.fen);
+    const Board before = b;
+    // The game's half-moves as the engine counts them for "position fen".
+    const std::string fen = c.fen;
+    const int fullmove = std::stoi(fen.substr(fen.rfind(' ') + 1));
+    ThinkRequest request{};
+    request.half_moves = 2 * (fullmove - 1) + (side_to_move(b.data()) == BLACK ? 1 : 0);
+    request.budget_ms = NO_CLOCK_BUDGET;
+    request.limits = SearchLimits{12, -1};
+    request.report = UCI_sendinfos;
+    start_timer();
+    testing::internal::CaptureStdout();
+    const ThinkResult r = think(b.data(), request);
+    const std::vector<std::string> out = split_lines(testing::internal::GetCapturedStdout());
+    ASSERT_FALSE(out.empty());
+    EXPECT_NE(out.back().find(" score mate " + std::to_string(c.mate) + " "), std::string::npos) << out.back();
+    EXPECT_EQ(result_move(r.move), c.move);
+    EXPECT_TRUE(same_position(b, before));
+  }
 }

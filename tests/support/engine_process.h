@@ -109,6 +109,7 @@ inline const std::vector<std::string> kStartup = {
     "id name Velkor v0.16",
     "id author Quenlow",
     "option name Hash type spin default 64 min 1 max 65536",
+    "option name Clear Hash type button",
     "option name Threads type spin default 1 min 1 max 1",
     "option name Ponder type check default false",
     "option name MultiPV type spin default 1 min 1 max 64",
@@ -118,6 +119,10 @@ inline const std::vector<std::string> kStartup = {
     "option name Transcript type string default UCI_debug.txt",
     "option name UCI_Chess960 type check default false",
     "uciok"};
+// The line the engine sends before a move from its book.
+inline std::string book_note(const std::string &move, const std::string &book = "book.txt") {
+  return "info string book move " + move + " from " + book;
+}
 // The handshake without its option lines, and the output without them: for
 // tests about what comes after the handshake.
 inline const std::vector<std::string> kHandshake = {"id name Velkor v0.16", "id author Quenlow", "uciok"};
