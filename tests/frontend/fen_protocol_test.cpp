@@ -323,7 +323,7 @@ TEST_F(FenProtocol, Chess960TextBookOnlyFromTheStandardStart) {
   const SessionResult r =
       run({"uci", "setoption name UCI_Chess960 value true", opening, "go wtime 1000 btime 1000",
            opening + " e1h1", "go wtime 1000 btime 1000", "quit"});
-  EXPECT_EQ(without_info_lines(without_options(r.output)), concat(kHandshake, {"bestmove e1h1", "bestmove g8f6"}));
+  EXPECT_EQ(without_info_lines(without_options(r.output)), concat(kHandshake, {book_note("e1h1"), "bestmove e1h1", book_note("g8f6"), "bestmove g8f6"}));
 
   dir_.write_file("book.txt", "e2e4e7e5\n");
   EngineProcess engine(dir_.path());
