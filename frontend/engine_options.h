@@ -7,6 +7,7 @@
 #include <string>
 
 #include "hash/hash_table.h"
+#include "search/strength.h"
 
 // One per option, in the order the handshake declares them.
 enum OptionId : int {
@@ -18,6 +19,9 @@ enum OptionId : int {
   OPT_BOOK_FILE,
   OPT_MOVE_OVERHEAD,
   OPT_TRANSCRIPT,
+  OPT_LIMIT_STRENGTH,
+  OPT_UCI_ELO,
+  OPT_STRENGTH_SEED,
   OPTION_COUNT,
   OPT_NONE = -1,
 };
@@ -27,6 +31,8 @@ inline constexpr int MULTIPV_MAX = 64;
 inline constexpr int MOVE_OVERHEAD_MAX = 5000;  // ms
 // Longest value a string option takes (a file name).
 inline constexpr size_t OPTION_STRING_MAX = 4095;
+// Largest seed of the strength levels' generator the option takes.
+inline constexpr int STRENGTH_SEED_MAX = 2147483647;
 
 // Current values; the member initialisers are the defaults, with which the
 // engine plays exactly as it did before it had options.
@@ -39,6 +45,9 @@ struct EngineOptions {
   std::string book_file = "book.txt";  // relative to the working directory
   int move_overhead = 0;               // ms taken off every thinking budget
   std::string transcript = "UCI_debug.txt";  // empty: no transcript
+  bool limit_strength = false;          // play at the level of uci_elo
+  int uci_elo = STRENGTH_ELO_MAX;       // the level, on the UCI_Elo scale; read only with limit_strength
+  int strength_seed = 0;                // the levels' generator restarts from it every game; 0: a fresh seed
 };
 extern EngineOptions g_options;
 

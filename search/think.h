@@ -31,6 +31,11 @@ struct ThinkRequest {
   // depth 2N at the latest, so no pass goes deeper; a mate found earlier
   // ends the search as any established mate does. 0: no such limit.
   int mate;
+  // Below full strength (strength.h): 0, the default, is full strength and
+  // leaves the search exactly as it is; up to WEAKNESS_MAX the engine sees
+  // less (a node budget of the level's) and plays some moves on a glance.
+  // A single pass ignores it.
+  int weakness;
 };
 
 struct ThinkResult {
