@@ -103,10 +103,13 @@ GlanceResult glance_move(uint8_t *cb, int misjudgement_cp, const uint32_t *only,
   const uint32_t root_bound = side == WHITE ? SCORE_WHITE_WINS : SCORE_BLACK_WINS;
   result.move = root_best;
 
-  uint32_t moves[MAX_GENERATED_MOVES];
-  const int count = generate_moves(cb, moves, search_piece_sets(cb));
+  // Keys first: the pieces the search keeps are known by the board's key,
+  // and until the keys are drawn for this board the key is still the last
+  // search's, whose pieces would be the ones generated from.
   ini_hash_table(cb);
   ini_stat_calculated();
+  uint32_t moves[MAX_GENERATED_MOVES];
+  const int count = generate_moves(cb, moves, search_piece_sets(cb));
   static tagLINE line;
   int best_seen = 0;
   bool found = false;

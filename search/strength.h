@@ -58,6 +58,7 @@ struct GlanceResult {
 // the side to move is blurred by misjudgement_cp, and the best blurred score
 // wins (the first of equals). Runs under the limits and the clock already
 // set for the move; a stop keeps the best of the moves looked at so far.
-// Draws from the levels' generator once per move looked at. The board and
-// its key are as on entry when it returns.
+// Draws from the levels' generator once per move looked at. Draws the
+// table's keys afresh, as every pass does; the board is as on entry when it
+// returns, and hash_key is its key under the new keys.
 GlanceResult glance_move(uint8_t *cb, int misjudgement_cp, const uint32_t *only, int only_count);
