@@ -11,7 +11,14 @@ its standard input and output exactly as a match runner does:
     "readyok", as cutechess does before every "go"), and
     "go wtime W btime B [movestogo M]"; "quit" at the end.
 
-The opponent is stockfish at Skill Level 0 with a short fixed thinking time.
+The opponent is stockfish at Skill Level 0 with a short fixed thinking time,
+unless options say otherwise: --opponent-options sets stockfish's options
+(e.g. UCI_LimitStrength and UCI_Elo, then no Skill Level is set) and
+--opponent-clock lets it play on the game's clock; --opponent velkor plays
+another velkor (on the clock, with its own options) instead, and
+--velkor-options sets options of the velkor under test. This is how the
+strength levels are calibrated: "S+I" controls give an increment, and the
+summary gives velkor's score with its Elo difference and a 95 % interval.
 A second stockfish is the referee: before every move of either side, the legal
 moves are those of its "go perft 1" for the position, and its "d" output gives
 the position's key (repetition), its FEN (fifty-move counter, material) and
