@@ -36,8 +36,11 @@ StrengthLevel strength_level(int weakness);
 
 // The UCI_Elo scale: the setting's range, and the weakness a setting stands
 // for, interpolated linearly between the measured points (strength.cpp).
-inline constexpr int STRENGTH_ELO_MIN = 850;
-inline constexpr int STRENGTH_ELO_MAX = 1500;
+// The top is full strength as measured in fast games; the bottom is the
+// weakest level measured with some precision (weaker ones exist, but their
+// ratings were too uncertain to offer).
+inline constexpr int STRENGTH_ELO_MIN = 820;
+inline constexpr int STRENGTH_ELO_MAX = 1440;
 int weakness_of_elo(int elo);
 
 // The levels' generator: restarted from seed (any value), and its next draw.

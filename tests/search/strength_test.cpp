@@ -71,8 +71,11 @@ TEST(StrengthLevels, EloScaleRunsFromTheWeakestToFullStrength) {
   EXPECT_GE(STRENGTH_ELO_MAX - STRENGTH_ELO_MIN, 600);
   EXPECT_EQ(weakness_of_elo(STRENGTH_ELO_MAX), 0);
   EXPECT_EQ(weakness_of_elo(STRENGTH_ELO_MAX + 1000), 0);
-  EXPECT_EQ(weakness_of_elo(STRENGTH_ELO_MIN), WEAKNESS_MAX);
-  EXPECT_EQ(weakness_of_elo(STRENGTH_ELO_MIN - 1000), WEAKNESS_MAX);
+  EXPECT_LE(weakness_of_elo(STRENGTH_ELO_MIN), WEAKNESS_MAX);
+  EXPECT_EQ(weakness_of_elo(STRENGTH_ELO_MIN - 1000), weakness_of_elo(STRENGTH_ELO_MIN));
+  // A measured point and the straight line to the next.
+  EXPECT_EQ(weakness_of_elo(1400), 300);
+  EXPECT_EQ(weakness_of_elo(1260), 425);
   for (int elo = STRENGTH_ELO_MIN + 1; elo < STRENGTH_ELO_MAX; ++elo) {
     EXPECT_LE(weakness_of_elo(elo), weakness_of_elo(elo - 1)) << elo;
     EXPECT_GT(weakness_of_elo(elo), 0) << elo;  // only the top is full strength
