@@ -24,7 +24,7 @@ struct EloPoint {
 };
 constexpr std::array<EloPoint, 4> ELO_POINTS = {{
     {STRENGTH_ELO_MIN, 800},
-    {1120, 550},
+    {1140, 550},
     {1400, 300},
     {STRENGTH_ELO_MAX, 0},
 }};

@@ -39,7 +39,7 @@ StrengthLevel strength_level(int weakness);
 // The top is full strength as measured in fast games; the bottom is the
 // weakest level measured with some precision (weaker ones exist, but their
 // ratings were too uncertain to offer).
-inline constexpr int STRENGTH_ELO_MIN = 820;
+inline constexpr int STRENGTH_ELO_MIN = 810;
 inline constexpr int STRENGTH_ELO_MAX = 1440;
 int weakness_of_elo(int elo);
 
