@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/platform_clock.h"
 #include "base/platform_io.h"
 #include "base/text.h"
 #include "base/transcript.h"
@@ -23,6 +24,7 @@
 #include "movegen/attack.h"
 #include "movegen/perft.h"
 #include "notation/move_text.h"
+#include "search/strength.h"
 #include "search/think.h"
 #include "search/time_control.h"
 
@@ -39,6 +41,22 @@ struct Loop {
   bool from_start;  // the game began at the start position: the book may answer
   bool refused;     // the last "position" line could not be set up: no search
 };
+
+// A new game for the strength levels: their generator restarts from the
+// Strength Seed option, so that a game replays move for move, or, with the
+// option at 0, from the clock and the process's own addresses, so that no
+// two games are alike.
+void seed_strength_levels() {
+  if (g_options.strength_seed != 0) {
+    strength_seed(uint64_t(g_options.strength_seed));
+    return;
+  }
+  static uint64_t games = 0;
+  velkor::timeval now{};
+  velkor::gettimeofday(&now, nullptr);
+  const uint64_t place = uint64_t(reinterpret_cast<uintptr_t>(&now));
+  strength_seed((uint64_t(uint32_t(now.tv_sec)) << 32 | uint32_t(now.tv_usec)) ^ place ^ ++games << 48);
+}
 
 // Gives the loop a new board in the start position, an empty opening text
 // and no clock figures.
@@ -239,6 +257,8 @@ void answer_go(Loop &loop, const char *line) {
   request.root_moves = root_moves;
   request.root_move_count = root_move_count;
   request.mate = limits.mate;
+  // UCI_Elo means something only with UCI_LimitStrength on.
+  request.weakness = g_options.limit_strength ? weakness_of_elo(g_options.uci_elo) : 0;
   const ThinkResult result = think(loop.board, request);
   // An analysis that ran out of depth (or found its mate) before the front
   // end said "stop" still answers only then; so does a ponder search that
@@ -273,6 +293,7 @@ void take_setoption(const char *line) {
     case OPT_TRANSCRIPT:
       if (r.changed) set_transcript_file(g_options.transcript.c_str());
       break;
+    case OPT_STRENGTH_SEED: seed_strength_levels(); break;
     default:  // read where they are used
       break;
   }
@@ -323,6 +344,7 @@ Next position_wait(Loop &loop, const char *line) {
   // A new game starts with an empty table, as after "Clear Hash".
   if (begins_with(line, "ucinewgame")) clear_hash_table();
   // "ucinewgame", "uci", empty lines: start afresh on the same position.
+  if (begins_with(line, "ucinewgame")) seed_strength_levels();
   return Next::RESTART;
 }
 
@@ -339,6 +361,7 @@ Next go_wait(Loop &loop, const char *line) {
   if (begins_with(line, "position")) return Next::FORGET;
   if (begins_with(line, "ucinewgame")) {
     clear_hash_table();
+    seed_strength_levels();
     return Next::RESTART;
   }
   // A late "stop" (its search has already answered) asks for no move; nor
@@ -412,6 +435,7 @@ int velkor_main() {
   reset_search_input();
   // Every session starts with the options at their defaults.
   reset_engine_options();
+  seed_strength_levels();
   set_transcript_file(g_options.transcript.c_str(), false);
   if (UCI_identifier(ENGINE_NAME, ENGINE_AUTHOR) == 0) return 0;
   send_option_lines(UCI_send);
@@ -437,6 +461,7 @@ int velkor_main() {
       case CMD_UCINEWGAME:
         std::free(line);
         clear_hash_table();
+        seed_strength_levels();
         return chess_app(MODE_POSITION_WAIT);
       case CMD_POSITION: push_command_line(line); return chess_app(MODE_POSITION_WAIT);
       case CMD_GO:

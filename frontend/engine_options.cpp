@@ -38,6 +38,11 @@ constexpr std::array<OptionSpec, OPTION_COUNT> OPTION_SPECS = {{
      nullptr},
     {OPT_TRANSCRIPT, "Transcript", TYPE_STRING, 0, 0, nullptr, nullptr, &EngineOptions::transcript},
     {OPT_CHESS960, "UCI_Chess960", TYPE_CHECK, 0, 0, nullptr, &EngineOptions::chess960, nullptr},
+    {OPT_LIMIT_STRENGTH, "UCI_LimitStrength", TYPE_CHECK, 0, 0, nullptr, &EngineOptions::limit_strength, nullptr},
+    {OPT_UCI_ELO, "UCI_Elo", TYPE_SPIN, STRENGTH_ELO_MIN, STRENGTH_ELO_MAX, &EngineOptions::uci_elo, nullptr,
+     nullptr},
+    {OPT_STRENGTH_SEED, "Strength Seed", TYPE_SPIN, 0, STRENGTH_SEED_MAX, &EngineOptions::strength_seed, nullptr,
+     nullptr},
 }};
 
 constexpr bool specs_in_id_order() {

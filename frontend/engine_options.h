@@ -7,6 +7,7 @@
 #include <string>
 
 #include "hash/hash_table.h"
+#include "search/strength.h"
 
 // One per option, in the order the handshake declares them.
 enum OptionId : int {
@@ -20,6 +21,9 @@ enum OptionId : int {
   OPT_MOVE_OVERHEAD,
   OPT_TRANSCRIPT,
   OPT_CHESS960,
+  OPT_LIMIT_STRENGTH,
+  OPT_UCI_ELO,
+  OPT_STRENGTH_SEED,
   OPTION_COUNT,
   OPT_NONE = -1,
 };
@@ -29,6 +33,8 @@ inline constexpr int MULTIPV_MAX = 64;
 inline constexpr int MOVE_OVERHEAD_MAX = 5000;  // ms
 // Longest value a string option takes (a file name).
 inline constexpr size_t OPTION_STRING_MAX = 4095;
+// Largest seed of the strength levels' generator the option takes.
+inline constexpr int STRENGTH_SEED_MAX = 2147483647;
 
 // Current values; the member initialisers are the defaults, with which the
 // engine plays exactly as it did before it had options.
@@ -45,6 +51,9 @@ struct EngineOptions {
   // any back rank in a FEN, castling read and written as the king taking
   // its own rook.
   bool chess960 = false;
+  bool limit_strength = false;          // play at the level of uci_elo
+  int uci_elo = STRENGTH_ELO_MAX;       // the level, on the UCI_Elo scale; read only with limit_strength
+  int strength_seed = 0;                // the levels' generator restarts from it every game; 0: a fresh seed
 };
 extern EngineOptions g_options;
 

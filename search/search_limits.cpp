@@ -29,6 +29,10 @@ void search_limits_start(const SearchLimits &l, SearchInputPoll poll) {
   last_poll_ms = INT32_MIN;
 }
 
+void search_limits_cap_nodes(int64_t nodes) {
+  if (nodes >= 0 && (limits.nodes < 0 || limits.nodes > nodes)) limits.nodes = nodes;
+}
+
 void search_limits_clear() { search_limits_start(NO_SEARCH_LIMITS, nullptr); }
 
 int search_limits_stop() {

@@ -35,6 +35,10 @@ inline constexpr SearchLimits NO_SEARCH_LIMITS = {0, -1};
 // (nullptr: none). No stop is pending and no evaluation counted after it.
 void search_limits_start(const SearchLimits &limits, SearchInputPoll poll);
 
+// Lowers the node limit of the search under way to nodes (below 0: no
+// change); a smaller limit stays.
+void search_limits_cap_nodes(int64_t nodes);
+
 // No limits and no input: only the clock can stop a search. The state of
 // every search that is not the command loop's (the developer tool, the
 // bench), and of the command loop's one-ply fallback.

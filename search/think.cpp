@@ -6,6 +6,7 @@
 #include "eval/chess_heuristic.h"
 #include "hash/hash_table.h"
 #include "search/root_moves.h"
+#include "search/strength.h"
 #include "search/time_control.h"
 
 int g_think_depth_cap = -1;
@@ -50,6 +51,32 @@ void remember_report(const uint8_t *cb, const ThinkReport &report) {
   outer_reporter(cb, report);
 }
 
+// A move below full strength played on a glance (strength.h), reported as
+// a two-ply pass; false when the glance found no move (every move it looked
+// at loses to a mate, or it was stopped first), and the search then plays.
+bool played_on_glance(uint8_t *cb, const ThinkRequest &request, const StrengthLevel &level, ThinkResult &result) {
+  const int root_count = request.root_moves != nullptr ? request.root_move_count : 0;
+  static GlanceResult glance;
+  glance = glance_move(cb, level.misjudgement_cp, request.root_moves, root_count);
+  search_limits_count_pass(int(glance.evaluations));
+  if (!names_a_move(glance.move)) {
+    root_moves_only(request.root_moves, root_count);
+    return false;
+  }
+  if (request.report != nullptr) {
+    const int score = int(move_score(glance.move)) - int(SCORE_DRAW);
+    request.report(cb, ThinkReport{2, side_to_move(cb) == WHITE ? score : -score, &glance.line, get_time(),
+                                   uint32_t(glance.evaluations), glance.move, 0});
+  }
+  result.move = glance.move;
+  result.input = search_limits_input();
+  result.evaluations = search_limits_nodes();
+  result.line = &glance.line;
+  search_limits_clear();
+  root_moves_reset();
+  return true;
+}
+
 }  // namespace
 
 ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
@@ -58,7 +85,19 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
   set_limit_time(request.budget_ms);
   set_game_position(get_game_position(cb, request.half_moves / 2));
   search_limits_start(request.limits, request.poll);
-  root_moves_only(request.root_moves, request.root_moves != nullptr ? request.root_move_count : 0);
+  const int root_count = request.root_moves != nullptr ? request.root_move_count : 0;
+  root_moves_only(request.root_moves, root_count);
+  ThinkResult result{};
+  if (request.weakness > 0 && !request.single_pass) {
+    const StrengthLevel level = strength_level(request.weakness);
+    // The draw is made on every move, glance or not, so that a game's draws
+    // follow from its seed and its moves alone.
+    if (strength_per_mille() < level.glance_per_mille && played_on_glance(cb, request, level, result))
+      return result;
+    // The level sees no further than its node budget lets it; a smaller
+    // limit of the "go" line itself stays.
+    search_limits_cap_nodes(level.nodes);
+  }
   const int depth = request.limits.depth;
   const int pass = depth < 1 ? 1 : depth > SEARCH_DEPTH_CAP ? SEARCH_DEPTH_CAP : depth;
   const int first = request.single_pass ? pass : SEARCH_FIRST_DEPTH;
@@ -75,7 +114,6 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
   current_move_listener = request.current_move;
   g_root_move_listener = request.current_move != nullptr ? tell_current_move : nullptr;
 
-  ThinkResult result{};
   result.move =
       alpha_beta_time(cb, first, last, request.report != nullptr ? remember_report : nullptr, request.multipv);
   result.input = search_limits_input();

@@ -34,6 +34,11 @@ struct ThinkRequest {
   // Told about each root move as the root begins to search it, once the
   // search has run for CURRENT_MOVE_AFTER_MS; nullptr: nobody.
   RootMoveListener current_move = nullptr;
+  // Below full strength (strength.h): 0, the default, is full strength and
+  // leaves the search exactly as it is; up to WEAKNESS_MAX the engine sees
+  // less (a node budget of the level's) and plays some moves on a glance.
+  // A single pass ignores it.
+  int weakness;
 };
 
 // How long a search runs before the root's moves are told as they are

@@ -14,7 +14,8 @@ std::vector<std::string> all_values() {
   auto check = [](bool b) { return std::string(b ? "true" : "false"); };
   return {std::to_string(o.hash_mb), "" /* Clear Hash: a button */, std::to_string(o.threads), check(o.ponder),
           std::to_string(o.multipv), check(o.own_book),             o.book_file,
-          std::to_string(o.move_overhead), o.transcript,        check(o.chess960)};
+          std::to_string(o.move_overhead), o.transcript,        check(o.chess960),
+          check(o.limit_strength), std::to_string(o.uci_elo), std::to_string(o.strength_seed)};
 }
 
 std::vector<std::string> declared;
@@ -35,6 +36,10 @@ TEST(EngineOptions, DeclaredInOrder) {
       "option name Move Overhead type spin default 0 min 0 max 5000\n",
       "option name Transcript type string default UCI_debug.txt\n",
       "option name UCI_Chess960 type check default false\n",
+      "option name UCI_LimitStrength type check default false\n",
+      "option name UCI_Elo type spin default " + std::to_string(STRENGTH_ELO_MAX) + " min " +
+          std::to_string(STRENGTH_ELO_MIN) + " max " + std::to_string(STRENGTH_ELO_MAX) + "\n",
+      "option name Strength Seed type spin default 0 min 0 max 2147483647\n",
   };
   EXPECT_EQ(declared, expected);
 }
@@ -46,6 +51,7 @@ TEST(EngineOptions, SetoptionTakesGoodValuesAndRefusesBadOnesWithOneLine) {
     const char *value = "";
     bool changed = false;
   };
+  const std::string weakest = std::to_string(STRENGTH_ELO_MIN);
   const Case cases[] = {
       {"setoption name Hash value 128", OPT_HASH, "128", true},
       {"setoption name HASH value 65536", OPT_HASH, "65536", true},
@@ -64,6 +70,9 @@ TEST(EngineOptions, SetoptionTakesGoodValuesAndRefusesBadOnesWithOneLine) {
       {"setoption name Transcript value logs/value 1.txt", OPT_TRANSCRIPT, "logs/value 1.txt", true},
       {"setoption name uci_chess960 value true", OPT_CHESS960, "true", true},
       {"setoption name UCI_Chess960 value false", OPT_CHESS960, "false", false},
+      {"setoption name UCI_LimitStrength value true", OPT_LIMIT_STRENGTH, "true", true},
+      {"setoption name UCI_Elo value " + weakest, OPT_UCI_ELO, weakest.c_str(), true},
+      {"setoption name strength seed value 17", OPT_STRENGTH_SEED, "17", true},
       // Refused: every option keeps its value.
       {"setoption", OPT_NONE},
       {"setoption name  \t  ", OPT_NONE},
@@ -93,6 +102,10 @@ TEST(EngineOptions, SetoptionTakesGoodValuesAndRefusesBadOnesWithOneLine) {
       {"setoption name UCI Chess960 value true", OPT_NONE},
       {"setoption name Transcript value", OPT_NONE},
       {"setoption name BookFile value " + std::string(OPTION_STRING_MAX + 1, 'b'), OPT_NONE},
+      {"setoption name UCI_Elo value " + std::to_string(STRENGTH_ELO_MIN - 1), OPT_NONE},
+      {"setoption name UCI_Elo value " + std::to_string(STRENGTH_ELO_MAX + 1), OPT_NONE},
+      {"setoption name UCI_LimitStrength value 1", OPT_NONE},
+      {"setoption name Strength Seed value 2147483648", OPT_NONE},
       {"setoption name \x01\x1b[2J\x7f\xff value 1", OPT_NONE},
       {"setoption name " + std::string(100000, 'x') + " value 1", OPT_NONE},
   };

@@ -2,8 +2,16 @@
 // GUI or a testing framework drives them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "notation/fen.h"
+#include "notation/move_text.h"
+#include "notation/san.h"
+#include "search/strength.h"
 
 #include "support/engine_process.h"
 #include "support/test_board.h"
@@ -49,7 +57,7 @@ TEST_F(Options, EveryOptionIsDeclaredInTheHandshake) {
 // the position wait and in the go wait.
 TEST_F(Options, SetoptionLinesGoodAndBad) {
   struct Case {
-    const char *line;
+    std::string line;
     bool refused;
   } cases[] = {
       {"setoption name Hash value 16", false},
@@ -73,6 +81,14 @@ TEST_F(Options, SetoptionLinesGoodAndBad) {
       {"setoption name Hash value abc", true},
       {"setoption name Threads value 2", true},
       {"setoption name Ponder value yes", true},
+      {"setoption name UCI_LimitStrength value true", false},
+      {"setoption name uci_elo value " + std::to_string(STRENGTH_ELO_MIN), false},
+      {"setoption name Strength Seed value 2147483647", false},
+      {"setoption name UCI_Elo value " + std::to_string(STRENGTH_ELO_MIN - 1), true},
+      {"setoption name UCI_Elo value " + std::to_string(STRENGTH_ELO_MAX + 1), true},
+      {"setoption name UCI_Elo value 1500.5", true},
+      {"setoption name UCI_LimitStrength value on", true},
+      {"setoption name Strength Seed value -1", true},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.line);
@@ -201,4 +217,183 @@ TEST_F(Options, ArgumentsOtherThanBenchAreRefused) {
     EXPECT_TRUE(wrong.read_all().empty()) << argument;
     EXPECT_EQ(wrong.wait_exit(), 2) << argument;
   }
+}
+
+namespace {
+
+// A game the engine plays against itself at a strength level from a seed:
+// "ucinewgame", then "position" and "go" for each of plies half-moves; the
+// moves it chose. Two games in a row in one session when twice.
+Lines self_play(const std::string &dir, int elo, int seed, int plies, bool twice = false) {
+  EngineProcess engine(dir);
+  engine.handshake();
+  engine.send("setoption name UCI_LimitStrength value true");
+  engine.send("setoption name UCI_Elo value " + std::to_string(elo));
+  engine.send("setoption name Strength Seed value " + std::to_string(seed));
+  Lines played;
+  for (int game = 0; game < (twice ? 2 : 1); ++game) {
+    engine.send("ucinewgame");
+    std::string list;
+    for (int ply = 0; ply < plies; ++ply) {
+      engine.send("position startpos" + (list.empty() ? "" : " moves" + list));
+      engine.send("go wtime 60000 btime 60000");
+      const Lines answer = engine.read_until("bestmove");
+      if (answer.empty() || answer.back().rfind("bestmove ", 0) != 0) return played;
+      const std::string move = answer.back().substr(9);
+      played.push_back(move);
+      list += " " + move;
+    }
+  }
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(), 0);
+  return played;
+}
+
+// The lines of a search's answer without the figures that vary from run to
+// run ("time", "nps").
+Lines without_timing(const Lines &lines) {
+  Lines kept;
+  for (const std::string &line : lines) {
+    std::istringstream in(line);
+    std::string word, out;
+    while (in >> word) {
+      if (word == "time" || word == "nps") {
+        in >> word;
+        continue;
+      }
+      out += (out.empty() ? "" : " ") + word;
+    }
+    kept.push_back(out);
+  }
+  return kept;
+}
+
+// The legal moves of a FEN position as coordinate texts.
+std::vector<std::string> legal_texts(const std::string &fen) {
+  uint8_t cb[CB_SIZE];
+  start_position(cb);
+  FenSetup setup;
+  EXPECT_TRUE(load_position_fen(cb, fen.c_str(), setup)) << fen;
+  LegalMove moves[MAX_LEGAL_MOVES];
+  std::vector<std::string> texts;
+  for (int i = 0, n = legal_moves(cb, moves); i < n; ++i)
+    texts.push_back(move_text(moves[i].from, moves[i].to, moves[i].promotion));
+  return texts;
+}
+
+}  // namespace
+
+// A level's game replays move for move from its seed, in a new session or
+// after "ucinewgame" in the same one; another seed plays another game.
+TEST_F(Options, StrengthLevelReplaysItsGameFromTheSeed) {
+  const int elo = STRENGTH_ELO_MIN;
+  const Lines first = self_play(dir_.path(), elo, 4242, 12, true);
+  ASSERT_EQ(first.size(), 24u);
+  EXPECT_EQ(Lines(first.begin(), first.begin() + 12), Lines(first.begin() + 12, first.end()));
+  EXPECT_EQ(self_play(dir_.path(), elo, 4242, 12), Lines(first.begin(), first.begin() + 12));
+  EXPECT_NE(self_play(dir_.path(), elo, 4243, 12), Lines(first.begin(), first.begin() + 12));
+}
+
+// UCI_Elo means nothing while UCI_LimitStrength is off, and the top of the
+// scale is full strength: the same reports and moves as with the defaults.
+TEST_F(Options, FullStrengthUnlessLimitedBelowTheTop) {
+  const Lines searches = {"position startpos moves e2e4 e7e5 g1f3", "go depth 4",
+                          "position fen r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4",
+                          "go depth 4"};
+  auto answers_to = [&](const Lines &options) {
+    EngineProcess engine(dir_.path());
+    engine.handshake();
+    for (const std::string &line : options) engine.send(line);
+    Lines out;
+    for (const std::string &line : searches) {
+      engine.send(line);
+      if (line.rfind("go", 0) == 0) {
+        const Lines answer = without_timing(engine.read_until("bestmove"));
+        out.insert(out.end(), answer.begin(), answer.end());
+      }
+    }
+    return out;
+  };
+  const Lines plain = answers_to({});
+  ASSERT_EQ(plain.size() >= 4 ? plain.back().rfind("bestmove ", 0) : 1, 0u);
+  const std::string weakest = "setoption name UCI_Elo value " + std::to_string(STRENGTH_ELO_MIN);
+  EXPECT_EQ(answers_to({weakest}), plain);
+  EXPECT_EQ(answers_to({"setoption name UCI_LimitStrength value true", weakest,
+                        "setoption name UCI_LimitStrength value false"}),
+            plain);
+  EXPECT_EQ(answers_to({"setoption name UCI_LimitStrength value true",
+                        "setoption name UCI_Elo value " + std::to_string(STRENGTH_ELO_MAX)}),
+            plain);
+}
+
+// Every level answers a fast game's "go" well inside its clock with a legal
+// move: the mate in one and the only legal move included, which every level
+// plays (a glance sees a mate in one, and the search's two-ply pass does).
+TEST_F(Options, EveryLevelAnswersInTimeWithALegalMove) {
+  struct Case {
+    const char *fen;
+    const char *must;  // the move every level plays, or nullptr
+  } cases[] = {
+      {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", nullptr},
+      {"r1bqk2r/pppp1ppp/2n2n2/2b1p3/2B1P3/2PP1N2/PP3PPP/RNBQK2R b KQkq - 0 5", nullptr},
+      {"6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 30", "a1a8"},
+      {"r5k1/8/8/8/8/8/5PPP/6K1 b - - 0 30", "a8a1"},
+      {"k7/8/8/8/8/8/1r6/K7 w - - 0 40", "a1b2"},
+      {"8/P6k/8/8/8/8/6p1/K7 w - - 0 50", nullptr},
+  };
+  const int mid = (STRENGTH_ELO_MIN + STRENGTH_ELO_MAX) / 2;
+  for (int elo : {STRENGTH_ELO_MIN, mid, STRENGTH_ELO_MAX - 1, STRENGTH_ELO_MAX}) {
+    EngineProcess engine(dir_.path());
+    engine.handshake();
+    engine.send("setoption name UCI_LimitStrength value true");
+    engine.send("setoption name UCI_Elo value " + std::to_string(elo));
+    for (const Case &c : cases) {
+      SCOPED_TRACE(std::to_string(elo) + " " + c.fen);
+      const std::vector<std::string> legal = legal_texts(c.fen);
+      // Several times: a level plays some moves on a glance, some searched.
+      for (int round = 0; round < 4; ++round) {
+        engine.send(std::string("position fen ") + c.fen);
+        const auto start = std::chrono::steady_clock::now();
+        engine.send("go wtime 1000 btime 1000");
+        const Lines answer = engine.read_until("bestmove", 2000);
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        ASSERT_FALSE(answer.empty());
+        ASSERT_EQ(answer.back().rfind("bestmove ", 0), 0u) << answer.back();
+        // The engine never gives a move more than half its clock.
+        EXPECT_LT(ms, 500);
+        const std::string move = answer.back().substr(9);
+        EXPECT_NE(std::find(legal.begin(), legal.end(), move), legal.end()) << move;
+        if (c.must != nullptr) {
+          EXPECT_EQ(move, c.must);
+        }
+      }
+    }
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+  }
+}
+
+// A setoption that comes during a search is taken when the search has
+// answered, refusal included.
+TEST_F(Options, StrengthOptionsDuringASearchWaitTheirTurn) {
+  EngineProcess engine(dir_.path());
+  engine.handshake();
+  engine.send("position startpos");
+  engine.send("go infinite");
+  engine.send("setoption name UCI_LimitStrength value true");
+  engine.send("setoption name UCI_Elo value 1");
+  for (auto line = engine.read_line(300); line; line = engine.read_line(300))
+    EXPECT_NE(line->rfind("info string", 0), 0u) << *line;
+  engine.send("stop");
+  const Lines answer = engine.read_until("bestmove");
+  ASSERT_FALSE(answer.empty());
+  EXPECT_EQ(answer.back().rfind("bestmove ", 0), 0u);
+  for (const std::string &line : answer) EXPECT_NE(line.rfind("info string", 0), 0u) << line;
+  const Lines after = engine.read_until("info string");
+  ASSERT_FALSE(after.empty());
+  EXPECT_EQ(after.back(), "info string option UCI_Elo: \"1\" is outside " + std::to_string(STRENGTH_ELO_MIN) +
+                              ".." + std::to_string(STRENGTH_ELO_MAX));
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(), 0);
 }

@@ -11,7 +11,14 @@ its standard input and output exactly as a match runner does:
     "readyok", as cutechess does before every "go"), and
     "go wtime W btime B [movestogo M]"; "quit" at the end.
 
-The opponent is stockfish at Skill Level 0 with a short fixed thinking time.
+The opponent is stockfish at Skill Level 0 with a short fixed thinking time,
+unless options say otherwise: --opponent-options sets stockfish's options
+(e.g. UCI_LimitStrength and UCI_Elo, then no Skill Level is set) and
+--opponent-clock lets it play on the game's clock; --opponent velkor plays
+another velkor (on the clock, with its own options) instead, and
+--velkor-options sets options of the velkor under test. This is how the
+strength levels are calibrated: "S+I" controls give an increment, and the
+summary gives velkor's score with its Elo difference and a 95 % interval.
 A second stockfish is the referee: before every move of either side, the legal
 moves are those of its "go perft 1" for the position, and its "d" output gives
 the position's key (repetition), its FEN (fifty-move counter, material) and
@@ -205,32 +212,43 @@ Position = collections.namedtuple("Position", "legal key fen checkers")
 
 
 class Opponent:
-    """Stockfish at its lowest skill, thinking briefly on every move."""
+    """The other side: stockfish (by default at Skill Level 0, thinking a
+    fixed short time on every move), or another velkor; either with options
+    of its own and, with clock=True, playing on the game's clock as velkor
+    does ("go wtime ... btime ... [winc ... binc ...] [movestogo ...]")."""
 
-    def __init__(self, path, movetime_ms):
+    def __init__(self, argv, movetime_ms, options=(), clock=False, cwd=None, stockfish=True):
         self.movetime_ms = movetime_ms
-        self.sf = LineProcess("opponent", [path])
+        self.clock = clock
+        self.sf = LineProcess("opponent", argv, cwd=cwd)
         self.sf.send("uci")
         self.sf.read_until(lambda l: l == "uciok", 30, "uciok from the opponent")
-        self.sf.send("setoption name Skill Level value 0")
+        if stockfish and not options:
+            self.sf.send("setoption name Skill Level value 0")
         if START_FEN is not None:
             self.sf.send("setoption name UCI_Chess960 value true")
-        self.sf.send("setoption name Threads value 1")
+        if stockfish:
+            self.sf.send("setoption name Threads value 1")
+        for name, value in options:
+            self.sf.send("setoption name %s value %s" % (name, value))
         self.sf.send("ucinewgame")
         self.sf.send("isready")
         self.sf.read_until(lambda l: l == "readyok", 30, "readyok from the opponent")
 
     def play(self, moves, go_args, own_clock_ms):
         """(move, elapsed seconds) for the position after moves."""
-        movetime = max(1, min(self.movetime_ms, int(own_clock_ms / 10)))
         self.sf.send(position_line(moves))
         start = time.monotonic()
-        self.sf.send("go %s movetime %d" % (go_args, movetime))
+        if self.clock:
+            self.sf.send("go %s" % go_args)
+        else:
+            movetime = max(1, min(self.movetime_ms, int(own_clock_ms / 10)))
+            self.sf.send("go %s movetime %d" % (go_args, movetime))
         deadline = start + max(own_clock_ms, 0) / 1000.0 + HANG_GRACE_S
         while True:
             line = self.sf.readline(deadline)
             if line is None:
-                raise RuntimeError("stockfish gave no bestmove in time")
+                raise RuntimeError("the opponent gave no bestmove in time")
             if line.startswith("bestmove"):
                 return line.split()[1], time.monotonic() - start
 
@@ -241,6 +259,16 @@ class Opponent:
 # The game's first position: None for the standard start, else the FEN of a
 # Chess960 start position (--chess960), set by play_game for its game.
 START_FEN = None
+def parse_options(text):
+    """"Name=value,Name=value" -> [(name, value)]; names may hold blanks."""
+    pairs = []
+    for item in (text or "").split(","):
+        if item.strip():
+            name, sep, value = item.partition("=")
+            if not sep:
+                raise ValueError("option %r has no =value" % item)
+            pairs.append((name.strip(), value.strip()))
+    return pairs
 
 
 def position_line(moves):
@@ -418,6 +446,7 @@ class EngineModel:
 
     def _read_go(self, text):
         white = self.half_moves % 2 == 0
+        self.increment = 0
         i = 0
         while i < len(text):
             rest = text[i:]
@@ -470,7 +499,8 @@ def check_budget_mirror(tool):
 
 class Control:
     """"M/S": M moves in S seconds, repeating, with movestogo; "S": sudden
-    death, S seconds for the game."""
+    death, S seconds for the game; "S+I": sudden death with an increment of
+    I seconds after every timed move (sent as winc/binc)."""
 
     def __init__(self, text):
         self.name = text
@@ -565,7 +595,12 @@ def play_game(index, cfg):
     keep_dir = False
     try:
         referee = Referee(cfg.stockfish)
-        opponent = Opponent(cfg.stockfish, cfg.sf_movetime)
+        if cfg.opponent == "velkor":
+            os.mkdir(os.path.join(workdir, "opponent"))
+            opponent = Opponent([cfg.opponent_velkor], cfg.sf_movetime, cfg.opponent_options, True,
+                                cwd=os.path.join(workdir, "opponent"), stockfish=False)
+        else:
+            opponent = Opponent([cfg.stockfish], cfg.sf_movetime, cfg.opponent_options, cfg.opponent_clock)
         with open(stderr_path, "wb") as stderr_file:
             engine = LineProcess("velkor", [cfg.velkor], cwd=workdir, stderr=stderr_file)
         model = EngineModel()
@@ -593,6 +628,9 @@ def play_game(index, cfg):
             if tell(line) != answer:
                 raise Failure("harness model out of step at %r" % line)
             expect(answer, 30)
+            if line == "uci":
+                for name, value in cfg.velkor_options:
+                    engine.send("setoption name %s value %s" % (name, value))
         if START_FEN is not None:
             tell("setoption name UCI_Chess960 value true")
         tell("ucinewgame")
@@ -653,7 +691,7 @@ def play_game(index, cfg):
                 if control.moves and timed_moves[side] % control.moves == 0:
                     clocks[side] += control.base_ms
                 if move not in position.legal:
-                    who = "velkor" if side == engine_side else "stockfish"
+                    who = "velkor" if side == engine_side else "the opponent (%s)" % cfg.opponent
                     raise Failure("illegal move by %s: %s (legal: %s)"
                                   % (who, move, " ".join(sorted(position.legal))))
             if is_castling(position.fen, move):
@@ -775,6 +813,29 @@ def engine_score(record):
     return "W" if white_won == record["engine_white"] else "L"
 
 
+def elo_of_score(p):
+    return -400.0 * math.log10(1.0 / p - 1.0)
+
+
+def elo_estimate(w, d, l):
+    """(score %, games, Elo difference, low, high, half-width) of velkor
+    against its opponent from its wins, draws and losses: the logistic
+    rating of the score, and a 95 % interval from the spread of the game
+    scores (normal approximation). None without games; a score of 0 or 1
+    is clipped half a game inside, so the figures stay finite."""
+    n = w + d + l
+    if n == 0:
+        return None
+    p = (w + 0.5 * d) / n
+    variance = (w * (1 - p) ** 2 + d * (0.5 - p) ** 2 + l * p ** 2) / n
+    se = math.sqrt(variance / n)
+    clip = 0.5 / n
+    clipped = lambda x: min(max(x, clip), 1 - clip)  # noqa: E731
+    elo = elo_of_score(clipped(p))
+    low, high = elo_of_score(clipped(p - 1.96 * se)), elo_of_score(clipped(p + 1.96 * se))
+    return (100.0 * p, n, elo, low, high, (high - low) / 2)
+
+
 def summarise(records, cfg):
     print("\nResults (velkor's view)")
     print("  %-8s %-6s %4s %4s %4s" % ("control", "colour", "W", "D", "L"))
@@ -788,6 +849,10 @@ def summarise(records, cfg):
             print("  %-8s %-6s %4d %4d %4d" % (control.name, "white" if white else "black",
                                              scores["W"], scores["D"], scores["L"]))
     print("  %-8s %-6s %4d %4d %4d" % ("all", "", totals["W"], totals["D"], totals["L"]))
+    rating = elo_estimate(totals["W"], totals["D"], totals["L"])
+    if rating:
+        print("  score %.1f %% of %d games: %+.0f Elo (95 %% interval %+.0f .. %+.0f, about +-%.0f)"
+              % rating)
     reasons = collections.Counter(r["reason"] for r in records if r["reason"])
     print("  ends: " + ", ".join("%s %d" % kv for kv in sorted(reasons.items())))
     castles = collections.Counter()
@@ -861,10 +926,27 @@ def parse_args(argv):
     p.add_argument("--chess960", action="store_true",
                    help="Chess960 games: UCI_Chess960 on for every engine, each pair of games from a "
                         "random start position (of the 960, seeded), given as \"position fen\"")
+    p.add_argument("--velkor-options", default="",
+                   help='options set in velkor after "uci": "Name=value,Name=value"')
+    p.add_argument("--opponent", choices=("stockfish", "velkor"), default="stockfish",
+                   help="the other side: stockfish (default) or another velkor, which plays on the clock")
+    p.add_argument("--opponent-velkor", help="the velkor that plays the other side (default: --velkor)")
+    p.add_argument("--opponent-options", default="",
+                   help='options of the other side, "Name=value,...": for stockfish e.g. '
+                        '"UCI_LimitStrength=true,UCI_Elo=1350" (then no Skill Level is set)')
+    p.add_argument("--opponent-clock", action="store_true",
+                   help="stockfish plays on the game's clock instead of --sf-movetime a move")
+    p.add_argument("--record", help="append each game (number, colours, result, moves) to this file")
     p.add_argument("--no-keep", action="store_true",
                    help="remove a failed game's working directory too (kept by default)")
     cfg = p.parse_args(argv)
     cfg.velkor = os.path.abspath(cfg.velkor)
+    cfg.opponent_velkor = os.path.abspath(cfg.opponent_velkor or cfg.velkor)
+    try:
+        cfg.velkor_options = parse_options(cfg.velkor_options)
+        cfg.opponent_options = parse_options(cfg.opponent_options)
+    except ValueError as exc:
+        p.error(str(exc))
     if cfg.book and not os.path.isfile(cfg.book):
         p.error("no book at %s" % cfg.book)
     cfg.controls = [Control(c.strip()) for c in cfg.controls.split(",") if c.strip()]
@@ -898,8 +980,16 @@ def main(argv):
         return 1
 
     indices = cfg.only if cfg.only else list(range(cfg.games))
-    print("velkor %s against %s (Skill Level 0, %d ms a move); %d games, seed %d, controls %s, cap %d plies%s"
-          % (cfg.velkor, stockfish, cfg.sf_movetime, len(indices), cfg.seed,
+    if cfg.opponent == "velkor":
+        against = "%s %s" % (cfg.opponent_velkor, cfg.opponent_options)
+    elif cfg.opponent_options:
+        against = "%s %s%s" % (stockfish, cfg.opponent_options,
+                               ", on the clock" if cfg.opponent_clock else ", %d ms a move" % cfg.sf_movetime)
+    else:
+        against = "%s (Skill Level 0, %s)" % (stockfish, "on the clock" if cfg.opponent_clock
+                                                else "%d ms a move" % cfg.sf_movetime)
+    print("velkor %s %s against %s; %d games, seed %d, controls %s, cap %d plies%s"
+          % (cfg.velkor, cfg.velkor_options, against, len(indices), cfg.seed,
              ", ".join(c.name for c in cfg.controls), cfg.cap, ", Chess960" if cfg.chess960 else ""))
     started = time.monotonic()
     records = []
@@ -912,6 +1002,12 @@ def main(argv):
             record["index"], record["control"], "white" if record["engine_white"] else "black",
             record["result"] or "-", record["reason"] or "", len(record["moves"]), worst,
             "  FAILED" if record["failure"] else ""), flush=True)
+        if cfg.record:
+            with open(cfg.record, "a") as f:
+                f.write("game %d velkor %s %s %s: %s\n" % (
+                    record["index"], "white" if record["engine_white"] else "black",
+                    record["result"] or "-", record["reason"] or record["failure"] or "",
+                    " ".join(record["moves"])))
 
     if cfg.parallel == 1:
         for index in indices:

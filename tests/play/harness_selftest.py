@@ -32,6 +32,40 @@ CASES = {
 }
 
 
+def check_figures():
+    """The calibration's arithmetic: the Elo of a score and its interval,
+    and controls with an increment. Returns the number of wrong figures."""
+    wrong = 0
+    checks = [
+        # 75 %: +191 Elo; an even score: 0; the interval narrows with games.
+        (round(harness.elo_estimate(50, 0, 50)[2]), 0),
+        (round(harness.elo_estimate(75, 0, 25)[2]), 191),
+        (round(harness.elo_estimate(25, 50, 25)[2]), 0),
+        (harness.elo_estimate(300, 0, 300)[5] < harness.elo_estimate(30, 0, 30)[5], True),
+        # Draws narrow it too: the same score with fewer decisive games.
+        (harness.elo_estimate(25, 50, 25)[5] < harness.elo_estimate(50, 0, 50)[5], True),
+        # 0 and 100 % stay finite.
+        (harness.elo_estimate(0, 0, 10)[2] < -300, True),
+        (harness.elo_estimate(10, 0, 0)[2] > 300, True),
+        (harness.elo_estimate(0, 0, 0), None),
+        ((harness.Control("2+0.02").base_ms, harness.Control("2+0.02").inc_ms), (2000.0, 20.0)),
+        ((harness.Control("40/20").moves, harness.Control("40/20").inc_ms), (40, 0.0)),
+        (harness.parse_options("UCI_Elo=1200, Move Overhead=10"), [("UCI_Elo", "1200"), ("Move Overhead", "10")]),
+    ]
+    for got, expected in checks:
+        if got != expected:
+            wrong += 1
+            print("figure wrong: %r, expected %r" % (got, expected))
+    for bad in ("40/20+1", "2+-1", "0+1"):
+        try:
+            harness.Control(bad)
+        except ValueError:
+            continue
+        wrong += 1
+        print("control %r taken" % bad)
+    return wrong
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--tool", required=True)
@@ -42,7 +76,7 @@ def main():
             return 1
         print("SKIPPED: stockfish not found")
         return harness.SKIP
-    wrong = 0
+    wrong = check_figures()
     for fault, (options, text) in CASES.items():
         env = dict(os.environ, FAKE_ENGINE_FAULT=fault)
         command = [sys.executable, os.path.join(HERE, "harness.py"), "--velkor",

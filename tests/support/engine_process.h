@@ -7,6 +7,8 @@
 #include <sys/types.h>
 #include <vector>
 
+#include "search/strength.h"
+
 // A fresh directory under the system's temporary directory, removed with
 // everything in it when the object goes.
 class TempDir {
@@ -118,6 +120,10 @@ inline const std::vector<std::string> kStartup = {
     "option name Move Overhead type spin default 0 min 0 max 5000",
     "option name Transcript type string default UCI_debug.txt",
     "option name UCI_Chess960 type check default false",
+    "option name UCI_LimitStrength type check default false",
+    "option name UCI_Elo type spin default " + std::to_string(STRENGTH_ELO_MAX) + " min " +
+        std::to_string(STRENGTH_ELO_MIN) + " max " + std::to_string(STRENGTH_ELO_MAX),
+    "option name Strength Seed type spin default 0 min 0 max 2147483647",
     "uciok"};
 // The line the engine sends before a move from its book.
 inline std::string book_note(const std::string &move, const std::string &book = "book.txt") {

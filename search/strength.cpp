@@ -1,0 +1,150 @@
+#include "search/strength.h"
+
+#include <array>
+
+#include "board/chess_cb.h"
+#include "eval/chess_heuristic.h"
+#include "hash/hash_table.h"
+#include "movegen/movegen.h"
+#include "search/make_move.h"
+#include "search/root_moves.h"
+#include "search/search_limits.h"
+
+namespace {
+
+// The measured points of the UCI_Elo scale: a setting and the weakness that
+// played at that rating, strongest last. Settings between two points take
+// the weakness on the straight line between them. Measured in games of 2 s
+// plus 0.02 s a move against Debian's stockfish 15.1 limited to UCI_Elo
+// 1350 and 1500 (full strength) and, below, each level against the next
+// one up (the README has the figures).
+struct EloPoint {
+  int elo;
+  int weakness;
+};
+constexpr std::array<EloPoint, 4> ELO_POINTS = {{
+    {STRENGTH_ELO_MIN, 800},
+    {1140, 550},
+    {1400, 300},
+    {STRENGTH_ELO_MAX, 0},
+}};
+
+constexpr bool elo_points_sound() {
+  if (ELO_POINTS.front().elo != STRENGTH_ELO_MIN || ELO_POINTS.back().elo != STRENGTH_ELO_MAX) return false;
+  if (ELO_POINTS.back().weakness != 0) return false;
+  for (size_t i = 1; i < ELO_POINTS.size(); ++i)
+    if (ELO_POINTS[i].elo <= ELO_POINTS[i - 1].elo || ELO_POINTS[i].weakness > ELO_POINTS[i - 1].weakness)
+      return false;
+  return true;
+}
+static_assert(elo_points_sound(), "points rise in rating, fall in weakness, and span the option's range");
+
+// splitmix64: small, fast, and every seed (0 included) gives a full-period
+// stream.
+uint64_t generator_state = 0x9E3779B97F4A7C15ull;
+
+// Two-ply look at each root move.
+constexpr int GLANCE_DEPTH = 2;
+
+// A misjudgement: the sum of four uniform draws, which is close enough to a
+// bell curve, scaled to one standard deviation of spread_cp. One draw of the
+// generator gives the four 16-bit parts.
+int misjudgement(int spread_cp) {
+  if (spread_cp <= 0) return 0;
+  const uint64_t r = strength_random();
+  int64_t sum = 0;
+  for (int i = 0; i < 4; ++i) sum += int64_t((r >> (16 * i)) & 0xFFFF) - 32768;
+  // Each part has a standard deviation of 65536 / sqrt(12) = 18919; four of
+  // them 37837.
+  return int(sum * spread_cp / 37837);
+}
+
+}  // namespace
+
+StrengthLevel strength_level(int weakness) {
+  if (weakness <= 0) return StrengthLevel{-1, 0, 0};
+  if (weakness > WEAKNESS_MAX) weakness = WEAKNESS_MAX;
+  // Node budget: 128,000 evaluations just below full strength (about what
+  // a second of thought costs), halving every fifth of the scale down to
+  // 4,000 at the bottom, where a two-ply pass still fits in most positions.
+  int64_t nodes = 128000;
+  for (int w = weakness; w >= 200; w -= 200) nodes /= 2;
+  const int rest = weakness % 200;  // the part of a fifth: a straight line to the next halving
+  nodes -= nodes / 2 * rest / 200;
+  // Glances: none at full strength, rising with the square of the weakness
+  // to two moves in three at the bottom. Misjudgement: from half a pawn to
+  // four pawns.
+  const int glance = int(int64_t(670) * weakness * weakness / (int64_t(WEAKNESS_MAX) * WEAKNESS_MAX));
+  const int spread = 50 + 350 * weakness / WEAKNESS_MAX;
+  return StrengthLevel{nodes, glance, spread};
+}
+
+int weakness_of_elo(int elo) {
+  if (elo <= ELO_POINTS.front().elo) return ELO_POINTS.front().weakness;
+  if (elo >= ELO_POINTS.back().elo) return ELO_POINTS.back().weakness;
+  for (size_t i = 1; i < ELO_POINTS.size(); ++i) {
+    const EloPoint &lo = ELO_POINTS[i - 1], &hi = ELO_POINTS[i];
+    if (elo <= hi.elo)
+      return lo.weakness + (hi.weakness - lo.weakness) * (elo - lo.elo) / (hi.elo - lo.elo);
+  }
+  return 0;
+}
+
+void strength_seed(uint64_t seed) { generator_state = seed; }
+
+uint64_t strength_random() {
+  uint64_t z = (generator_state += 0x9E3779B97F4A7C15ull);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+int strength_per_mille() { return int(strength_random() % 1000); }
+
+GlanceResult glance_move(uint8_t *cb, int misjudgement_cp, const uint32_t *only, int only_count) {
+  GlanceResult result{};
+  const uint8_t side = side_to_move(cb);
+  const uint32_t root_best = side == WHITE ? SCORE_BLACK_WINS : SCORE_WHITE_WINS;
+  const uint32_t root_bound = side == WHITE ? SCORE_WHITE_WINS : SCORE_BLACK_WINS;
+  result.move = root_best;
+
+  // Keys first: the pieces the search keeps are known by the board's key,
+  // and until the keys are drawn for this board the key is still the last
+  // search's, whose pieces would be the ones generated from.
+  ini_hash_table(cb);
+  ini_stat_calculated();
+  uint32_t moves[MAX_GENERATED_MOVES];
+  const int count = generate_moves(cb, moves, search_piece_sets(cb));
+  static tagLINE line;
+  int best_seen = 0;
+  bool found = false;
+  for (int i = 0; i < count; ++i) {
+    const uint32_t key = root_move_key_of_generated(moves[i]);
+    if (only_count > 0) {
+      bool listed = false;
+      for (int k = 0; k < only_count; ++k) listed |= only[k] == key;
+      if (!listed) continue;
+    }
+    // This move alone at the root, on a table holding nothing of the moves
+    // before it (the root's own entry would answer for them).
+    root_moves_only(&key, 1);
+    clear_hash_table();
+    line.length = 0;
+    const uint32_t r = alpha_beta(cb, 0, uint8_t(GLANCE_DEPTH), root_best, root_bound, &line);
+    if (search_was_stopped()) break;
+    // No squares: the move is illegal, or loses to a mate the look sees.
+    if (!names_a_move(r)) continue;
+    const int score = side == WHITE ? int(move_score(r)) - int(SCORE_DRAW) : int(SCORE_DRAW) - int(move_score(r));
+    const int seen = score + misjudgement(misjudgement_cp);
+    if (!found || seen > best_seen) {
+      found = true;
+      best_seen = seen;
+      result.move = r;
+      result.line = line;
+    }
+  }
+  root_moves_reset();
+  result.evaluations = stat_heuristic_calculated();
+  if (!found) result.line.length = 0;
+  return result;
+}

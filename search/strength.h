@@ -1,0 +1,67 @@
+// Playing below full strength, for people who want an opponent near their
+// own level. A weakness from 0 (full strength, the search untouched) to
+// WEAKNESS_MAX makes the engine both see less and misjudge more:
+//
+// - it sees less: the move's search may spend only so many evaluations, so
+//   it stops a pass or two short of where its clock would take it;
+// - it misjudges: on some moves, more of them the weaker it is, it does not
+//   search at all but plays on a glance: every root move gets a two-ply look
+//   (its best reply and the captures after it), the look's score is blurred
+//   by a random misjudgement, and the best-looking move is played. A glance
+//   sees a mate in one and a piece left hanging to a plain capture, but a
+//   large enough misjudgement overlooks the piece: that is how the weaker
+//   levels blunder, and why they blunder more often, not only think shorter.
+//
+// Every draw comes from the levels' own generator, never from rand(), which
+// draws the table's keys: a level neither disturbs the keys nor depends on
+// them, and a game replays move for move from the generator's seed.
+#pragma once
+
+#include <cstdint>
+
+#include "search/alpha_beta.h"
+
+inline constexpr int WEAKNESS_MAX = 1000;
+
+// What a weakness means for one move.
+struct StrengthLevel {
+  int64_t nodes;             // evaluations the search may spend; -1: no limit
+  int glance_per_mille;      // chance that the move is played on a glance
+  int misjudgement_cp;       // spread of the glance's misjudgement (one standard deviation), centipawns
+};
+
+// The level of a weakness (clamped to 0..WEAKNESS_MAX). Weakness 0 is full
+// strength: no node limit, no glance.
+StrengthLevel strength_level(int weakness);
+
+// The UCI_Elo scale: the setting's range, and the weakness a setting stands
+// for, interpolated linearly between the measured points (strength.cpp).
+// The top is full strength as measured in fast games; the bottom is the
+// weakest level measured with some precision (weaker ones exist, but their
+// ratings were too uncertain to offer).
+inline constexpr int STRENGTH_ELO_MIN = 810;
+inline constexpr int STRENGTH_ELO_MAX = 1440;
+int weakness_of_elo(int elo);
+
+// The levels' generator: restarted from seed (any value), and its next draw.
+void strength_seed(uint64_t seed);
+uint64_t strength_random();
+// A draw in 0..999.
+int strength_per_mille();
+
+// Root moves as root_move_key words to keep to (count 0: all).
+struct GlanceResult {
+  uint32_t move;      // Move word of the move played, with its unblurred score; no squares: none found
+  tagLINE line;       // the glance's line for that move
+  int64_t evaluations;
+};
+
+// Plays a move on a glance: each root move the search may play (all, or
+// those of only) is searched two plies deep on its own, its score seen from
+// the side to move is blurred by misjudgement_cp, and the best blurred score
+// wins (the first of equals). Runs under the limits and the clock already
+// set for the move; a stop keeps the best of the moves looked at so far.
+// Draws from the levels' generator once per move looked at. Draws the
+// table's keys afresh, as every pass does; the board is as on entry when it
+// returns, and hash_key is its key under the new keys.
+GlanceResult glance_move(uint8_t *cb, int misjudgement_cp, const uint32_t *only, int only_count);
