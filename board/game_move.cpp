@@ -112,12 +112,15 @@ void play_chess960_rights(uint8_t *cb, int from, int to, uint8_t piece, int move
 }
 
 // Every move but castling, with no right changed: promotion, en passant or
-// a piece going from one square to the other.
-void play_plain_move(uint8_t *cb, uint32_t move, int from, int to, uint8_t piece, uint8_t colour) {
+// a piece going from one square to the other. Both rule sets' game moves end
+// here, after each has taken the rights its own way.
+[[gnu::always_inline]] inline void play_plain_move(uint8_t *cb, uint32_t move, int from, int to, uint8_t piece,
+                                                 uint8_t colour) {
   if (piece == PAWN && (square_row(to) == 2 || square_row(to) == 9)) {
     cb_set_value(uint8_t(to), move_promotion_piece(move), colour, cb);
     cb_set_value(uint8_t(from), EMPTY, WHITE, cb);
   } else if (piece == PAWN && piece_of(cb[to]) == EMPTY && square_column(from) != square_column(to)) {
+    // En passant: the pawn taken stands beside the mover, behind the target.
     cb_set_value(uint8_t(from), EMPTY, WHITE, cb);
     cb_set_value(uint8_t(colour == WHITE ? to - 12 : to + 12), EMPTY, WHITE, cb);
     cb_set_value(uint8_t(to), PAWN, colour, cb);
@@ -178,30 +181,20 @@ void play_move(uint8_t *cb, uint32_t move) {
     cb_set_value(uint8_t(from + 1), ROOK, colour, cb);
     cb_set_value(uint8_t(from + 2), KING, colour, cb);
     cb[CB_STATE] |= both_rights;
-  } else if (piece == PAWN && (square_row(to) == 2 || square_row(to) == 9)) {
-    cb_set_value(uint8_t(to), move_promotion_piece(move), colour, cb);
-    cb_set_value(uint8_t(from), EMPTY, WHITE, cb);
-  } else if (piece == PAWN && piece_of(cb[to]) == EMPTY && square_column(from) != square_column(to)) {
-    // En passant: the pawn taken stands beside the mover, behind the target.
-    cb_set_value(uint8_t(from), EMPTY, WHITE, cb);
-    cb_set_value(uint8_t(colour == WHITE ? to - 12 : to + 12), EMPTY, WHITE, cb);
-    cb_set_value(uint8_t(to), PAWN, colour, cb);
-  } else if (piece == ROOK) {
-    // Any rook leaving the a- or h-file costs that side's right, whatever rank
-    // it leaves from.
-    if (square_column(from) == 2)
-      cb[CB_STATE] |= queen_side_lost_bit(mover);
-    else if (square_column(from) == 9)
-      cb[CB_STATE] |= king_side_lost_bit(mover);
-    cb_set_value(uint8_t(to), ROOK, colour, cb);
-    cb_set_value(uint8_t(from), EMPTY, WHITE, cb);
   } else {
-    cb_set_value(uint8_t(to), piece, colour, cb);
-    cb_set_value(uint8_t(from), EMPTY, WHITE, cb);
-    if (piece == KING) cb[CB_STATE] |= both_rights;
+    // Any rook leaving the a- or h-file costs that side's right, whatever rank
+    // it leaves from; a king move costs both.
+    if (piece == ROOK) {
+      if (square_column(from) == 2)
+        cb[CB_STATE] |= queen_side_lost_bit(mover);
+      else if (square_column(from) == 9)
+        cb[CB_STATE] |= king_side_lost_bit(mover);
+    } else if (piece == KING) {
+      cb[CB_STATE] |= both_rights;
+    }
+    play_plain_move(cb, move, from, to, piece, colour);
   }
-
-  mark_destination(cb, piece, colour, from, to);
+  if (castles) mark_destination(cb, piece, colour, from, to);
 
   // A move onto a rook's corner takes that corner's right from its owner: the
   // rook there is captured, or it left earlier and the right went with it.
