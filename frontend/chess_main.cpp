@@ -28,6 +28,8 @@
 #include "search/think.h"
 #include "search/time_control.h"
 
+int g_go_perft_depth_cap = -1;
+
 namespace {
 
 // State of the command loop, created afresh at every start of the loop.
@@ -160,6 +162,7 @@ void answer_perft(const Loop &loop, const char *cursor) {
     UCI_send("info string go perft needs one depth from 1 to 12\n");
     return;
   }
+  if (g_go_perft_depth_cap >= 1 && depth > g_go_perft_depth_cap) depth = g_go_perft_depth_cap;
   if (loop.refused) {
     UCI_send("info string go perft: no position to count (the last position line was refused)\n");
     return;

@@ -18,6 +18,11 @@ enum HandshakeCode : int {
   CMD_SETOPTION = 6,
 };
 
+// When 1 or more, a "go perft" deeper than this counts to this depth instead.
+// Only a harness sets it (the fuzz target, so that one input cannot count for
+// hours: a count is never stopped once begun); the engine leaves it at -1.
+extern int g_go_perft_depth_cap;
+
 // Where the command loop starts.
 enum LoopMode : int { MODE_POSITION_WAIT = 2, MODE_GO_WAIT = 5 };
 

@@ -154,3 +154,33 @@ TEST_F(Transport, WholeSessionRunsInProcessAndReturnsItsStatus) {
                           "uciok\nreadyok\nreadyok\nbestmove (none)\nreadyok\n");
   EXPECT_EQ(g_txt_opening, nullptr) << "the loop releases what it owns when it ends";
 }
+
+// The fuzz target's cap on "go perft": unset, a count runs to the depth asked
+// for; set, a deeper count stops at the cap and reports the capped count.
+TEST_F(Transport, PerftDepthCapIsOffByDefaultAndOnlyEverShortens) {
+  EXPECT_EQ(g_go_perft_depth_cap, -1) << "the engine never sets the cap";
+  struct Case {
+    int cap;
+    const char *go;
+    const char *total;
+  };
+  const Case cases[] = {
+      {-1, "go perft 2", "Nodes searched: 400\n"},
+      {2, "go perft 4", "Nodes searched: 400\n"},
+      {2, "go perft 1", "Nodes searched: 20\n"},
+      {3, "go perft 12", "Nodes searched: 8902\n"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.go);
+    g_go_perft_depth_cap = c.cap;
+    input(std::string("uci\nposition startpos\n") + c.go + "\nquit\n");
+    const int status = velkor_main();
+    g_go_perft_depth_cap = -1;
+    EXPECT_EQ(status, 0);
+    // The output file gathers every case's session: the last count is this one's.
+    const std::string out = output();
+    const size_t last = out.rfind("Nodes searched: ");
+    ASSERT_NE(last, std::string::npos);
+    EXPECT_EQ(out.substr(last, out.find('\n', last) + 1 - last), c.total);
+  }
+}
