@@ -1,7 +1,6 @@
 #include "frontend/go_limits.h"
 
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 
 #include "base/text.h"
@@ -14,83 +13,37 @@
 
 namespace {
 
-// Decimal conversion of a token of at most 15 characters, clamped to int.
-// Returns false when the token holds no digits at all (its value is then 0,
-// as the usual conversion gives).
-bool token_number(const char *token, int length, int &value) {
-  char number[16] = {};
-  std::memcpy(number, token, size_t(length));
-  char *end = nullptr;
-  const long long wide = std::strtoll(number, &end, 10);
-  value = wide > INT_MAX ? INT_MAX : wide < INT_MIN ? INT_MIN : int(wide);
-  return end != number;
+// The one rule for a number of a "go" line: the whole token is decimal
+// digits, at least one, led by a minus sign only where the field holds
+// negative values (an overdrawn clock); a number beyond the field's range
+// counts as the nearest value it holds. False for anything else.
+bool read_number(const char *text, size_t length, int64_t smallest, int64_t largest, int64_t &value) {
+  if (smallest < 0 && length > 0 && text[0] == '-') {
+    int64_t magnitude = 0;
+    if (!read_decimal(text + 1, length - 1, -smallest, magnitude)) return false;
+    value = -magnitude;
+    return true;
+  }
+  return read_decimal(text, length, largest, value);
 }
 
-
-// The searchmoves words from cursor on: their text runs up to the end of the
-// last word before the next keyword (or the line's end). Returns where
-// reading goes on.
-const char *read_searchmoves(const char *cursor, GoLimits &limits) {
-  while (is_blank(*cursor)) ++cursor;
-  limits.searchmoves = cursor;
-  limits.searchmoves_length = 0;
-  for (;;) {
-    const char *after = cursor;
-    const Word w = next_word(after);
-    if (w.length == 0 || is_go_keyword(w.text, w.length)) return cursor;
-    cursor = after;
-    limits.searchmoves_length = int(cursor - limits.searchmoves);
-  }
+bool ends_with(Word w, const char *keyword) {
+  const size_t n = std::strlen(keyword);
+  return w.length >= n && std::strncmp(w.text + w.length - n, keyword, n) == 0;
 }
 
-// The limits of the line, as read_go describes them; clock_in_line is left
-// to the caller.
-void read_go_limits(const char *line, uint8_t side, GoLimits &limits) {
-  const char *cursor = line;
-  bool first = true;
-  for (;;) {
-    const Word word = next_word(cursor);
-    if (word.length == 0) break;
-    // The first word is the command itself.
-    if (first) {
-      first = false;
-      continue;
-    }
-    if (word_is(word, "infinite")) {
-      limits.infinite = true;
-      continue;
-    }
-    if (word_is(word, "ponder")) {
-      limits.ponder = true;
-      continue;
-    }
-    if (word_is(word, "searchmoves")) {
-      cursor = read_searchmoves(cursor, limits);
-      continue;
-    }
-    const bool depth = word_is(word, "depth"), nodes = word_is(word, "nodes"), movetime = word_is(word, "movetime"),
-               winc = word_is(word, "winc"), binc = word_is(word, "binc"), mate = word_is(word, "mate");
-    if (!depth && !nodes && !movetime && !winc && !binc && !mate) continue;  // not a limit: stepped over
-
-    // The value: the next word, taken only when it is a number.
-    const char *after = cursor;
-    const Word number = next_word(after);
-    int64_t value = 0;
-    if (!read_decimal(number.text, number.length, nodes ? INT64_MAX : INT32_MAX, value)) continue;
-    cursor = after;
-    if (depth)
-      limits.depth = value < SEARCH_FIRST_DEPTH ? SEARCH_FIRST_DEPTH
-                     : value > SEARCH_DEPTH_CAP ? SEARCH_DEPTH_CAP
-                                                : int(value);
-    else if (nodes)
-      limits.nodes = value;
-    else if (movetime)
-      limits.movetime = int(value);
-    else if (mate)
-      limits.mate = int(value);
-    else if ((winc && side == WHITE) || (binc && side == BLACK))
-      limits.increment = int(value);
-  }
+// The clock figures of a "go" line are found wherever their keyword begins,
+// even at the end of a longer word ("xwtime 300"), and only with one space
+// after it: their figure is the token from just after that space up to the
+// next blank or tab (none when another blank follows at once). Only the side
+// to move's clock is a figure; the other side's is stepped over like any
+// word that is no limit.
+int *clock_figure(Word word, char after, uint8_t side, GoParameters &params, bool &own_clock) {
+  own_clock = false;
+  if (after != ' ') return nullptr;
+  if (ends_with(word, "movestogo")) return &params.moves_to_go;
+  own_clock = ends_with(word, side == WHITE ? "wtime" : "btime");
+  return own_clock ? &params.own_clock : nullptr;
 }
 
 }  // namespace
@@ -131,33 +84,84 @@ int thinking_budget(bool clock_given, int own_clock, int moves_to_go, int half_m
   return int(budget);
 }
 
-bool read_go_parameters(const char *line, uint8_t side, GoParameters &params) {
-  bool clock_in_line = false;
-  const char *cursor = line;
-  while (*cursor != '\0') {
-    if ((begins_with(cursor, "wtime ") && side == WHITE) || (begins_with(cursor, "btime ") && side == BLACK)) {
-      cursor += 6;
-      const int length = where_is_next_space(cursor);
-      if (length <= 15 && token_number(cursor, length, params.own_clock)) {
-        params.clock_given = true;
-        clock_in_line = true;
-      }
-      cursor += length;
-    } else if (begins_with(cursor, "movestogo ")) {
-      cursor += 10;
-      const int length = where_is_next_space(cursor);
-      if (length <= 15) token_number(cursor, length, params.moves_to_go);
-      cursor += length;
-    } else {
-      ++cursor;
-    }
-  }
-  return clock_in_line;
-}
-
 void read_go(const char *line, uint8_t side, GoParameters &params, GoLimits &limits) {
-  limits.clock_in_line = read_go_parameters(line, side, params);
-  read_go_limits(line, side, limits);
+  limits.clock_in_line = false;
+  const char *cursor = line;
+  bool first = true, in_searchmoves = false;
+  for (;;) {
+    const Word word = next_word(cursor);
+    if (word.length == 0) break;
+    const bool command = first;
+    first = false;
+    const bool keyword = is_go_keyword(word.text, word.length);
+    if (keyword) in_searchmoves = false;
+
+    bool own_clock = false;
+    if (int *figure = clock_figure(word, *cursor, side, params, own_clock)) {
+      const char *token = cursor + 1;
+      const int length = where_is_next_space(token);
+      // A token longer than any clock figure a front end sends leaves the
+      // figure as it was. One that is no number sets it to 0 without
+      // counting as a clock given, as it always has (the budget then
+      // follows from an empty clock).
+      if (length <= 15) {
+        int64_t value = 0;
+        const bool number = read_number(token, size_t(length), INT_MIN, INT_MAX, value);
+        *figure = int(value);
+        if (number) {
+          if (own_clock) params.clock_given = limits.clock_in_line = true;
+          cursor = token + length;
+          continue;
+        }
+      }
+      // Not taken: the token is read as a word in turn.
+    }
+    if (command) continue;  // the first word is the command itself
+
+    // "searchmoves" takes every following word up to the next keyword.
+    if (in_searchmoves) {
+      limits.searchmoves_length = int(cursor - limits.searchmoves);
+      continue;
+    }
+    if (word_is(word, "searchmoves")) {
+      while (is_blank(*cursor)) ++cursor;
+      limits.searchmoves = cursor;
+      limits.searchmoves_length = 0;
+      in_searchmoves = true;
+      continue;
+    }
+    if (word_is(word, "infinite")) {
+      limits.infinite = true;
+      continue;
+    }
+    if (word_is(word, "ponder")) {
+      limits.ponder = true;
+      continue;
+    }
+    const bool depth = word_is(word, "depth"), nodes = word_is(word, "nodes"), movetime = word_is(word, "movetime"),
+               winc = word_is(word, "winc"), binc = word_is(word, "binc"), mate = word_is(word, "mate");
+    if (!depth && !nodes && !movetime && !winc && !binc && !mate) continue;  // not a limit: stepped over
+
+    // The value: the next word, taken only when it is a number the limit
+    // holds (none is negative).
+    const char *after = cursor;
+    const Word number = next_word(after);
+    int64_t value = 0;
+    if (!read_number(number.text, number.length, 0, nodes ? INT64_MAX : INT32_MAX, value)) continue;
+    cursor = after;
+    if (depth)
+      limits.depth = value < SEARCH_FIRST_DEPTH ? SEARCH_FIRST_DEPTH
+                     : value > SEARCH_DEPTH_CAP ? SEARCH_DEPTH_CAP
+                                                : int(value);
+    else if (nodes)
+      limits.nodes = value;
+    else if (movetime)
+      limits.movetime = int(value);
+    else if (mate)
+      limits.mate = int(value);
+    else if ((winc && side == WHITE) || (binc && side == BLACK))
+      limits.increment = int(value);
+  }
 }
 
 int movetime_budget(int movetime) {

@@ -37,13 +37,6 @@ struct GoParameters {
   bool clock_given;  // own_clock came from the front end
 };
 
-// Reads "wtime " (White to move) or "btime " (Black to move) and
-// "movestogo " wherever they begin in the line; each number is a token of at
-// most 15 characters converted as a decimal integer (clamped to the int
-// range), else the figure keeps its value. Other parameters are stepped over.
-// Answers whether this line gave the side to move's clock.
-bool read_go_parameters(const char *line, uint8_t side, GoParameters &params);
-
 // The limits of one "go" line. They hold for that "go" only, unlike the
 // clock figures (GoParameters), which are kept from one "go" to the next.
 struct GoLimits {
@@ -68,16 +61,26 @@ inline constexpr GoLimits NO_GO_LIMITS = {0, -1, -1, false, 0, false};
 // list at the first of them.
 bool is_go_keyword(const char *word, size_t length);
 
-// Reads a "go" line once: the clock figures into params (read_go_parameters)
-// and the limits into limits. The tokens are whole words separated by
-// blanks or tabs, anywhere after the first word; "depth", "nodes", "mate",
-// "movetime", "winc" and "binc" take the next word as their number, which
-// must be plain decimal digits (a larger number than the field holds counts
-// as the largest it holds). A keyword whose next word is not such a number
-// is ignored, and that word is read as a keyword in turn. Only the side to
-// move's increment is kept. clock_in_line tells whether the line itself gave
-// the side to move's clock. "searchmoves" takes every following word that is
-// not a keyword (is_go_keyword); the last "searchmoves" of a line holds.
+// Reads a "go" line in one pass: the clock figures into params and the
+// limits into limits. Every number follows one rule: the whole token is
+// decimal digits, led by a minus sign only where the field holds negative
+// values, and a number beyond the field's range counts as the nearest value
+// it holds.
+//   Clock figures: "wtime " (White to move) or "btime " (Black to move) and
+//   "movestogo " are recognised wherever they begin in the line, even inside
+//   a longer word, and only with a space after them; the figure is the token
+//   up to the next blank or tab. It may be negative and is clamped to the
+//   int range; a token of more than 15 characters leaves the figure as it
+//   was, and one that is no number sets it to 0 (without counting as a
+//   clock given). A token that is not taken is read as a word in turn.
+//   Limits: whole words separated by blanks or tabs, after the first word.
+//   "depth", "nodes", "mate", "movetime", "winc" and "binc" take the next
+//   word as their number, which may not be negative. A keyword whose next
+//   word is not such a number is ignored, and that word is read as a keyword
+//   in turn. Only the side to move's increment is kept. "searchmoves" takes
+//   every following word that is not a keyword (is_go_keyword); the last
+//   "searchmoves" of a line holds.
+// clock_in_line tells whether the line itself gave the side to move's clock.
 void read_go(const char *line, uint8_t side, GoParameters &params, GoLimits &limits);
 
 // Budget of "movetime N": N less a safety margin of a tenth, at most 50 ms,

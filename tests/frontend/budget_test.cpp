@@ -74,10 +74,21 @@ TEST(GoParameters, OnlyTheSideToMovesClock) {
       {"go wtime ", WHITE, {3000, 0, true}, {0, 0, true}},
       {"go xwtime 300", WHITE, {0, 0, false}, {300, 0, true}},  // found inside a word
       {"go wtime\t300", WHITE, {0, 0, false}, {0, 0, false}},
+      {"go wtime  300", WHITE, {3000, 0, true}, {0, 0, true}},  // the token begins right after the space
+      {"go wtime -99999999999999", WHITE, {0, 0, false}, {INT_MIN, 0, true}},
+      // A figure is plain digits (a clock may be negative), as every number
+      // of the line is: a sign or a unit makes it no number.
+      {"go wtime +300", WHITE, {0, 0, false}, {0, 0, false}},
+      {"go wtime 300ms", WHITE, {7000, 0, true}, {0, 0, true}},
+      {"go movestogo 12x", WHITE, {0, 25, false}, {0, 0, false}},
+      // A token that is no figure is read as a word in turn.
+      {"go wtime movestogo 12", WHITE, {0, 0, false}, {0, 12, false}},
+      {"go btime depth 5 btime 900", BLACK, {0, 0, false}, {900, 0, true}},
   };
   for (const Case &c : cases) {
     GoParameters p = c.before;
-    read_go_parameters(c.line, c.side, p);
+    GoLimits limits = NO_GO_LIMITS;
+    read_go(c.line, c.side, p, limits);
     EXPECT_EQ(p.own_clock, c.after.own_clock) << c.line;
     EXPECT_EQ(p.moves_to_go, c.after.moves_to_go) << c.line;
     EXPECT_EQ(p.clock_given, c.after.clock_given) << c.line;

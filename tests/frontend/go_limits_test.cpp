@@ -66,6 +66,39 @@ TEST(GoLimits, ReadAsWholeWordsWithSoundNumbers) {
   }
 }
 
+// The one pass over the line ends "searchmoves" at the next keyword, clock
+// keywords included, while the clock is read wherever it stands.
+TEST(GoLimits, SearchmovesRunToTheNextKeyword) {
+  struct Case {
+    const char *line;
+    const char *moves;  // nullptr: no "searchmoves"
+    int clock;          // White's clock read from the line, -1: none
+  };
+  const Case cases[] = {
+      {"go depth 2", nullptr, -1},
+      {"go searchmoves", "", -1},
+      {"go searchmoves e2e4 d2d4", "e2e4 d2d4", -1},
+      {"go searchmoves\te2e4  d2d4 depth 3", "e2e4  d2d4", -1},
+      {"go searchmoves e2e4 wtime 100 d2d4", "e2e4", 100},
+      {"go searchmoves e2e4 btime 100 d2d4", "e2e4", -1},
+      {"go searchmoves e2e4 xwtime 100 d2d4", "e2e4 xwtime 100 d2d4", 100},
+      {"go searchmoves a2a3 searchmoves h2h3 infinite", "h2h3", -1},
+  };
+  for (const Case &c : cases) {
+    GoLimits l = NO_GO_LIMITS;
+    GoParameters clock{-1, 0, false};
+    read_go(c.line, WHITE, clock, l);
+    if (c.moves == nullptr) {
+      EXPECT_EQ(l.searchmoves, nullptr) << c.line;
+    } else {
+      ASSERT_NE(l.searchmoves, nullptr) << c.line;
+      EXPECT_EQ(std::string(l.searchmoves, size_t(l.searchmoves_length)), c.moves) << c.line;
+    }
+    EXPECT_EQ(clock.own_clock, c.clock) << c.line;
+    EXPECT_EQ(l.clock_in_line, c.clock >= 0) << c.line;
+  }
+}
+
 TEST(GoLimits, MovetimeKeepsAMarginAndAFloor) {
   struct Case {
     int movetime, budget;
