@@ -10,8 +10,7 @@
 #include "base/transcript.h"
 #include "board/chess_cb.h"
 #include "board/game_move.h"
-#include "book/chess_opening.h"
-#include "book/polyglot.h"
+#include "book/engine_book.h"
 #include "frontend/chess_uci.h"
 #include "frontend/command_queue.h"
 #include "frontend/engine_options.h"
@@ -40,8 +39,9 @@ struct Loop {
   // phase and the default moves to go are read from it.
   int half_moves;
   GoParameters go;
-  bool from_start;  // the game began at the start position: the book may answer
-  bool refused;     // the last "position" line could not be set up: no search
+  bool from_start;      // the game began at the start position: the text book may answer
+  OpeningText opening;  // the game's move tokens, for the text book
+  bool refused;         // the last "position" line could not be set up: no search
 };
 
 // A new game for the strength levels: their generator restarts from the
@@ -67,27 +67,25 @@ void loop_start(Loop &loop) {
   loop.go = GoParameters{0, 0, false};
   loop.from_start = true;
   loop.refused = false;
-  g_txt_opening = static_cast<char *>(std::calloc(OPENING_TEXT_SIZE, 1));
+  loop.opening.text[0] = '\0';
   loop.board = init_chessboard();
 }
 
-// Releases the board and the opening text; both pointers are null after.
+// Releases the board; its pointer is null after.
 void loop_release(Loop &loop) {
   release_chessboard(loop.board);
   loop.board = nullptr;
-  std::free(g_txt_opening);
-  g_txt_opening = nullptr;
 }
 
 // Puts the board into the game of a "position startpos" line. The move list
 // is read in place from the line itself, so a game of any length that the
 // reader returns is replayed whole.
 void replay_position(Loop &loop, const char *line) {
-  std::memset(g_txt_opening, 0, OPENING_TEXT_SIZE);
+  loop.opening.text[0] = '\0';
   const char *moves = std::strstr(line, "moves ");
   start_position(loop.board);
   set_castling_rules(loop.board, g_options.chess960 ? RULES_CHESS960 : RULES_STANDARD);
-  loop.half_moves = moves != nullptr ? load_position_txt2(loop.board, moves + 6) : 0;
+  loop.half_moves = moves != nullptr ? load_position_txt2(loop.board, moves + 6, 0, &loop.opening) : 0;
   loop.from_start = true;
   loop.refused = false;
 }
@@ -97,7 +95,7 @@ void replay_position(Loop &loop, const char *line) {
 // cannot be set up is reported to the front end and leaves the loop refusing
 // to search until the next "position" line replaces it.
 void replay_fen(Loop &loop, const char *line) {
-  std::memset(g_txt_opening, 0, OPENING_TEXT_SIZE);
+  loop.opening.text[0] = '\0';
   FenSetup setup;
   if (!load_position_fen(loop.board, line + 12, setup, g_options.chess960 ? RULES_CHESS960 : RULES_STANDARD)) {
     char text[sizeof setup.reason + 40];
@@ -107,7 +105,7 @@ void replay_fen(Loop &loop, const char *line) {
     return;
   }
   const int replayed =
-      setup.moves != nullptr ? load_position_txt2(loop.board, setup.moves, setup.half_moves) : 0;
+      setup.moves != nullptr ? load_position_txt2(loop.board, setup.moves, setup.half_moves, &loop.opening) : 0;
   loop.half_moves = setup.half_moves + replayed;
   // The book's lines are games from the start position: a FEN of that
   // position begins one too.
@@ -119,35 +117,15 @@ void replay_fen(Loop &loop, const char *line) {
 // count cannot be stopped once begun.
 constexpr int GO_PERFT_MAX_DEPTH = 12;
 
-// A text book reply under Chess960 rules: its lines are standard games, so
-// castling is written as the king's two-column step (e1g1), which here is
-// the king taking its rook. Only a legal move is played; 0 otherwise.
-uint32_t chess960_book_reply(const uint8_t *cb, uint32_t move) {
-  const int from = move_from(move);
-  int to = move_to(move);
-  if (from >= SQ_FIRST && from <= SQ_LAST && piece_of(cb[from]) == KING && square_row(from) == square_row(to) &&
-      (to - from == 2 || from - to == 2))
-    to = castling_rook_square(cb, colour_of(cb[from]), to > from ? 1 : 0);
-  LegalMove legal;
-  if (!legal_move_of_word(cb, move_word(from, to) | (move & (MW_PROMO_KNIGHT | MW_PROMO_UNDER)), legal)) return 0;
-  return legal_move_word(legal) | (move & MW_SCORE_MASK);
-}
-
 // The book's move for the game on the board, 0 when there is none (or the
-// OwnBook option is off). A Polyglot book (a name ending in ".bin") answers
-// from any position; the text book only games from the start position.
+// OwnBook option is off); what is wrong with the book goes to the front end.
 uint32_t book_move(const Loop &loop) {
   if (!g_options.own_book || g_options.book_file.empty()) return 0;
-  const char *path = g_options.book_file.c_str();
-  if (is_polyglot_book_name(path)) {
-    std::string note;
-    const uint32_t move = polyglot_book_move(path, loop.board, note);
-    if (!note.empty()) UCI_send(("info string " + note + "\n").c_str());
-    return move;
-  }
-  if (!loop.from_start) return 0;
-  const uint32_t move = check_opening_book(path, g_txt_opening);
-  return move != 0 && is_chess960(loop.board) ? chess960_book_reply(loop.board, move) : move;
+  std::string note;
+  const uint32_t move =
+      engine_book_move(g_options.book_file.c_str(), loop.board, loop.from_start ? loop.opening.text : nullptr, note);
+  if (!note.empty()) UCI_send(("info string " + note + "\n").c_str());
+  return move;
 }
 
 // "go perft N": for each legal move of the position, "<move>: <count>" with

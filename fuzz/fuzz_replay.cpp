@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "board/chess_cb.h"
@@ -52,12 +53,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   write_whole_file("UCI_debug.txt", "", 0);
 
   uint8_t *cb = init_chessboard();
-  g_txt_opening = static_cast<char *>(std::calloc(OPENING_TEXT_SIZE, 1));
-  const int count = load_position_txt2(cb, text.c_str());
+  // On the heap, so that the address sanitizer sees any write past its end.
+  const auto opening = std::make_unique<OpeningText>();
+  const int count = load_position_txt2(cb, text.c_str(), 0, opening.get());
 
   const size_t length = std::strlen(text.c_str());
   if (count < 0 || size_t(count) > length / 2 + 1) fuzz_fail("move count " + std::to_string(count));
-  if (std::memchr(g_txt_opening, '\0', OPENING_TEXT_SIZE) == nullptr)
+  if (std::memchr(opening->text, '\0', OPENING_TEXT_SIZE) == nullptr)
     fuzz_fail("opening text not terminated");
   for (int sq = 0; sq < CB_MAILBOX; ++sq) {
     const int row = square_row(sq), column = square_column(sq);
@@ -72,11 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (c == ' ' || c == '\t') continue;
     tokens += c;
   }
-  if (tokens.compare(0, std::strlen(g_txt_opening), g_txt_opening) != 0)
+  if (tokens.compare(0, std::strlen(opening->text), opening->text) != 0)
     fuzz_fail("opening text is not the tokens read");
 
-  std::free(g_txt_opening);
-  g_txt_opening = nullptr;
   release_chessboard(cb);
   return 0;
 }

@@ -9,8 +9,6 @@
 #include "base/text.h"
 #include "base/transcript.h"
 
-char *g_txt_opening = nullptr;
-
 namespace {
 
 constexpr int TOKEN_MAX = 5;  // longest move token the replay accepts
@@ -31,9 +29,10 @@ uint32_t promotion_bits(char letter) {
   }
 }
 
-// Where the replay writes the opening text: its length so far, and whether a
-// token has already been dropped for lack of room.
+// Where the replay writes the opening text (nullptr: nowhere): its length
+// so far, and whether a token has already been dropped for lack of room.
 struct OpeningCursor {
+  char *text;
   size_t used;
   bool full;
 };
@@ -43,11 +42,11 @@ struct OpeningCursor {
 // move: it stays the true beginning of the game, which no book line of
 // ordinary length continues. The transcript notes it once per replay.
 void append_opening(const char *token, int length, OpeningCursor &cursor) {
-  if (g_txt_opening == nullptr || cursor.full) return;
+  if (cursor.text == nullptr || cursor.full) return;
   if (cursor.used + size_t(length) < size_t(OPENING_TEXT_SIZE)) {
-    std::memcpy(g_txt_opening + cursor.used, token, size_t(length));
+    std::memcpy(cursor.text + cursor.used, token, size_t(length));
     cursor.used += size_t(length);
-    g_txt_opening[cursor.used] = '\0';
+    cursor.text[cursor.used] = '\0';
   } else {
     UCI_LOG("*** WARNING **** : opening text full, moves no longer recorded for the book\n");
     cursor.full = true;
@@ -106,10 +105,11 @@ uint32_t set_new_move_txt2(uint8_t * /*cb*/, const char *token, int side) {
   return convert_move(token, side);
 }
 
-int load_position_txt2(uint8_t *cb, const char *text, int half_moves_before) {
+int load_position_txt2(uint8_t *cb, const char *text, int half_moves_before, OpeningText *opening_text) {
   int count = 0;
   int side = side_to_move(cb);
-  OpeningCursor opening{g_txt_opening != nullptr ? std::strlen(g_txt_opening) : 0, false};
+  OpeningCursor opening{opening_text != nullptr ? opening_text->text : nullptr,
+                        opening_text != nullptr ? strnlen(opening_text->text, OPENING_TEXT_SIZE - 1) : 0, false};
   char token[16];
 
   int length = where_is_next_space(text);

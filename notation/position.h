@@ -5,17 +5,22 @@
 #include <cstdint>
 
 // Opening text: the move tokens of the current "position" line written one
-// after another without separators; read by the opening book.
+// after another without separators; read by the text book. Whoever replays
+// the game owns it (the command loop keeps one per game) and empties it
+// before a new game is replayed.
 inline constexpr int OPENING_TEXT_SIZE = 2048;
-extern char *g_txt_opening;
+struct OpeningText {
+  char text[OPENING_TEXT_SIZE];  // always terminated
+};
 
 // Replays the blank- or tab-separated move tokens of text onto the board
 // (which the caller has put in the game's first position, the side to move
 // in byte 144) and returns the number of moves made. half_moves_before is
 // the number of half-moves the game had played before the first of them (0
 // from the start position, the FEN's count otherwise): the phase set before
-// each move counts from it.
-int load_position_txt2(uint8_t *cb, const char *text, int half_moves_before = 0);
+// each move counts from it. Each token read is appended to opening, when
+// given, as long as the whole token fits.
+int load_position_txt2(uint8_t *cb, const char *text, int half_moves_before = 0, OpeningText *opening = nullptr);
 
 // Converts one token (a leading upper-case piece letter is dropped).
 uint32_t set_new_move_txt2(uint8_t *cb, const char *token, int side);

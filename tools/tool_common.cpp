@@ -92,9 +92,6 @@ bool tool_take_fen_option(int &argc, char **argv) {
 bool tool_fen_option_unused() { return fen_option != nullptr && !fen_option_used; }
 
 ToolPosition tool_setup_position(const char *move_list) {
-  static char opening[OPENING_TEXT_SIZE];
-  std::memset(opening, 0, sizeof opening);
-  g_txt_opening = opening;
   ToolPosition pos{init_chessboard(), 0};
   set_castling_rules(pos.cb, castling_rules);
   if (move_list != nullptr && fen_option == nullptr &&

@@ -1,4 +1,6 @@
 #include "book/chess_opening.h"
+#include "book/engine_book.h"
+#include "book/polyglot.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -6,6 +8,7 @@
 #include <string>
 
 #include "board/chess_cb.h"
+#include "notation/position.h"
 #include "support/engine_process.h"
 #include "support/test_board.h"
 
@@ -110,4 +113,47 @@ TEST_F(Book, EndlessFileIsNoBook) {
   std::filesystem::create_symlink("/dev/zero", dir_.file("book.txt"));
   EXPECT_EQ(check_opening_book("book.txt", ""), 0u);
   EXPECT_NE(transcript().find("book.txt: more than 64 MiB"), std::string::npos) << transcript();
+}
+
+// The engine's book: the format by the file's name, the text book only for
+// games from the start position, and its standard castling played under
+// Chess960 rules as the king taking its rook.
+TEST_F(Book, EngineBookChoosesByFormatAndRules) {
+  const char *castles = "e2e4e7e5g1f3b8c6f1c4g8f6e1g1\nd2d4d7d5a1a8\n";
+  struct Case {
+    const char *name;
+    const char *path;
+    uint8_t rules;
+    const char *moves;  // replayed from the start position
+    bool from_start;
+    uint32_t expected;
+  };
+  const Case cases[] = {
+      {"text book", "book.txt", RULES_STANDARD, "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6", true,
+       move_word(SQ_E1, SQ_G1) | 30000u},
+      {"a game from elsewhere", "book.txt", RULES_STANDARD, "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6", false, 0},
+      {"Chess960 castling", "book.txt", RULES_CHESS960, "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6", true,
+       move_word(SQ_E1, SQ_H1) | 30000u},
+      // The text book's replies are taken as they stand under standard
+      // rules; under Chess960 rules only a legal move is played.
+      {"standard reply not checked", "book.txt", RULES_STANDARD, "d2d4 d7d5", true, book_move("a1", "a8")},
+      {"Chess960 reply not legal", "book.txt", RULES_CHESS960, "d2d4 d7d5", true, 0},
+      // A ".bin" name is a Polyglot book, whatever the file holds.
+      {"Polyglot by name", "book.bin", RULES_STANDARD, "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6", true, 0},
+  };
+  dir_.write_file("book.txt", castles);
+  dir_.write_file("book.bin", castles);
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    uint8_t cb[CB_SIZE];
+    start_position(cb);
+    set_castling_rules(cb, c.rules);
+    OpeningText opening{};
+    load_position_txt2(cb, c.moves, 0, &opening);
+    std::string note = "stale";
+    EXPECT_EQ(engine_book_move(c.path, cb, c.from_start ? opening.text : nullptr, note), c.expected);
+    if (!is_polyglot_book_name(c.path)) {
+      EXPECT_EQ(note, "");
+    }
+  }
 }

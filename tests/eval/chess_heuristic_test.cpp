@@ -96,10 +96,7 @@ TEST(Evaluation, EnPassantMarkDoesNotHideAPawn) {
   // scored as a pawn, defend, cover and count on its file.
   Board b{};
   start_position(b.data());
-  char opening[OPENING_TEXT_SIZE] = {};
-  g_txt_opening = opening;
   ASSERT_EQ(load_position_txt2(b.data(), "d2d3 h7h6 e2e4"), 3);
-  g_txt_opening = nullptr;
   ASSERT_TRUE(has_ep_mark(b[sq("e4")]));
   Board unmarked = b;
   unmarked[sq("e4")] &= uint8_t(~EP_MARK);

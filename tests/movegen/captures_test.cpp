@@ -25,13 +25,10 @@ TEST(CaptureList, StartPositionAndAfterE4D5) {
   uint8_t cb[CB_SIZE];
   start_position(cb);
   EXPECT_EQ(generate_qsearch_moves(cb).count, 0);
-  char opening[OPENING_TEXT_SIZE] = {};
-  g_txt_opening = opening;
   load_position_txt2(cb, "e2e4 d7d5");
   const s_mv list = generate_qsearch_moves(cb);
   EXPECT_EQ(entries(list), (Entries{"e4d5/0"}));
   EXPECT_EQ(list.reserved[0], 0);
-  g_txt_opening = nullptr;
 }
 
 TEST(CaptureList, OrderAndScores) {

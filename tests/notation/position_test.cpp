@@ -19,16 +19,16 @@ class Replay : public ::testing::Test {
   void SetUp() override {
     dir_.write_file("UCI_debug.txt", "");
     start_position(cb);
-    std::memset(opening, 0, sizeof opening);
-    g_txt_opening = opening;
+    std::memset(&opening, 0, sizeof opening);
   }
-  void TearDown() override { g_txt_opening = nullptr; }
+  // Replays the list from the board's position, writing the opening text.
+  int replay(const char *list) { return load_position_txt2(cb, list, 0, &opening); }
   std::string transcript() const { return dir_.read_file("UCI_debug.txt").value_or("<missing>"); }
 
   TempDir dir_;
   ScopedWorkingDir cwd_{dir_.path()};
   uint8_t cb[CB_SIZE];
-  char opening[OPENING_TEXT_SIZE];
+  OpeningText opening;
 };
 
 }  // namespace
@@ -110,9 +110,9 @@ TEST_F(Replay, ListsAndTheirOpeningText) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.list);
     start_position(cb);
-    std::memset(opening, 0, sizeof opening);
-    EXPECT_EQ(load_position_txt2(cb, c.list), c.moves);
-    EXPECT_STREQ(g_txt_opening, c.opening);
+    std::memset(&opening, 0, sizeof opening);
+    EXPECT_EQ(replay(c.list), c.moves);
+    EXPECT_STREQ(opening.text, c.opening);
     EXPECT_EQ(side_to_move(cb), c.side);
   }
   // Only the overlong token wrote to the transcript, exactly once.
@@ -121,7 +121,7 @@ TEST_F(Replay, ListsAndTheirOpeningText) {
 
 TEST_F(Replay, CastlingAsFrontEndsSendItAndThePhaseOfEachMove) {
   const char *list = "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 e1g1 d7d6 d2d3 c8g4 b1c3 d8d7 c1g5 e8c8";
-  EXPECT_EQ(load_position_txt2(cb, list), 14);
+  EXPECT_EQ(replay(list), 14);
   EXPECT_EQ(cb[SQ_G1], KING);
   EXPECT_EQ(cb[SQ_F1], ROOK);
   EXPECT_EQ(piece_of(cb[SQ_H1]), EMPTY);
@@ -145,9 +145,9 @@ TEST_F(Replay, PromotionLettersGiveTheFrontEndsPiece) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.promotion);
     start_position(cb);
-    std::memset(opening, 0, sizeof opening);
+    std::memset(&opening, 0, sizeof opening);
     const std::string list = std::string("b2b7 h7h6 ") + c.promotion + " g7g5";
-    EXPECT_EQ(load_position_txt2(cb, list.c_str()), 4);
+    EXPECT_EQ(replay(list.c_str()), 4);
     EXPECT_EQ(cb[sq("a8")], c.piece);
   }
 }
@@ -158,13 +158,13 @@ TEST_F(Replay, OpeningTextNeverOverflowsAndStopsAtTheFirstDroppedToken) {
   for (int i = 0; i < 150; ++i) list += "g1f3 g8f6 f3g1 f6g8 ";
   list += "g1f3";  // the 601st move: one more token after the drop
   list += " zz";   // short enough to fit where a four-character move did not
-  EXPECT_EQ(load_position_txt2(cb, list.c_str()), 601);
-  const size_t used = std::strlen(g_txt_opening);
+  EXPECT_EQ(replay(list.c_str()), 601);
+  const size_t used = std::strlen(opening.text);
   EXPECT_EQ(used, 2044u) << "511 whole moves fit, no part of a 512th";
-  EXPECT_EQ(std::string(g_txt_opening).substr(2036), "g8f6f3g1");
-  EXPECT_EQ(std::string(g_txt_opening).find("zz"), std::string::npos)
+  EXPECT_EQ(std::string(opening.text).substr(2036), "g8f6f3g1");
+  EXPECT_EQ(std::string(opening.text).find("zz"), std::string::npos)
       << "a later token must not follow a dropped one";
-  EXPECT_EQ(opening[OPENING_TEXT_SIZE - 1], '\0');
+  EXPECT_EQ(opening.text[OPENING_TEXT_SIZE - 1], '\0');
   const std::string log = transcript();
   EXPECT_EQ(log.find("opening text full"), log.rfind("opening text full")) << "warned once";
   EXPECT_NE(log.find("opening text full"), std::string::npos);
