@@ -13,29 +13,11 @@ namespace {
 
 constexpr const char *colour_name[2] = {"White", "Black"};
 
-// One blank-separated field of the FEN, read in place: the input line may be
-// far longer than any buffer, so nothing is copied.
-struct Field {
-  const char *text;
-  int length;
-};
-
-// The next field at the cursor, which moves past it; length 0 at the end.
-Field next_field(const char *&cursor) {
-  while (is_blank(*cursor)) ++cursor;
-  Field f{cursor, 0};
-  while (cursor[f.length] != '\0' && !is_blank(cursor[f.length])) ++f.length;
-  cursor += f.length;
-  return f;
-}
-
-// Whether the field is exactly the word.
-bool field_is(const Field &f, const char *word) {
-  return size_t(f.length) == std::strlen(word) && std::strncmp(f.text, word, size_t(f.length)) == 0;
-}
+// The FEN's fields are the words of the line (next_word), read in place:
+// the input line may be far longer than any buffer, so nothing is copied.
 
 // A required field is missing when the text ends or the move list begins.
-bool field_missing(const Field &f) { return f.length == 0 || field_is(f, "moves"); }
+bool field_missing(Word f) { return f.length == 0 || word_is(f, "moves"); }
 
 // Writes the reason and answers false, so that checks read "return refuse(...)".
 bool refuse(FenSetup &setup, const char *format, ...) __attribute__((format(printf, 2, 3)));
@@ -85,11 +67,11 @@ void square_name(int square, char out[3]) {
 
 // Reads the piece placement onto the scratch board, whose playable squares
 // are empty; checks the ranks, the letters, the kings and the pawns.
-bool read_placement(const Field &f, uint8_t *board, FenSetup &setup) {
+bool read_placement(Word f, uint8_t *board, FenSetup &setup) {
   int rank = 7;  // the FEN starts with rank 8
   int file = 0;
   int kings[2] = {0, 0};
-  for (int i = 0; i < f.length; ++i) {
+  for (size_t i = 0; i < f.length; ++i) {
     const char c = f.text[i];
     if (c == '/') {
       if (file != 8) return refuse(setup, "piece placement: rank %d has %d squares, not 8", rank + 1, file);
@@ -150,14 +132,14 @@ bool is_castling_letter(char c) {
 // Checks the castling field: "-", or at most four distinct castling letters.
 // Which rights the letters give is settled once the whole FEN has passed
 // (resolve_castling), since a letter that names no rook only drops a right.
-bool read_castling(const Field &f, FenSetup &setup) {
-  if (field_is(f, "-")) return true;
+bool read_castling(Word f, FenSetup &setup) {
+  if (word_is(f, "-")) return true;
   if (f.length > 4) return refuse(setup, "castling rights: more than four letters");
-  for (int i = 0; i < f.length; ++i) {
+  for (size_t i = 0; i < f.length; ++i) {
     if (!is_castling_letter(f.text[i]))
       return refuse(setup, "castling rights: %s is not one of K, Q, k, q, a file letter or a lone '-'",
                     byte_text(f.text[i]).text);
-    if (std::memchr(f.text, f.text[i], size_t(i)) != nullptr)
+    if (std::memchr(f.text, f.text[i], i) != nullptr)
       return refuse(setup, "castling rights: '%c' given twice", f.text[i]);
   }
   return true;
@@ -176,12 +158,12 @@ void drop_right(FenSetup &setup, char letter, const char *why) {
 // Standard rules: K, Q, k, q stand for the rooks in the corners, and only
 // with king and rook on their home squares. A file letter names a Chess960
 // rook, which these rules do not know.
-uint8_t resolve_standard_castling(const Field &f, const uint8_t *board, FenSetup &setup) {
+uint8_t resolve_standard_castling(Word f, const uint8_t *board, FenSetup &setup) {
   uint8_t lost = 0;
   for (const CastlingRight &right : castling_rights) {
     const uint8_t king = uint8_t(KING | (right.colour << 3));
     const uint8_t rook = uint8_t(ROOK | (right.colour << 3));
-    const bool named = !field_is(f, "-") && std::memchr(f.text, right.letter, size_t(f.length)) != nullptr;
+    const bool named = !word_is(f, "-") && std::memchr(f.text, right.letter, f.length) != nullptr;
     bool keep = named;
     if (keep && (board[right.king_home] & (PIECE_MASK | COLOUR_BIT)) != king) {
       drop_right(setup, right.letter,
@@ -197,7 +179,7 @@ uint8_t resolve_standard_castling(const Field &f, const uint8_t *board, FenSetup
     }
     if (!keep) lost |= right.lost_flag;
   }
-  for (int i = 0; i < f.length && !field_is(f, "-"); ++i) {
+  for (size_t i = 0; i < f.length && !word_is(f, "-"); ++i) {
     const char c = f.text[i];
     if (c != 'K' && c != 'Q' && c != 'k' && c != 'q')
       drop_right(setup, c, "a file letter names a Chess960 rook, and UCI_Chess960 is off");
@@ -210,9 +192,9 @@ uint8_t resolve_standard_castling(const Field &f, const uint8_t *board, FenSetup
 // on the a-file side, a file letter the rook on that file (its side of the
 // king says which right it is). Writes the rooks' squares on the board and
 // answers the lost flags.
-uint8_t resolve_chess960_castling(const Field &f, uint8_t *board, FenSetup &setup) {
+uint8_t resolve_chess960_castling(Word f, uint8_t *board, FenSetup &setup) {
   uint8_t lost = ST_WHITE_QUEEN_LOST | ST_WHITE_KING_LOST | ST_BLACK_QUEEN_LOST | ST_BLACK_KING_LOST;
-  for (int i = 0; i < f.length && !field_is(f, "-"); ++i) {
+  for (size_t i = 0; i < f.length && !word_is(f, "-"); ++i) {
     const char c = f.text[i];
     const uint8_t colour = (c >= 'a' && c <= 'z') ? BLACK : WHITE;
     const char *name = colour == WHITE ? "white" : "black";
@@ -265,8 +247,8 @@ uint8_t resolve_chess960_castling(const Field &f, uint8_t *board, FenSetup &setu
 // Reads the en-passant field; on a square, checks that a pawn of the side
 // not to move has just passed it with a two-square advance, and gives that
 // pawn the mark the advance would have left.
-bool read_en_passant(const Field &f, uint8_t *board, uint8_t side, FenSetup &setup) {
-  if (field_is(f, "-")) return true;
+bool read_en_passant(Word f, uint8_t *board, uint8_t side, FenSetup &setup) {
+  if (word_is(f, "-")) return true;
   if (f.length != 2 || f.text[0] < 'a' || f.text[0] > 'h' || f.text[1] < '1' || f.text[1] > '8')
     return refuse(setup, "en-passant square: not '-' nor a square a1 to h8");
   const int rank = f.text[1] - '1';
@@ -289,14 +271,11 @@ bool read_en_passant(const Field &f, uint8_t *board, uint8_t side, FenSetup &set
   return true;
 }
 
-// Reads a counter: plain decimal digits only, at most max. The length is
-// tested before any conversion, so no count of digits can overflow.
-bool read_counter(const Field &f, const char *name, int max, int &value, FenSetup &setup) {
-  for (int i = 0; i < f.length; ++i)
-    if (f.text[i] < '0' || f.text[i] > '9') return refuse(setup, "%s: not a plain decimal number", name);
-  if (f.length > 9) return refuse(setup, "%s: larger than %d", name, max);
-  long long v = 0;
-  for (int i = 0; i < f.length; ++i) v = v * 10 + (f.text[i] - '0');
+// Reads a counter: plain decimal digits only, at most max. The conversion
+// saturates, so no count of digits can overflow.
+bool read_counter(Word f, const char *name, int max, int &value, FenSetup &setup) {
+  int64_t v = 0;
+  if (!read_decimal(f.text, f.length, INT64_MAX, v)) return refuse(setup, "%s: not a plain decimal number", name);
   if (v > max) return refuse(setup, "%s: larger than %d", name, max);
   value = int(v);
   return true;
@@ -304,9 +283,9 @@ bool read_counter(const Field &f, const char *name, int max, int &value, FenSetu
 
 // After the fields: nothing, or the "moves" keyword and its list.
 bool read_end(const char *cursor, FenSetup &setup) {
-  const Field f = next_field(cursor);
+  const Word f = next_word(cursor);
   if (f.length == 0) return true;
-  if (!field_is(f, "moves"))
+  if (!word_is(f, "moves"))
     return refuse(setup,
                   "unexpected text after the fullmove number (only \"moves\" and a move list may follow)");
   // As after "position startpos": the list begins after one separator.
@@ -344,34 +323,34 @@ bool load_position_fen(uint8_t *cb, const char *text, FenSetup &setup, uint8_t r
   start_position(board);
   for (int square : boardin) board[square] = EMPTY;
 
-  const Field placement = next_field(cursor);
+  const Word placement = next_word(cursor);
   if (field_missing(placement)) return refuse(setup, "missing field: piece placement");
   if (!read_placement(placement, board, setup)) return false;
 
-  const Field side_field = next_field(cursor);
+  const Word side_field = next_word(cursor);
   if (field_missing(side_field)) return refuse(setup, "missing field: side to move");
-  if (!field_is(side_field, "w") && !field_is(side_field, "b"))
+  if (!word_is(side_field, "w") && !word_is(side_field, "b"))
     return refuse(setup, "side to move: not \"w\" or \"b\"");
   const uint8_t side = side_field.text[0] == 'b' ? BLACK : WHITE;
 
-  const Field castling_field = next_field(cursor);
+  const Word castling_field = next_word(cursor);
   if (field_missing(castling_field)) return refuse(setup, "missing field: castling rights");
   if (!read_castling(castling_field, setup)) return false;
 
-  const Field ep_field = next_field(cursor);
+  const Word ep_field = next_word(cursor);
   if (field_missing(ep_field)) return refuse(setup, "missing field: en-passant square");
   if (!read_en_passant(ep_field, board, side, setup)) return false;
 
   // The two counters may be missing, each on its own; the move list may
   // follow either.
   const char *rest = cursor;
-  Field counter = next_field(cursor);
-  if (counter.length > 0 && !field_is(counter, "moves")) {
+  Word counter = next_word(cursor);
+  if (counter.length > 0 && !word_is(counter, "moves")) {
     if (!read_counter(counter, "halfmove clock", FEN_HALFMOVE_CLOCK_MAX, setup.halfmove_clock, setup))
       return false;
     rest = cursor;
-    counter = next_field(cursor);
-    if (counter.length > 0 && !field_is(counter, "moves")) {
+    counter = next_word(cursor);
+    if (counter.length > 0 && !word_is(counter, "moves")) {
       if (!read_counter(counter, "fullmove number", FEN_FULLMOVE_MAX, setup.fullmove, setup)) return false;
       if (setup.fullmove == 0) setup.fullmove = 1;
       rest = cursor;
