@@ -151,6 +151,7 @@ void play_chess960_rights(uint8_t *cb, int from, int to, uint8_t piece, int move
 void play_move(uint8_t *cb, uint32_t move) {
   if (is_chess960(cb)) [[unlikely]] {
     play_chess960_move(cb, move);
+    cb[CB_STATE] ^= ST_BLACK_TO_MOVE;
     return;
   }
   const int from = move_from(move);
@@ -158,7 +159,7 @@ void play_move(uint8_t *cb, uint32_t move) {
   const uint8_t piece = piece_of(cb[from]);
   const uint8_t colour = colour_of(cb[from]);
   // The lost-flag pair belongs to the side named by the state byte, which
-  // still names the mover here (the caller toggles it afterwards).
+  // still names the mover here (it is turned over last).
   const int mover = side_to_move(cb);
   const uint8_t both_rights = uint8_t(queen_side_lost_bit(mover) | king_side_lost_bit(mover));
 
@@ -201,4 +202,5 @@ void play_move(uint8_t *cb, uint32_t move) {
   // Without this, another rook that later reaches the empty corner along the
   // first or last rank would make castling look possible again.
   cb[CB_STATE] |= corner_right(to);
+  cb[CB_STATE] ^= ST_BLACK_TO_MOVE;
 }

@@ -7,8 +7,9 @@
 // (under standard rules a king moving two columns from e1 or e8, under
 // Chess960 rules a king moving onto its own rook on its back rank),
 // promotion and en passant are recognised from the board and the move alone;
-// castling-lost flags and en-passant marks are kept up to date. The side to
-// move is not changed: the caller toggles it. Legality is not tested.
+// castling-lost flags and en-passant marks are kept up to date, and the
+// other side is to move after it (bit 0 of byte 144 turned over). Legality
+// is not tested.
 void play_move(uint8_t *cb, uint32_t move);
 
 // Clears every en-passant mark on the mailbox except those on pawns of the

@@ -152,7 +152,6 @@ void answer_perft(const Loop &loop, const char *cursor) {
   for (int i = 0; i < count; ++i) {
     std::memcpy(child, loop.board, CB_SIZE);
     play_move(child, legal_move_word(moves[i]));
-    child[CB_STATE] ^= ST_BLACK_TO_MOVE;
     const uint64_t nodes = perft_all_promotions(child, int(depth) - 1);
     total += nodes;
     char move[MOVE_TEXT_SIZE], text[64];

@@ -57,7 +57,6 @@ int true_line_text(const uint8_t *root, const tagLINE &line, uint32_t played, ch
     LegalMove m;
     if (!legal_move_of_word(board, word, m) || !append_move(text, used, m)) break;
     play_move(board, legal_move_word(m));
-    board[CB_STATE] ^= ST_BLACK_TO_MOVE;
     ++written;
   }
   return written;

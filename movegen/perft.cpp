@@ -18,7 +18,6 @@ uint32_t game_move_of(uint32_t gm) {
 bool play_if_legal(uint8_t *child, uint32_t gm) {
   const uint8_t mover = side_to_move(child);
   play_move(child, game_move_of(gm));
-  child[CB_STATE] ^= ST_BLACK_TO_MOVE;
   return king_attacked(child, mover, where_is_king(child, mover)) == 0;
 }
 
@@ -65,7 +64,6 @@ uint64_t perft(const uint8_t *cb, int depth) {
     const uint32_t gm = list[i];
     std::memcpy(child, cb, CB_SIZE);
     play_move(child, game_move_of(gm));
-    child[CB_STATE] ^= ST_BLACK_TO_MOVE;
     const int from = gm_from(gm);
     const bool safe = from != king && gm_kind(gm) != KIND_EN_PASSANT &&
                       ((king_lines >> (square_bit[from] & 63)) & 1) == 0;
@@ -101,7 +99,6 @@ uint64_t perft_all_promotions(const uint8_t *cb, int depth) {
     for (int k = 0; k < count; ++k) {
       std::memcpy(child, cb, CB_SIZE);
       play_move(child, words[k]);
-      child[CB_STATE] ^= ST_BLACK_TO_MOVE;
       if (king_attacked(child, mover, where_is_king(child, mover)) != 0) continue;
       total += depth == 1 ? 1 : perft_all_promotions(child, depth - 1);
     }

@@ -132,8 +132,7 @@ int load_position_txt2(uint8_t *cb, const char *text, int half_moves_before, Ope
     if ((move & MW_SCORE_MASK) == 0) {
       set_game_position(get_game_position(cb, (half_moves_before + count) / 2));
       play_move(cb, move);
-      side = 1 - side;
-      cb[CB_STATE] = uint8_t((cb[CB_STATE] & ~ST_BLACK_TO_MOVE) | side);
+      side = side_to_move(cb);
       ++count;
     }
     length = where_is_next_space(text);

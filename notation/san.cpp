@@ -48,7 +48,6 @@ bool is_capture(const uint8_t *cb, const LegalMove &m) {
 void board_after(const uint8_t *cb, const LegalMove &m, uint8_t *after) {
   std::memcpy(after, cb, CB_SIZE);
   play_move(after, legal_move_word(m));
-  after[CB_STATE] ^= ST_BLACK_TO_MOVE;
 }
 
 // The one legal move that passes the filter; why says otherwise.

@@ -17,11 +17,8 @@ namespace {
 struct Board {
   uint8_t cb[CB_SIZE];
   Board() { start_position(cb); }
-  // Makes a move given as squares and toggles the side, as the replay does.
-  void play(int from, int to, uint32_t promo = 0) {
-    play_move(cb, move_word(from, to) | promo);
-    cb[CB_STATE] ^= ST_BLACK_TO_MOVE;
-  }
+  // Makes a move given as squares; the other side is to move after it.
+  void play(int from, int to, uint32_t promo = 0) { play_move(cb, move_word(from, to) | promo); }
   void clear(int sq) { cb[sq] = EMPTY; }
   void put(int sq, uint8_t piece, uint8_t colour) { cb[sq] = uint8_t(piece | (colour << 3)); }
 };
@@ -33,7 +30,7 @@ TEST(PlayMove, DoublePushMarksOnlyUntilTheMoversNextMove) {
   b.play(sq("e2"), sq("e4"));
   EXPECT_EQ(b.cb[sq("e2")], EMPTY);
   EXPECT_EQ(b.cb[sq("e4")], PAWN | EP_MARK);
-  EXPECT_EQ(b.cb[CB_STATE], ST_BLACK_TO_MOVE);  // only the caller's toggle
+  EXPECT_EQ(b.cb[CB_STATE], ST_BLACK_TO_MOVE);  // only the side to move changes
 
   b.play(sq("e7"), sq("e5"));
   EXPECT_EQ(b.cb[sq("e4")], PAWN | EP_MARK) << "the other side's mark survives one move";
@@ -77,7 +74,7 @@ TEST(PlayMove, CastlingBothSidesAndColours) {
     EXPECT_EQ(piece_of(b.cb[c.from]), EMPTY);
     EXPECT_EQ(b.cb[c.rook_to], ROOK | (c.side << 3));
     EXPECT_EQ(b.cb[c.king_to], KING | (c.side << 3));
-    EXPECT_EQ(b.cb[CB_STATE], c.side | c.flags);
+    EXPECT_EQ(b.cb[CB_STATE], (c.side ^ 1) | c.flags);
   }
 }
 
@@ -157,7 +154,7 @@ TEST(PlayMove, RookAndKingMovesCostCastlingRights) {
     t.put(sq(c.from), BISHOP, c.colour);
     t.cb[CB_STATE] = c.colour;
     play_move(t.cb, move_word(sq(c.from), sq(c.to)));
-    EXPECT_EQ(t.cb[CB_STATE], c.colour | c.lost) << c.from << c.to;
+    EXPECT_EQ(t.cb[CB_STATE], (c.colour ^ 1) | c.lost) << c.from << c.to;
   }
 }
 
@@ -205,8 +202,10 @@ TEST(PlayMove, Chess960RightsFollowTheRooksSquaresAndCastlingLands) {
     SCOPED_TRACE(c.moves);
     Board b = board960();
     std::istringstream moves(c.moves);
-    for (std::string m; moves >> m;) b.play(sq(m.substr(0, 2)), sq(m.substr(2, 2)));
+    int played = 0;
+    for (std::string m; moves >> m; ++played) b.play(sq(m.substr(0, 2)), sq(m.substr(2, 2)));
     EXPECT_EQ(b.cb[CB_STATE] & 0x1E, c.lost);
+    EXPECT_EQ(b.cb[CB_STATE] & ST_BLACK_TO_MOVE, played % 2) << "castling turns the side over too";
     std::istringstream placed(c.placed);
     for (std::string p; placed >> p;) {
       const bool black = std::islower(static_cast<unsigned char>(p[2])) != 0;

@@ -300,7 +300,6 @@ TEST(PolyglotFile, BookMadeByDebiansPolyglotIsPlayedByTheWeights) {
       pgn << (ply % 2 == 0 ? std::to_string(ply / 2 + 1) + ". " : "") << san << " ";
       played[b.key()].insert(legal_move_word(m));
       play_move(b.cb, legal_move_word(m));
-      b.cb[CB_STATE] ^= ST_BLACK_TO_MOVE;
     }
     pgn << result << "\n\n";
   }

@@ -178,7 +178,6 @@ TEST(SearchReport, ReportedLinesOfManySearchesAreLegal) {
       const int n = legal_moves(b.data(), list);
       if (n == 0) break;
       play_move(b.data(), legal_move_word(list[rng() % n]));
-      b[CB_STATE] ^= ST_BLACK_TO_MOVE;
     }
     LegalMove list[MAX_LEGAL_MOVES];
     if (legal_moves(b.data(), list) == 0) continue;
@@ -209,7 +208,6 @@ TEST(SearchReport, ReportedLinesOfManySearchesAreLegal) {
         const char *why = nullptr;
         ASSERT_TRUE(san_to_move(replay.data(), word.c_str(), m, why)) << word << " in " << line;
         play_move(replay.data(), legal_move_word(m));
-        replay[CB_STATE] ^= ST_BLACK_TO_MOVE;
       }
     }
     const std::string played_move = move_name(move_from(result.move), move_to(result.move));

@@ -177,7 +177,6 @@ TEST(San, EveryLegalMoveOfRandomGamesReadsBackFromItsSan) {
       // On with a random legal move.
       const LegalMove &m = list[random() % unsigned(count)];
       play_move(p.cb, legal_move_word(m));
-      p.cb[CB_STATE] ^= ST_BLACK_TO_MOVE;
     }
   }
   EXPECT_GT(positions, 500);

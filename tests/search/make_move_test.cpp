@@ -224,7 +224,6 @@ TEST(SearchMakeUnmake, EveryGeneratedMoveOfRandomGamesRestoresBoardAndKey) {
       }
       std::discrete_distribution<size_t> choose(weights.begin(), weights.end());
       play_move(b.data(), game_move_of(legal[choose(rng)]));
-      b[CB_STATE] ^= ST_BLACK_TO_MOVE;
     }
   }
   for (int k = 0; k < SEEN_COUNT; ++k) EXPECT_TRUE(seen.count(k)) << "never made: " << seen_name[k];
@@ -278,7 +277,6 @@ TEST(SearchMakeUnmake, Chess960GamesRestoreBoardAndKey) {
       if (legal.empty()) break;
       const std::vector<uint32_t> &from = !preferred.empty() && rng() % 4 != 0 ? preferred : legal;
       play_move(b.data(), game_move_of(from[rng() % from.size()]));
-      b[CB_STATE] ^= ST_BLACK_TO_MOVE;
     }
   }
   for (int k : {CASTLE_KING_WHITE, CASTLE_QUEEN_WHITE, CASTLE_KING_BLACK, CASTLE_QUEEN_BLACK, KING_TAKES_RIGHTS,
