@@ -111,7 +111,6 @@ inline uint64_t unprotected_pawns(uint64_t pawns, int colour) {
 template <const PhaseTerms &T>
 int evaluate_kept(const uint8_t *cb, const PieceSets &sets, int material) {
   int score = 30000 + material;
-  ++heuristic_calculated;
 
   const FileMasks white = file_masks(sets.of[PAWN]);
   const FileMasks black = file_masks(sets.of[PAWN | COLOUR_BIT]);
@@ -142,8 +141,8 @@ int evaluate_kept(const uint8_t *cb, const PieceSets &sets, int material) {
 
 }  // namespace
 
-int heuristic_kept(const uint8_t *cb, const PieceSets &sets, int material) {
-  switch (game_position) {
+int heuristic_kept(const uint8_t *cb, const PieceSets &sets, int material, int phase) {
+  switch (phase) {
     case PHASE_OPENING: return evaluate_kept<OPENING>(cb, sets, material);
     case PHASE_MIDDLE: return evaluate_kept<MIDDLE>(cb, sets, material);
     case PHASE_ENDING: return evaluate_kept<ENDING>(cb, sets, material);

@@ -25,10 +25,12 @@ int stat_heuristic_calculated();
 // on and ignored. An undefined phase is fatal.
 int heuristic(const uint8_t *cb, uint8_t side);
 
-// The same score as heuristic, for a board whose piece sets and whose sum of
-// the current phase's piece-square values (piece_square_sum) the caller
-// keeps: what the search evaluates with. An undefined phase is fatal.
-int heuristic_kept(const uint8_t *cb, const PieceSets &sets, int material);
+// The same score as heuristic under the given phase, for a board whose piece
+// sets and whose sum of that phase's piece-square values (piece_square_sum)
+// the caller keeps: what the search evaluates with. Reads no global and
+// counts nothing (the search counts its own evaluations). An undefined
+// phase is fatal.
+int heuristic_kept(const uint8_t *cb, const PieceSets &sets, int material, int phase);
 
 // Sum over the board's pieces of the phase's material and square bonus
 // (White's pieces positive, Black's negative); an undefined phase counts as

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "board/chess_cb.h"
+#include "eval/chess_heuristic.h"
 #include "notation/move_text.h"
 #include "notation/position.h"
 #include "search/think.h"
@@ -77,7 +78,7 @@ BenchTotals run_bench_positions(std::FILE *out) {
     start_position(cb);
     const int moves = load_position_txt2(cb, b.moves);
     const Clock::time_point start = Clock::now();
-    const ThinkResult result = think_single_pass(cb, moves, b.depth);
+    const ThinkResult result = think_single_pass(cb, get_game_position(cb, moves / 2), b.depth);
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     totals.evaluations += result.evaluations;
     totals.ms += ms;

@@ -10,6 +10,7 @@
 #include "base/transcript.h"
 #include "board/chess_cb.h"
 #include "board/game_move.h"
+#include "eval/chess_heuristic.h"
 #include "book/engine_book.h"
 #include "frontend/chess_uci.h"
 #include "frontend/command_queue.h"
@@ -28,8 +29,13 @@
 #include "search/time_control.h"
 
 int g_go_perft_depth_cap = -1;
+SessionSearchCaps g_session_search_caps;
 
 namespace {
+
+// The strength levels' generator, the session's: each game restarts it
+// (seed_strength_levels), and every search below full strength draws from it.
+StrengthGenerator strength_generator;
 
 // State of the command loop, created afresh at every start of the loop.
 struct Loop {
@@ -50,14 +56,14 @@ struct Loop {
 // two games are alike.
 void seed_strength_levels() {
   if (g_options.strength_seed != 0) {
-    strength_seed(uint64_t(g_options.strength_seed));
+    strength_seed(strength_generator, uint64_t(g_options.strength_seed));
     return;
   }
   static uint64_t games = 0;
   velkor::timeval now{};
   velkor::gettimeofday(&now, nullptr);
   const uint64_t place = uint64_t(reinterpret_cast<uintptr_t>(&now));
-  strength_seed((uint64_t(uint32_t(now.tv_sec)) << 32 | uint32_t(now.tv_usec)) ^ place ^ ++games << 48);
+  strength_seed(strength_generator, (uint64_t(uint32_t(now.tv_sec)) << 32 | uint32_t(now.tv_usec)) ^ place ^ ++games << 48);
 }
 
 // Gives the loop a new board in the start position, an empty opening text
@@ -192,7 +198,8 @@ void answer_go(Loop &loop, const char *line) {
   if (begins_with(line, "go")) read_go(line, side_to_move(loop.board), loop.go, limits);
   // Everything from here on, the book lookup included, counts against the
   // budget.
-  start_timer();
+  ThinkRequest request{};
+  start_clock(request.clock);
   // A default, once computed, stays in force for the following moves.
   if (loop.go.moves_to_go == 0) loop.go.moves_to_go = default_moves_to_go(loop.half_moves);
 
@@ -222,13 +229,17 @@ void answer_go(Loop &loop, const char *line) {
   // clock with this budget (search_input).
   if (limits.ponder) {
     if (limits.infinite) UCI_send("info string go ponder infinite: after ponderhit the search still waits for stop\n");
-    start_pondering(budget);
+    start_pondering();
   }
   // The input is looked at during this search only: "stop", "quit",
   // "isready" and "ponderhit" are heard while it thinks.
-  ThinkRequest request{};
-  request.half_moves = loop.half_moves;
+  request.phase = get_game_position(loop.board, loop.half_moves / 2);
+  // The evaluation's own idea of the game's phase (what an evaluation of the
+  // board outside a search uses) follows the game the search was asked about.
+  set_game_position(request.phase);
   request.budget_ms = limits.ponder ? NO_CLOCK_BUDGET : budget;
+  request.ponderhit_budget_ms = budget;
+  request.threads = g_options.threads;
   request.limits = SearchLimits{limits.depth, limits.nodes};
   request.poll = poll_search_input;
   request.report = UCI_sendinfos;
@@ -239,13 +250,16 @@ void answer_go(Loop &loop, const char *line) {
   request.mate = limits.mate;
   // UCI_Elo means something only with UCI_LimitStrength on.
   request.weakness = g_options.limit_strength ? weakness_of_elo(g_options.uci_elo) : 0;
+  request.strength = &strength_generator;
+  request.depth_cap = g_session_search_caps.depth;
+  request.clock.budget_cap = g_session_search_caps.budget_ms;
   const ThinkResult result = think(loop.board, request);
   // An analysis that ran out of depth (or found its mate) before the front
   // end said "stop" still answers only then; so does a ponder search that
   // ended before "ponderhit".
   if ((limits.infinite || is_pondering()) && result.input == SEARCH_INPUT_NONE) wait_search_stop(limits.infinite);
   stop_pondering();
-  send_result(loop.board, result.move, result.line);
+  send_result(loop.board, result.move, &result.line);
 }
 
 // Sets an option from a "setoption" line and applies it at once: lines are

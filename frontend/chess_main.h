@@ -26,6 +26,17 @@ extern int g_go_perft_depth_cap;
 // Where the command loop starts.
 enum LoopMode : int { MODE_POSITION_WAIT = 2, MODE_GO_WAIT = 5 };
 
+// Caps for sessions that must run fast whatever their "go" lines say, set
+// by the fuzzers (and tests) before a session starts; the engine leaves
+// them at -1 (none). Every search the command loop asks for carries them in
+// its request: depth as ThinkRequest::depth_cap, budget_ms as the clock's
+// budget_cap.
+struct SessionSearchCaps {
+  int depth = -1;
+  int32_t budget_ms = -1;
+};
+extern SessionSearchCaps g_session_search_caps;
+
 // The whole engine session on the protocol descriptors: the handshake, then
 // the command loop. Returns the process's exit status, 0 however it ends.
 int velkor_main();

@@ -6,21 +6,14 @@
 #include "frontend/command_queue.h"
 #include "frontend/chess_uci.h"
 #include "search/search_limits.h"
-#include "search/time_control.h"
 
 namespace {
 
 // "quit" or the end of the input came: nothing more is read.
 bool input_ended = false;
 
-// A ponder search waits for "ponderhit", which starts the clock with this
-// budget.
+// A ponder search waits for "ponderhit", which starts the move's clock.
 bool pondering = false;
-int ponder_budget_ms = 0;
-
-// Returned by handle_line for a "ponderhit" that ended the pondering: the
-// search goes on under the clock.
-constexpr int INPUT_PONDERHIT = -1;
 
 // Deals with one line read during a search and says what the search must do.
 // The line is owned here: released, or handed to the loop's queue.
@@ -33,9 +26,7 @@ int handle_line(char *line) {
     std::free(line);
     if (!pondering) return SEARCH_INPUT_NONE;  // no ponder search: ignored
     pondering = false;
-    start_timer();
-    set_limit_time(ponder_budget_ms);
-    return INPUT_PONDERHIT;
+    return SEARCH_INPUT_PONDERHIT;
   }
   // Recognised as the waits recognise them, by the keyword's length.
   if (begins_with(line, "quit")) {
@@ -72,7 +63,7 @@ int poll_search_input() {
         break;
     }
     const int what = handle_line(line);
-    if (what != SEARCH_INPUT_NONE && what != INPUT_PONDERHIT) return what;
+    if (what != SEARCH_INPUT_NONE) return what;
   }
 }
 
@@ -85,7 +76,7 @@ int wait_search_stop(bool infinite) {
       return SEARCH_INPUT_QUIT;
     }
     const int what = handle_line(line);
-    if (what == INPUT_PONDERHIT) {
+    if (what == SEARCH_INPUT_PONDERHIT) {
       if (!infinite) return SEARCH_INPUT_NONE;
       continue;
     }
@@ -98,10 +89,7 @@ void reset_search_input() {
   pondering = false;
 }
 
-void start_pondering(int budget_ms) {
-  pondering = true;
-  ponder_budget_ms = budget_ms;
-}
+void start_pondering() { pondering = true; }
 
 bool is_pondering() { return pondering; }
 

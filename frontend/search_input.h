@@ -6,7 +6,9 @@
 
 // Reads the lines that have arrived, never waiting for one (a
 // SearchInputPoll). "isready" is answered with "readyok" at once; "stop"
-// answers SEARCH_INPUT_STOP; "quit", or the end of the input, answers
+// answers SEARCH_INPUT_STOP; a "ponderhit" that ends the pondering answers
+// SEARCH_INPUT_PONDERHIT (the search then starts the move's clock and asks
+// again); "quit", or the end of the input, answers
 // SEARCH_INPUT_QUIT, and the input is not read again in this session;
 // every other line is queued for the command loop (push_command_line).
 // SEARCH_INPUT_NONE when nothing that ends the search has come.
@@ -19,10 +21,10 @@ int poll_search_input();
 int wait_search_stop(bool infinite = true);
 
 // A ponder search begins: until "ponderhit" it runs without a clock; the
-// "ponderhit" starts the move's clock with budget_ms (the budget of the
-// "go ponder" line), as if the "go" had come then. A "ponderhit" at any
-// other time is ignored.
-void start_pondering(int budget_ms);
+// "ponderhit" starts the move's clock with the budget of the "go ponder"
+// line (the request's ponderhit budget), as if the "go" had come then. A
+// "ponderhit" at any other time is ignored.
+void start_pondering();
 // Whether a ponder search is still waiting for its "ponderhit".
 bool is_pondering();
 // The ponder search has answered.

@@ -86,8 +86,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   // many "go" lines, and each further pass costs another table reset and a
   // deeper search. The search's paths (a pass, the stop, the one-ply
   // answer, the reports) are all still taken.
-  g_budget_cap_ms = 1;
-  g_think_depth_cap = SEARCH_FIRST_DEPTH;
+  g_session_search_caps.budget_ms = 1;
+  g_session_search_caps.depth = SEARCH_FIRST_DEPTH;
   // "go perft 8" would count for minutes; three plies take every path of
   // the count and its report.
   g_go_perft_depth_cap = 3;

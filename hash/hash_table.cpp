@@ -1,5 +1,6 @@
 #include "hash/hash_table.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -10,15 +11,15 @@
 namespace {
 
 // The entries, and one tag byte per entry: 0 when the entry was never
-// stored since the table was made or wiped, else a few bits of the stored
-// key mixed with the generation of the store (never 0). Most probes of a
-// pass are of positions never stored in it, or of slots that hold another
-// position or an older pass's entry; the tags (4 MB for the default table,
-// a sixteenth of the entries, so mostly in the processor's cache) answer
-// nearly all of those without waiting for the entry's memory. The tag only
-// filters: whether an entry answers is decided by its full key and its
-// generation, so a tag that matches by chance costs a wait, nothing else,
-// and a new generation needs no tag written.
+// stored since the table was made or wiped, else the top byte of the stored
+// key XOR the salt of the store (never 0). Most probes of a pass are of
+// positions never stored in it, or of slots that hold another position or
+// an older pass's entry; the tags (4 MB for the default table, a sixteenth
+// of the entries, so mostly in the processor's cache) answer nearly all of
+// those without waiting for the entry's memory. The tag only filters:
+// whether an entry answers is decided by its check word, so a tag that
+// matches by chance costs a wait, nothing else, and a new salt needs no tag
+// written.
 struct Table {
   HashEntry *entries;
   uint8_t *tags;   // count bytes
@@ -33,19 +34,29 @@ HashEntry one_slot[1];
 uint8_t one_slot_tag[1];
 constinit Table table{one_slot, one_slot_tag, 1, true};
 
-// Entries whose generation differs from this one read as empty. 0 only
-// before the first reset, and never again afterwards: a wrap goes to 1.
-uint16_t hash_generation;
+// Number of clears so far, and the salt they drew: salt_of(clears). Written
+// only between searches, while no thread probes or stores.
+uint64_t clears;
+uint64_t salt;
 
-// The tag of a key stored in the current generation: its top byte plus the
-// generation's low byte, 0 taken as 1. One key stored in two generations
-// less than 256 apart gets two different tags.
+// A clear's salt: the counter through a mixing bijection (splitmix64's
+// finaliser), so that no two clears share a salt and the salts' bits look
+// random. Drawn without the C generator, whose sequence makes the keys.
+constexpr uint64_t salt_of(uint64_t n) {
+  uint64_t z = n * 0x9E3779B97F4A7C15ull;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+// The tag of a key stored under the current salt: the top byte of the two
+// XORed, 0 taken as 1.
 inline uint8_t tag_of(uint64_t key) {
-  const uint8_t t = uint8_t((key >> 56) + hash_generation);
+  const uint8_t t = uint8_t((key ^ salt) >> 56);
   return t != 0 ? t : 1;
 }
 
-// A table of count empty entries (zero-filled: key 0, generation 0), or
+// A table of count empty entries (zero-filled), or
 // none (entries nullptr) when the memory cannot be had. Its pages are not
 // resident yet.
 Table allocate_table(uint64_t count) {
@@ -103,9 +114,8 @@ bool resize_hash_table(int megabytes) {
   const uint64_t bytes = count * (sizeof(HashEntry) + 1);
   const uint64_t available = memory_available_bytes();
   if (available != 0 && bytes > available) return false;
-  // Entries from calloc hold generation 0, which no reset ever makes current
-  // again once the first has run (before it, they read as key 0, value 0:
-  // nothing), and tags 0, which no store writes: the new table is empty.
+  // Entries from calloc hold tags 0, which no store writes: the new table is
+  // empty.
   Table fresh = allocate_table(count);
   if (fresh.entries == nullptr) return false;
   make_resident(fresh);
@@ -129,63 +139,85 @@ uint64_t hash_table_entries() {
   return table.count;
 }
 
-// Afterwards: fresh keys, hash_key = the board's key, every entry empty.
-void ini_hash_table(const uint8_t *cb) {
+// Afterwards: fresh keys, every entry empty.
+uint64_t ini_hash_table(const uint8_t *cb) {
   set_zobrist();
-  hash_key = first_zobrist_key(cb);
   clear_hash_table();
+  return first_zobrist_key(cb);
 }
 
 // Afterwards no entry stored before the call is seen by ProbeHash.
-void clear_hash_table() {
-  // Moving to a new generation retires every stored entry at once; the tags
-  // need no writing (an old entry's tag matches only by chance, and its
-  // generation then refuses it). When the counter wraps, entries of the
-  // generation about to be reused (and of every other) may still sit in the
-  // table, so the table is written out in full and numbering restarts at 1.
-  if (++hash_generation == 0) {
-    wipe_hash_table();
-    hash_generation = 1;
-  }
-}
+void clear_hash_table() { salt = salt_of(++clears); }
 
-// Afterwards every entry holds key 0, ply 0, value 0, type empty, generation 0.
+// Afterwards every entry and every tag is 0.
 void wipe_hash_table() {
-  for (uint64_t i = 0; i < table.count; ++i) table.entries[i] = HashEntry{0, 0, HASH_EMPTY, 0, 0};
+  for (uint64_t i = 0; i < table.count; ++i) table.entries[i] = HashEntry{0, 0};
   std::memset(table.tags, 0, table.count);
 }
 
+namespace {
+
+// The data word of an entry and its fields.
+inline uint64_t entry_data(uint32_t value, int ply, int type) {
+  return uint64_t(value) | uint64_t(uint8_t(ply)) << 32 | uint64_t(uint8_t(type)) << 40;
+}
+inline uint32_t data_value(uint64_t data) { return uint32_t(data); }
+inline int data_ply(uint64_t data) { return int8_t(uint8_t(data >> 32)); }
+inline int data_type(uint64_t data) { return uint8_t(data >> 40); }
+
+// Each word of the table is read and written whole, never locked: threads
+// that search together share it. Relaxed order is enough, since the check
+// word is what ties the two words of an entry together.
+inline uint64_t load_word(uint64_t &word) { return std::atomic_ref<uint64_t>(word).load(std::memory_order_relaxed); }
+inline void store_word(uint64_t &word, uint64_t value) {
+  std::atomic_ref<uint64_t>(word).store(value, std::memory_order_relaxed);
+}
+inline uint8_t load_tag(uint64_t index) {
+  return std::atomic_ref<uint8_t>(table.tags[index]).load(std::memory_order_relaxed);
+}
+
+// The key an entry was stored for, if stored under the current salt (and
+// its two words belong together); another value otherwise.
+inline uint64_t stored_key(HashEntry &e, uint64_t data) { return load_word(e.check) ^ data ^ salt; }
+
+}  // namespace
+
 int hash_table_permille() {
   // Slots are the keys' remainders, so the first thousand are as good a
-  // sample of the table as any.
+  // sample of the table as any. A slot stored under the current salt gives
+  // back a key whose slot it is; any other slot (never stored, or stored
+  // before the last clear) gives a key that lands there only by chance.
   const uint64_t sample = table.count < 1000 ? table.count : 1000;
   uint64_t used = 0;
-  for (uint64_t i = 0; i < sample; ++i)
-    used += table.entries[i].generation == hash_generation && hash_generation != 0;
+  for (uint64_t i = 0; i < sample; ++i) {
+    HashEntry &e = table.entries[i];
+    used += load_tag(i) != 0 && index_of(stored_key(e, load_word(e.data))) == i;
+  }
   return int(used * 1000 / sample);
 }
 
-uint16_t hash_table_generation() { return hash_generation; }
-
-// Returns a usable score for hash_key at this ply and window, or 0.
-uint32_t ProbeHash(int ply, uint32_t best, uint32_t bound, uint8_t side) {
-  const uint64_t index = index_of(hash_key);
-  if (table.tags[index] != tag_of(hash_key)) return 0;
-  const HashEntry &e = table.entries[index];
-  if (e.key != hash_key || e.generation != hash_generation) return 0;
+// Returns a usable score for key at this ply and window, or 0.
+uint32_t ProbeHash(uint64_t key, int ply, uint32_t best, uint32_t bound, uint8_t side) {
+  const uint64_t index = index_of(key);
+  if (load_tag(index) != tag_of(key)) return 0;
+  HashEntry &e = table.entries[index];
+  const uint64_t data = load_word(e.data);
+  if (stored_key(e, data) != key) return 0;
   // Only a node at the storing node's distance from the root or deeper (so
   // with no more depth left to search) may use the entry. The stored ply is
   // a signed byte.
-  if (e.ply > ply) return 0;
-  if (e.type == HASH_EXACT) return e.value;  // an exact 0 reads as "nothing"
+  if (data_ply(data) > ply) return 0;
+  const int type = data_type(data);
+  const uint32_t value = data_value(data);
+  if (type == HASH_EXACT) return value;  // an exact 0 reads as "nothing"
   if (side == 0) {
-    // White maximises: a position where nothing beat e.value cannot beat best
-    // if e.value <= best; a cut-off at e.value >= bound cuts here too.
-    if (e.type == HASH_NOTHING_IMPROVED && e.value <= best) return best;
-    if (e.type == HASH_CUTOFF && e.value >= bound) return bound;
+    // White maximises: a position where nothing beat value cannot beat best
+    // if value <= best; a cut-off at value >= bound cuts here too.
+    if (type == HASH_NOTHING_IMPROVED && value <= best) return best;
+    if (type == HASH_CUTOFF && value >= bound) return bound;
   } else {
-    if (e.type == HASH_NOTHING_IMPROVED && e.value >= best) return best;
-    if (e.type == HASH_CUTOFF && e.value <= bound) return bound;
+    if (type == HASH_NOTHING_IMPROVED && value >= best) return best;
+    if (type == HASH_CUTOFF && value <= bound) return bound;
   }
   return 0;
 }
@@ -197,14 +229,12 @@ void prefetch_hash_slot(uint64_t key) {
   __builtin_prefetch(&table.entries[index]);
 }
 
-// Afterwards hash_key's slot holds exactly this result, in this generation.
-void RecordHash(int ply, uint32_t value, int type) {
-  const uint64_t index = index_of(hash_key);
-  table.tags[index] = tag_of(hash_key);
+// Afterwards key's slot holds exactly this result, under the current salt.
+void RecordHash(uint64_t key, int ply, uint32_t value, int type) {
+  const uint64_t index = index_of(key);
+  std::atomic_ref<uint8_t>(table.tags[index]).store(tag_of(key), std::memory_order_relaxed);
   HashEntry &e = table.entries[index];
-  e.key = hash_key;
-  e.ply = int8_t(uint8_t(ply));
-  e.type = uint8_t(type);
-  e.generation = hash_generation;
-  e.value = value;
+  const uint64_t data = entry_data(value, ply, type);
+  store_word(e.check, key ^ data ^ salt);
+  store_word(e.data, data);
 }

@@ -24,15 +24,22 @@ inline constexpr int HASH_MAX_MB = 65536;
 inline constexpr uint64_t HASH_TABLE_ENTRIES = HASH_DEFAULT_MB * HASH_ENTRIES_PER_MB;  // the default size
 static_assert(HASH_MAX_MB * HASH_ENTRIES_PER_MB <= UINT32_MAX);
 
-// One slot. The two bytes between type and value would be padding anyway;
-// they hold the reset generation the entry was stored in, so that a reset
-// can empty the table without writing it (see clear_hash_table).
+// One slot: two words, each written and read whole. Several searching
+// threads store and probe the same table without a lock, so a reader may
+// see one word of one store and the other of another. The check word is
+// the key XOR the data word XOR the table's salt: a slot whose two words do
+// not belong together reads as another key's, that is as nothing.
+//
+// The salt is the table's emptiness: every clear draws a new one, and an
+// entry stored under an earlier salt reads as another key's too, so that
+// emptying the table writes nothing (the keys, redrawn for each pass, would
+// do as much for a pass, but the analysis lines and a glance empty the table
+// within one pass, with the same keys). A stale entry answers only if its
+// key XOR the two salts equals a probed key: the odds of two positions'
+// keys colliding.
 struct HashEntry {
-  uint64_t key;         // full Zobrist key of the stored position
-  int8_t ply;           // distance from the root of the storing node (read signed)
-  uint8_t type;         // HashType
-  uint16_t generation;  // reset generation of the store; other generations read as empty
-  uint32_t value;       // score (the whole Move word for the root's entry)
+  uint64_t check;  // full Zobrist key of the stored position XOR data XOR salt
+  uint64_t data;   // value in bits 0..31, ply (signed byte) in 32..39, HashType in 40..47
 };
 static_assert(sizeof(HashEntry) == 16, "a table entry is 16 bytes: 62,500 of them make one MB");
 
@@ -62,40 +69,34 @@ uint64_t hash_table_resident_bytes();
 // with a one-slot table).
 uint64_t hash_table_entries();
 
-// Reset before a search pass: redraws all Zobrist keys, sets hash_key to the
-// board's key, and empties every entry.
-void ini_hash_table(const uint8_t *cb);
+// Reset before a search pass: redraws all Zobrist keys and empties every
+// entry. Returns the board's key under the new keys.
+uint64_t ini_hash_table(const uint8_t *cb);
 
-// Empties every entry as seen by ProbeHash, without touching the keys. Costs
-// a counter increment, whatever the table's size, except once every 65,535
-// calls when the generation counter wraps and every entry is written
-// (wipe_hash_table).
+// Empties every entry as seen by ProbeHash, without touching the keys and
+// without writing the table, whatever its size: a new salt is drawn (see
+// HashEntry).
 void clear_hash_table();
 
-// Writes every entry of the current table as empty (key 0, ply 0, value 0,
-// type empty, generation 0): afterwards every probe answers 0, whatever the
-// current generation.
+// Writes every entry of the current table as empty, tags included.
 void wipe_hash_table();
 
 // How full the table is in the current pass, per mille: the share of a
 // sample of 1,000 slots (the first ones) stored since the last reset.
 int hash_table_permille();
 
-// Current reset generation (1..65535 once the table has been reset).
-uint16_t hash_table_generation();
-
-// Answer for the position hash_key from the table, or 0 when the table has
+// Answer for the position of key from the table, or 0 when the table has
 // nothing usable: the stored value for an exact entry stored at this ply or
 // nearer the root; best when a nothing-improved entry shows best cannot be
 // beaten; bound when a cut-off entry reaches bound. side: 0 White to move
 // (larger is better), 1 Black. All value comparisons are unsigned.
-uint32_t ProbeHash(int ply, uint32_t best, uint32_t bound, uint8_t side);
+uint32_t ProbeHash(uint64_t key, int ply, uint32_t best, uint32_t bound, uint8_t side);
 
 // Starts loading the slot of key into the processor's cache, without waiting
 // for it: the search calls it as soon as a child's key is known, so that the
 // child's probe finds the slot at hand. Changes nothing that can be observed.
 void prefetch_hash_slot(uint64_t key);
 
-// Stores value, type and ply (their low 8 bits) for the position hash_key,
+// Stores value, type and ply (their low 8 bits) for the position of key,
 // replacing whatever its slot held.
-void RecordHash(int ply, uint32_t value, int type);
+void RecordHash(uint64_t key, int ply, uint32_t value, int type);

@@ -9,7 +9,6 @@
 uint64_t zobrist[6][2][ZOBRIST_SQUARES];
 uint64_t zobrist_black;
 uint64_t zobrist_castling[4];
-uint64_t hash_key;
 uint64_t zobrist_by_code[16][128];
 
 // Returns the next 64-bit draw; consumes exactly five rand() values.

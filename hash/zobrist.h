@@ -16,7 +16,6 @@ inline constexpr int ZOBRIST_KEY_COUNT = 6 * 2 * ZOBRIST_SQUARES + 1 + 4;  // 1,
 extern uint64_t zobrist[6][2][ZOBRIST_SQUARES];  // [piece code - 1][colour][square]
 extern uint64_t zobrist_black;                   // Black to move
 extern uint64_t zobrist_castling[4];             // state bit i + 1 set (a castling right lost)
-extern uint64_t hash_key;                        // key of the position on the board
 
 // The piece keys again, as the search's make reads them: by the square
 // byte's low nibble (piece | colour << 3) and the square, 0 for codes
@@ -58,5 +57,5 @@ inline uint64_t zobrist_value(uint8_t sqbyte, int square) {
 // (0..127): one load, no test.
 inline uint64_t zobrist_code_key(uint8_t sqbyte, uint8_t square) { return zobrist_by_code[sqbyte & 15][square & 127]; }
 
-// Key of the board computed from scratch (does not store it in hash_key).
+// Key of the board computed from scratch.
 uint64_t first_zobrist_key(const uint8_t *cb);

@@ -1,5 +1,6 @@
 #include "search/alpha_beta.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "board/chess_cb.h"
@@ -11,8 +12,8 @@
 #include "movegen/movegen.h"
 #include "search/make_move.h"
 #include "search/root_moves.h"
+#include "search/search_context.h"
 #include "search/search_limits.h"
-#include "search/time_control.h"
 
 namespace {
 
@@ -28,19 +29,17 @@ constexpr int CLOCK_PLIES = 2;
 // pass, far longer than a short budget.
 constexpr uint32_t STOP_POLL_NODES = 1024;
 
-// The stop decision of the search under way: once taken, every node returns
+// The thread's stop decision (s.stop_decided): once taken, every node returns
 // as soon as its current child does, without recording anything, and the
 // root keeps its best among the moves it searched to the end. A new search
 // (a call at ply 0) forgets it.
-bool stop_decided = false;
-uint32_t nodes_until_poll = STOP_POLL_NODES;
 
 // Counts one node; 1 when the search must stop. Asks only every
 // STOP_POLL_NODES nodes, since each question reads the clock.
-inline int node_poll() {
-  if (--nodes_until_poll != 0) return stop_decided;
-  nodes_until_poll = STOP_POLL_NODES;
-  return search_stop_requested();
+inline int node_poll(Search &s) {
+  if (--s.nodes_until_poll != 0) return s.stop_decided;
+  s.nodes_until_poll = STOP_POLL_NODES;
+  return search_stop_requested(s);
 }
 
 // Cuts a root value to its score field; any other ply compares values whole.
@@ -61,13 +60,11 @@ inline void take_over_line(tagLINE *line, uint8_t from, uint8_t to, tagLINE &chi
 // 1 if the king of colour stands attacked (a missing king never is). The
 // king's square and the attackers come from the pieces the make and unmake
 // keep.
-inline int in_check(const uint8_t *cb, uint8_t colour) {
-  return king_attacked(cb, search_piece_sets(cb), colour, search_king_square(cb, colour));
+inline int in_check(const Search &s, const uint8_t *cb, uint8_t colour) {
+  return king_attacked(cb, s.kept.sets, colour, search_king_square(s, colour));
 }
 
 }  // namespace
-
-RootMoveListener g_root_move_listener = nullptr;
 
 int is_better_result(uint32_t best, uint32_t score, uint8_t side, int ply) {
   best = comparable(best, ply);
@@ -83,17 +80,25 @@ int is_better_beta(uint32_t bound, uint32_t score, uint8_t side, int ply) {
   return side == WHITE ? bound <= score : bound >= score;
 }
 
-int search_stop_requested() {
+int search_stop_requested(Search &s) {
   // Every reason to stop (the clock's budget, a node limit, the front end's
-  // "stop" or "quit") is weighed in the limits, once; the answer then holds
-  // for the rest of the search.
-  if (!stop_decided && search_limits_stop()) stop_decided = true;
-  return stop_decided;
+  // "stop" or "quit") is weighed in the limits by the main thread, once; the
+  // answer then holds for the rest of the search. The other threads follow
+  // the shared flags.
+  if (!s.stop_decided) {
+    SearchShared &shared = *s.shared;
+    if (s.main && !shared.stop.load(std::memory_order_relaxed) && search_limits_stop(shared))
+      shared.stop.store(true, std::memory_order_relaxed);
+    if (shared.stop.load(std::memory_order_relaxed) || shared.pass_over.load(std::memory_order_relaxed))
+      s.stop_decided = true;
+  }
+  return s.stop_decided;
 }
 
-int search_was_stopped() { return stop_decided; }
+int search_was_stopped(const Search &s) { return s.stop_decided; }
 
-uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t bound, tagLINE *line) {
+uint32_t alpha_beta(Search &s, uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t bound,
+                    tagLINE *line) {
   // Step 1. Node state. The root's best may carry move squares in its upper
   // bits; bound never reaches a comparison with them.
   bound &= MW_SCORE_MASK;
@@ -102,14 +107,14 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
 
   // A search begins at the root with no stop decided.
   if (ply == 0) {
-    stop_decided = false;
-    nodes_until_poll = STOP_POLL_NODES;
+    s.stop_decided = false;
+    s.nodes_until_poll = STOP_POLL_NODES;
   }
   // Stopped: the parent discards whatever comes back and returns too.
-  if (node_poll()) return best;
+  if (node_poll(s)) return best;
 
   // Step 2. Probe the table.
-  const uint32_t known = ProbeHash(ply, best, bound, side);
+  const uint32_t known = ProbeHash(s.key, ply, best, bound, side);
   if (known != 0) {
     line->length = 0;
     return known;
@@ -117,17 +122,17 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
 
   // Step 3. Legality: the side that has just moved may not stand in check.
   // Moves are generated pseudo-legally and refused here, one ply late.
-  if (in_check(cb, side ^ 1)) {
+  if (in_check(s, cb, side ^ 1)) {
     line->length = 0;
     return SCORE_ILLEGAL;
   }
 
   // Step 4. Horizon: the captures-only search scores the position.
-  if (ply >= depth) return quies(cb, ply, depth, best, bound, line);
+  if (ply >= depth) return quies(s, cb, ply, depth, best, bound, line);
 
   // Step 5. Generate.
   uint32_t moves[MAX_GENERATED_MOVES];
-  const int count = generate_moves(cb, moves, search_piece_sets(cb));
+  const int count = generate_moves(cb, moves, s.kept.sets);
 
   tagLINE child_line;
   child_line.length = 0;
@@ -144,27 +149,32 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
     if (gm_first(moves[i]) == 1) ordered[n++] = moves[i];
   for (int i = 0; i < count; ++i)
     if (gm_first(moves[i]) == 0) ordered[n++] = moves[i];
+  // Helper threads begin elsewhere in the root's list (helper k of N at its
+  // k/N-th move), so that the threads of a pass fill the shared table with
+  // different subtrees first instead of repeating each other's work.
+  if (ply == 0 && s.index != 0 && n > 1) std::rotate(ordered, ordered + n * s.index / s.shared->thread_count, ordered + n);
   for (int i = 0; i < n; ++i) {
     const uint32_t gm = ordered[i];
     // The next sibling's table slot starts loading now, while this move's
     // subtree is searched: its probe would otherwise wait for memory.
-    if (i + 1 < n) search_prefetch(cb, ordered[i + 1]);
+    if (i + 1 < n) search_prefetch(s, cb, ordered[i + 1]);
     // The root may be told to leave moves out ("searchmoves", the lines an
     // analysis has already reported).
-    if (ply == 0 && g_root_moves.filtered && !root_move_allowed(gm)) continue;
-    if (ply == 0 && g_root_move_listener != nullptr) g_root_move_listener(cb, gm, legal_children + 1);
+    if (ply == 0 && s.root.filtered && !root_move_allowed(s.root, gm)) continue;
+    if (ply == 0 && s.root_listener != nullptr && clock_elapsed(s.shared->clock) >= s.root_listener_after_ms)
+      s.root_listener(cb, gm, legal_children + 1);
 
     // Make the move and hand the turn over, search the child with the
     // window swapped, unmake: byte 144 comes back from the node's copy.
     SearchUndo undo;
-    search_make(cb, gm, undo);
-    const uint32_t child = alpha_beta(cb, uint8_t(ply + 1), depth, bound, best, &child_line);
-    search_unmake(cb, gm, state, undo);
+    search_make(s, cb, gm, undo);
+    const uint32_t child = alpha_beta(s, cb, uint8_t(ply + 1), depth, bound, best, &child_line);
+    search_unmake(s, cb, gm, state, undo);
 
     // The child's search was cut short: its value says nothing, so it is
     // neither used nor recorded. At the root best holds only moves whose
     // search ended (with their squares), or the bare starting value.
-    if (stop_decided) return best;
+    if (s.stop_decided) return best;
 
     // The root's result names its move: the squares, and the knight bit
     // when the move searched was the knight promotion (the queen
@@ -177,7 +187,7 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
     // cuts only on a mate, and that move is the one played and reported,
     // so its line replaces whatever an earlier root move left there.
     if (is_better_beta(bound, child, side, ply)) {
-      RecordHash(ply, bound, HASH_CUTOFF);
+      RecordHash(s.key, ply, bound, HASH_CUTOFF);
       if (ply == 0) take_over_line(line, gm_from(gm), gm_to(gm), child_line);
       return bound | squares;
     }
@@ -200,7 +210,7 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
     // moves at the root, and the parent stops on seeing the decision
     // anyway, so no move whose search was cut short is ever adopted there;
     // nothing is recorded.
-    if (ply <= CLOCK_PLIES && search_stop_requested()) {
+    if (ply <= CLOCK_PLIES && search_stop_requested(s)) {
       if (ply == 0) return best;
       const bool white = side == WHITE;
       if (ply == 1) return white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS;
@@ -211,29 +221,29 @@ uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint
   // Step 11. No legal move: checkmate or stalemate.
   if (!legal) {
     line->length = 0;
-    if (in_check(cb, side))
+    if (in_check(s, cb, side))
       best = side == WHITE ? SCORE_BLACK_WINS : SCORE_WHITE_WINS;
     else
       best = SCORE_DRAW;
   }
 
   // Step 12. Record and return.
-  RecordHash(ply, best, improved ? HASH_EXACT : HASH_NOTHING_IMPROVED);
+  RecordHash(s.key, ply, best, improved ? HASH_EXACT : HASH_NOTHING_IMPROVED);
   return best;
 }
 
-uint32_t quies(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t bound, tagLINE *line) {
+uint32_t quies(Search &s, uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t bound, tagLINE *line) {
   // Step 1. Node state.
   const uint8_t side = side_to_move(cb);
   const uint8_t state = cb[CB_STATE];
 
   // Stopped: the parent discards whatever comes back and returns too.
-  if (node_poll()) return best;
+  if (node_poll(s)) return best;
 
   // Step 2. Probe, except at the first level: the alpha-beta node that
   // called it has just probed this very position.
   if (ply > depth) {
-    const uint32_t known = ProbeHash(ply, best, bound, side);
+    const uint32_t known = ProbeHash(s.key, ply, best, bound, side);
     if (known != 0) {
       line->length = 0;
       return known;
@@ -246,9 +256,9 @@ uint32_t quies(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t 
   line->length = 0;
 
   // Step 4. Stand pat on the static evaluation.
-  const uint32_t standing = uint32_t(search_evaluate(cb));
+  const uint32_t standing = uint32_t(search_evaluate(s, cb));
   if (is_better_beta(bound, standing, side, ply)) {
-    RecordHash(ply, bound, HASH_CUTOFF);
+    RecordHash(s.key, ply, bound, HASH_CUTOFF);
     return bound;
   }
   int improved = 0;
@@ -259,7 +269,7 @@ uint32_t quies(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t 
 
   // Step 5. Captures. The record holds 96, which the generator never
   // exceeds; the count is bounded anyway before it indexes anything.
-  const s_mv captures = generate_qsearch_moves(cb, search_piece_sets(cb));
+  const s_mv captures = generate_qsearch_moves(cb, s.kept.sets);
   int count = captures.count;
   if (count < 0) count = 0;
   if (count > S_MV_CAPACITY) count = S_MV_CAPACITY;
@@ -288,16 +298,16 @@ uint32_t quies(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t 
     // window swapped, unmake.
     const uint32_t gm = fill_move(from, to, KIND_PLAIN_CAPTURE, 1);
     SearchUndo undo;
-    search_make(cb, gm, undo);
-    const uint32_t child = quies(cb, uint8_t(ply + 1), depth, bound, best, &child_line);
-    search_unmake(cb, gm, state, undo);
+    search_make(s, cb, gm, undo);
+    const uint32_t child = quies(s, cb, uint8_t(ply + 1), depth, bound, best, &child_line);
+    search_unmake(s, cb, gm, state, undo);
 
     // The reply's search was cut short: return without using or recording.
-    if (stop_decided) return best;
+    if (s.stop_decided) return best;
 
     // Step 7. Cut-off.
     if (is_better_beta(bound, child, side, ply)) {
-      RecordHash(ply, bound, HASH_CUTOFF);
+      RecordHash(s.key, ply, bound, HASH_CUTOFF);
       return bound;
     }
 
@@ -310,6 +320,6 @@ uint32_t quies(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t 
   }
 
   // Step 9. Record and return.
-  RecordHash(ply, best, improved ? HASH_EXACT : HASH_NOTHING_IMPROVED);
+  RecordHash(s.key, ply, best, improved ? HASH_EXACT : HASH_NOTHING_IMPROVED);
   return best;
 }

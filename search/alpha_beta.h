@@ -11,6 +11,8 @@ inline constexpr uint32_t SCORE_ILLEGAL = 60001;     // side that moved is in ch
 
 inline constexpr int LINE_CAPACITY = 1024;
 
+struct Search;  // search_context.h
+
 // Principal variation: move 1 is the move made at the node owning the line.
 struct tagLINE {
   uint8_t length;
@@ -28,28 +30,30 @@ int is_better_result(uint32_t best, uint32_t score, uint8_t side, int ply);
 // always 0 for SCORE_ILLEGAL. At ply 0 both are compared by their low 16 bits.
 int is_better_beta(uint32_t bound, uint32_t score, uint8_t side, int ply);
 
-// The search's one question to the outside world while it runs: 1 once the
-// search must stop (search_limits_stop: the move's time budget used up, a
-// node limit reached, "stop" or "quit" received). Asked at nodes of ply 0 to
-// 2 after every move, every 1024 nodes at any depth, and by the driver after
-// every iteration. Once it has answered 1, it keeps answering 1 until the
-// next search starts at ply 0: every node then unwinds at once, records
-// nothing, and the root returns its best among the moves it searched to the
-// end (or its bare starting value, without squares).
-int search_stop_requested();
+// The thread's one question to the outside world while it searches: 1 once
+// it must stop. The main thread asks the limits (search_limits_stop: the
+// move's time budget used up, a node limit reached, "stop" or "quit"
+// received) and sets the shared stop; every thread also stops when the
+// shared stop is set or the pass under way is over. Asked at nodes of ply 0
+// to 2 after every move, every 1024 nodes at any depth, and by the driver
+// after every iteration. Once it has answered 1, it keeps answering 1 until
+// the thread's next search starts at ply 0: every node then unwinds at once,
+// records nothing, and the root returns its best among the moves it searched
+// to the end (or its bare starting value, without squares).
+int search_stop_requested(Search &s);
 
-// 1 if the stop has been decided since the last search began at ply 0: the
-// search was cut short, unless the decision came from a question asked after
-// it had ended (as the driver asks after every iteration).
-int search_was_stopped();
+// 1 if the stop has been decided since the thread's last search began at ply
+// 0: the search was cut short, unless the decision came from a question
+// asked after it had ended (as the driver asks after every iteration).
+int search_was_stopped(const Search &s);
 
 // Called by the root with the root position on the board as it begins to
 // search each generated move (gm) it may play; number is 1 + the legal
 // moves it has searched before (the move itself may prove illegal: the
-// search learns that one ply down). It must not change the board. nullptr
-// (the default): nobody.
+// search learns that one ply down). It must not change the board. The
+// search's record holds it (Search::root_listener): only the main thread's
+// root tells.
 using RootMoveListener = void (*)(const uint8_t *cb, uint32_t gm, int number);
-extern RootMoveListener g_root_move_listener;
 
 // Fail-hard search of the position on the board to nominal depth `depth`,
 // `ply` plies below the root. best: the side to move's guaranteed value;
@@ -57,10 +61,12 @@ extern RootMoveListener g_root_move_listener;
 // 0 a Move word carrying the best move's squares, none if nothing improved on
 // best) or SCORE_ILLEGAL when the side that just moved is in check. line gets
 // the principal variation when a move improved best. The board, byte 144 and
-// hash_key are as on entry when it returns (bytes 145/146 excepted).
-uint32_t alpha_beta(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t bound, tagLINE *line);
+// s.key are as on entry when it returns (bytes 145/146 excepted). s is set
+// up for the board (search_set_position).
+uint32_t alpha_beta(Search &s, uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t bound,
+                    tagLINE *line);
 
 // Captures-only search below the nominal depth: stand pat on the static
 // evaluation or try the four best-ordered captures, made as plain moves.
 // Same window, result and restoring contract as alpha_beta.
-uint32_t quies(uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t bound, tagLINE *line);
+uint32_t quies(Search &s, uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t best, uint32_t bound, tagLINE *line);

@@ -9,25 +9,11 @@
 #include "eval/piece_square_values.h"
 #include "hash/hash_table.h"
 #include "hash/zobrist.h"
+#include "search/search_context.h"
 
 namespace {
 
 using phase_terms::PieceSquareValues;
-
-// The pieces of the position whose key is `key`, for the evaluator and the
-// king's square; see make_move.h.
-struct KeptPieces {
-  PieceSets sets;
-  int32_t material;                 // sum of values over the pieces
-  int phase;                        // game_position the sum was taken for
-  const PieceSquareValues *values;  // that phase's table
-  uint64_t key;
-  uint16_t marks;                   // en-passant marks on ranks 4 and 5 (see MARK_RANKS)
-};
-
-// Describes no position until the first rebuild: key 0 with phase 0 is
-// caught by the phase test, since a search always has a phase.
-KeptPieces kept{{}, 0, PHASE_UNDEFINED, &phase_terms::OPENING_VALUES, 0, 0};
 
 // Marks are only ever set on the squares a pawn reaches by a two-square
 // advance: ranks 4 and 5 (a FEN's en-passant square marks the pawn that
@@ -47,44 +33,22 @@ uint16_t marks_on(const uint8_t *cb) {
   return marks;
 }
 
-void rebuild_kept(const uint8_t *cb) {
-  kept.marks = marks_on(cb);
-  kept.sets = piece_sets_of(cb);
-  kept.phase = game_position;
-  kept.values = &phase_terms::phase_values(game_position);
-  kept.material = piece_square_sum(cb, game_position);
-  kept.key = hash_key;
-}
-
-inline void ensure_kept(const uint8_t *cb) {
-  if (kept.key != hash_key || kept.phase != game_position) [[unlikely]]
-    rebuild_kept(cb);
-}
-
-// The make's test: only the key. A phase changed since the record was built
-// leaves the record consistent in itself (the sum follows the table of the
-// phase it names), and the evaluation rebuilds it.
-inline void ensure_kept_key(const uint8_t *cb) {
-  if (kept.key != hash_key || kept.phase == PHASE_UNDEFINED) [[unlikely]]
-    rebuild_kept(cb);
-}
-
 inline uint64_t bit_of(int square) { return uint64_t(1) << (square_bit[square] & 63); }
 
 // A piece code enters or leaves the square(s) of `squares`: its set and its
 // colour's set follow. Every change of the kept sets goes through here.
-[[gnu::always_inline]] inline void kept_flip(uint8_t code, uint64_t squares) {
+[[gnu::always_inline]] inline void kept_flip(KeptPieces &kept, uint8_t code, uint64_t squares) {
   kept.sets.of[code] ^= squares;
   kept.sets.by_colour[code >> 3] ^= squares;
 }
 
 // A piece code enters or leaves a square: its sets and the sum follow.
-[[gnu::always_inline]] inline void kept_add(uint8_t code, int square) {
-  kept_flip(code, bit_of(square));
+[[gnu::always_inline]] inline void kept_add(KeptPieces &kept, uint8_t code, int square) {
+  kept_flip(kept, code, bit_of(square));
   kept.material += (*kept.values)[code][square_bit[square] & 63];
 }
-[[gnu::always_inline]] inline void kept_remove(uint8_t code, int square) {
-  kept_flip(code, bit_of(square));
+[[gnu::always_inline]] inline void kept_remove(KeptPieces &kept, uint8_t code, int square) {
+  kept_flip(kept, code, bit_of(square));
   kept.material -= (*kept.values)[code][square_bit[square] & 63];
 }
 
@@ -98,55 +62,56 @@ inline uint64_t moved_key(uint64_t key, uint8_t mover, uint8_t target, uint8_t f
 
 constexpr uint8_t PIECE_AND_COLOUR = PIECE_MASK | COLOUR_BIT;
 
-// The make's only writes to squares and key. A square keeps its en-passant
-// mark whatever is written on it, and the mark is not keyed.
+// The make's writes to squares, key and kept pieces for the moves of two
+// pieces (en passant, castling). A square keeps its en-passant mark whatever
+// is written on it, and the mark is not keyed.
 
 // Takes whatever stands on the square off the board, out of the key and out
 // of the kept pieces.
-[[gnu::always_inline]] inline void lift(uint8_t *cb, int square) {
-  hash_key ^= zobrist_value(cb[square], square);
-  kept_remove(cb[square] & PIECE_AND_COLOUR, square);
+[[gnu::always_inline]] inline void lift(Search &s, uint8_t *cb, int square) {
+  s.key ^= zobrist_value(cb[square], square);
+  kept_remove(s.kept, cb[square] & PIECE_AND_COLOUR, square);
   cb_set_value(uint8_t(square), EMPTY, WHITE, cb);
 }
 
 // Puts a piece on an empty square, into the board, the key and the kept
 // pieces.
-[[gnu::always_inline]] inline void place(uint8_t *cb, int square, uint8_t piece, uint8_t colour) {
+[[gnu::always_inline]] inline void place(Search &s, uint8_t *cb, int square, uint8_t piece, uint8_t colour) {
   cb_set_value(uint8_t(square), piece, colour, cb);
-  hash_key ^= zobrist_value(cb[square], square);
-  kept_add(cb[square] & PIECE_AND_COLOUR, square);
+  s.key ^= zobrist_value(cb[square], square);
+  kept_add(s.kept, cb[square] & PIECE_AND_COLOUR, square);
 }
 
 // Sets the lost flag of colour's right on side `which` (0 a-file, 1 h-file)
 // if it was still clear, with its key.
-inline void take_right(uint8_t *cb, int colour, int which) {
+inline void take_right(Search &s, uint8_t *cb, int colour, int which) {
   const uint8_t bit = uint8_t(1u << (castling_shift(colour) + which));
   if (cb[CB_STATE] & bit) return;
   cb[CB_STATE] |= bit;
-  hash_key ^= zobrist_castling[2 * colour + which];
+  s.key ^= zobrist_castling[2 * colour + which];
 }
 
 // Chess960: a move from or onto a castling rook's start square takes that
 // rook's right, whoever moves.
-[[gnu::noinline]] void take_rook_square_right(uint8_t *cb, int square) {
+[[gnu::noinline]] void take_rook_square_right(Search &s, uint8_t *cb, int square) {
   const int right = castling_right_of_rook_square(cb, square);
-  if (right >= 0) take_right(cb, right / 2, right % 2);
+  if (right >= 0) take_right(s, cb, right / 2, right % 2);
 }
 
 // A move onto a rook's corner takes that corner's right from its owner, as a
 // game move does: the rook there is captured, or it left earlier and the
 // right went with it. Otherwise another rook reaching the empty corner along
 // the back rank would make castling look possible again further down the line.
-inline void take_corner_right(uint8_t *cb, uint8_t to) {
+inline void take_corner_right(Search &s, uint8_t *cb, uint8_t to) {
   if (is_chess960(cb)) [[unlikely]] {
-    take_rook_square_right(cb, to);
+    take_rook_square_right(s, cb, to);
     return;
   }
   switch (to) {
-    case SQ_A1: take_right(cb, WHITE, 0); break;
-    case SQ_H1: take_right(cb, WHITE, 1); break;
-    case SQ_A8: take_right(cb, BLACK, 0); break;
-    case SQ_H8: take_right(cb, BLACK, 1); break;
+    case SQ_A1: take_right(s, cb, WHITE, 0); break;
+    case SQ_H1: take_right(s, cb, WHITE, 1); break;
+    case SQ_A8: take_right(s, cb, BLACK, 0); break;
+    case SQ_H8: take_right(s, cb, BLACK, 1); break;
     default: break;
   }
 }
@@ -179,7 +144,7 @@ inline uint8_t en_passant_victim(uint8_t to, uint8_t colour) {
 // those on the other side's pawns) and answers which, for the unmake. The
 // kept record says where the marks are: most positions have none, and no
 // rank is read as a word just after its squares were written byte by byte.
-inline uint16_t expire_marks(uint8_t *cb, uint8_t colour) {
+inline uint16_t expire_marks(KeptPieces &kept, uint8_t *cb, uint8_t colour) {
   uint16_t expired = 0;
   const uint8_t kept_pawn = uint8_t(PAWN | ((colour ^ 1) << 3));
   for (uint16_t m = kept.marks; m != 0; m &= uint16_t(m - 1)) {
@@ -197,7 +162,7 @@ inline uint16_t expire_marks(uint8_t *cb, uint8_t colour) {
 // for the unmake (the caller writes the square without it). Games and FEN
 // positions mark only ranks 4 and 5; a mark anywhere else (a board set up
 // by hand) stays, answered as 0, since nothing reads it.
-inline uint16_t unmark_destination(uint8_t to) {
+inline uint16_t unmark_destination(KeptPieces &kept, uint8_t to) {
   const int rank = square_row(to) - 2;
   if (rank != MARK_RANKS[0] && rank != MARK_RANKS[1]) return 0;
   const uint16_t bit = mark_bit(to);
@@ -205,7 +170,7 @@ inline uint16_t unmark_destination(uint8_t to) {
   return bit;
 }
 
-inline void restore_marks(uint8_t *cb, uint16_t expired) {
+inline void restore_marks(KeptPieces &kept, uint8_t *cb, uint16_t expired) {
   kept.marks = uint16_t(kept.marks | expired);
   for (; expired != 0; expired &= uint16_t(expired - 1)) cb[mark_square(std::countr_zero(expired))] |= EP_MARK;
 }
@@ -214,79 +179,78 @@ inline void restore_marks(uint8_t *cb, uint16_t expired) {
 // come back whole from the undo record.
 
 // Empties a square that holds a piece.
-[[gnu::always_inline]] inline void take_back(uint8_t *cb, int square) {
-  kept_flip(cb[square] & PIECE_AND_COLOUR, bit_of(square));
+[[gnu::always_inline]] inline void take_back(KeptPieces &kept, uint8_t *cb, int square) {
+  kept_flip(kept, cb[square] & PIECE_AND_COLOUR, bit_of(square));
   cb_set_value(uint8_t(square), EMPTY, WHITE, cb);
 }
 
 // Puts the byte's piece and colour on an empty square (nothing for 0).
-[[gnu::always_inline]] inline void put_back(uint8_t *cb, int square, uint8_t sqbyte) {
+[[gnu::always_inline]] inline void put_back(KeptPieces &kept, uint8_t *cb, int square, uint8_t sqbyte) {
   cb_set_value(uint8_t(square), piece_of(sqbyte), colour_of(sqbyte), cb);
   if (piece_of(sqbyte) == EMPTY) return;
-  kept_flip(sqbyte & PIECE_AND_COLOUR, bit_of(square));
+  kept_flip(kept, sqbyte & PIECE_AND_COLOUR, bit_of(square));
 }
 
 }  // namespace
 
-void search_forget_kept() { kept.phase = PHASE_UNDEFINED; }
+void search_set_position(Search &s, const uint8_t *cb) {
+  s.key = first_zobrist_key(cb);
+  s.kept.marks = marks_on(cb);
+  s.kept.sets = piece_sets_of(cb);
+  s.kept.values = &phase_terms::phase_values(s.phase);
+  s.kept.material = piece_square_sum(cb, s.phase);
+}
 
-bool search_board_is_sound(const uint8_t *cb) {
+bool search_board_is_sound(const Search &s, const uint8_t *cb) {
   for (int sq = 0; sq < CB_MAILBOX; ++sq) {
     const int row = square_row(sq), column = square_column(sq);
     const bool border = row < 2 || row > 9 || column < 2 || column > 9;
     if (border ? cb[sq] != BORDER : (piece_of(cb[sq]) == BORDER || (cb[sq] & 0xE0) != 0)) return false;
   }
-  if ((cb[CB_STATE] & 0x80) != 0 || hash_key != first_zobrist_key(cb)) return false;
-  if (kept.key != hash_key || kept.phase != game_position) return true;  // claims nothing
-  return same_pieces(kept.sets, piece_sets_of(cb)) && kept.material == piece_square_sum(cb, kept.phase) &&
-         kept.marks == marks_on(cb);
+  if ((cb[CB_STATE] & 0x80) != 0 || s.key != first_zobrist_key(cb)) return false;
+  return same_pieces(s.kept.sets, piece_sets_of(cb)) && s.kept.material == piece_square_sum(cb, s.phase) &&
+         s.kept.marks == marks_on(cb);
 }
 
-int search_evaluate(const uint8_t *cb) {
-  ensure_kept(cb);
-  return heuristic_kept(cb, kept.sets, kept.material);
+int search_evaluate(Search &s, const uint8_t *cb) {
+  count_evaluation(s);
+  return heuristic_kept(cb, s.kept.sets, s.kept.material, s.phase);
 }
 
-const PieceSets &search_piece_sets(const uint8_t *cb) {
-  ensure_kept(cb);
-  return kept.sets;
-}
-
-int search_king_square(const uint8_t *cb, uint8_t colour) {
+int search_king_square(const Search &s, uint8_t colour) {
   if (colour > BLACK) return -1;  // no king has that colour
-  ensure_kept(cb);
-  return first_square(kept.sets.of[KING | (colour << 3)]);
+  return first_square(s.kept.sets.of[KING | (colour << 3)]);
 }
 
-void search_prefetch(const uint8_t *cb, uint32_t gm) {
+void search_prefetch(const Search &s, const uint8_t *cb, uint32_t gm) {
   // The child's key of nearly every move, known before any square changes;
   // for the others another slot is loaded, which only wastes the load.
   const uint8_t from = gm_from(gm), to = gm_to(gm);
-  prefetch_hash_slot(moved_key(hash_key, cb[from], cb[to], from, to));
+  prefetch_hash_slot(moved_key(s.key, cb[from], cb[to], from, to));
 }
 
 namespace {
 
 // En passant and castling: each square change through lift and place.
-[[gnu::noinline]] void make_two_piece_move(uint8_t *cb, uint8_t from, uint8_t to, uint8_t kind, uint8_t colour,
+[[gnu::noinline]] void make_two_piece_move(Search &s, uint8_t *cb, uint8_t from, uint8_t to, uint8_t kind, uint8_t colour,
                                            SearchUndo &undo) {
   if (kind == KIND_EN_PASSANT) {
     const uint8_t victim = en_passant_victim(to, colour);
     undo.victim = cb[victim] & PIECE_AND_COLOUR;
     // The victim's square keeps its mark: marks follow squares, and the
     // unmake's write brings the pawn back under it.
-    lift(cb, victim);
-    lift(cb, from);
-    place(cb, to, PAWN, colour);
+    lift(s, cb, victim);
+    lift(s, cb, from);
+    place(s, cb, to, PAWN, colour);
     return;
   }
   const CastlingSquares sq = castling_squares(cb, from, kind);
-  lift(cb, from);
-  lift(cb, sq.rook_from);
-  place(cb, sq.king_to, KING, colour);
-  place(cb, sq.rook_to, ROOK, colour);
-  take_right(cb, colour, 0);
-  take_right(cb, colour, 1);
+  lift(s, cb, from);
+  lift(s, cb, sq.rook_from);
+  place(s, cb, sq.king_to, KING, colour);
+  place(s, cb, sq.rook_to, ROOK, colour);
+  take_right(s, cb, colour, 0);
+  take_right(s, cb, colour, 1);
   // Read by the evaluation's castling bonus; never keyed, and gone again
   // when the node writes its copy of byte 144 back.
   cb[CB_STATE] |= castled_bit(colour);
@@ -294,30 +258,29 @@ namespace {
 
 }  // namespace
 
-void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
+void search_make(Search &s, uint8_t *cb, uint32_t gm, SearchUndo &undo) {
   const uint8_t from = gm_from(gm), to = gm_to(gm), kind = gm_kind(gm);
   const uint8_t colour = side_to_move(cb);
   // Everything is read before the first write: a write through the board's
   // byte pointer would make the compiler read again whatever it had in hand.
   const uint8_t mover = cb[from] & PIECE_AND_COLOUR, target = cb[to] & PIECE_AND_COLOUR;
-  const uint64_t key = hash_key;
+  const uint64_t key = s.key;
   const uint64_t moved = moved_key(key, mover, target, from, to);
   prefetch_hash_slot(moved);
 
-  ensure_kept_key(cb);
+  KeptPieces &kept = s.kept;
   undo.key = key;
   undo.material = kept.material;
-  undo.phase = uint8_t(kept.phase);
   undo.mover = piece_of(mover);
   undo.target = target;
   undo.victim = EMPTY;
   cb[CB_TRY_FROM] = from;
   cb[CB_TRY_TO] = to;
-  undo.marks = kind == KIND_PLAIN_CAPTURE ? 0 : expire_marks(cb, colour);
+  undo.marks = kind == KIND_PLAIN_CAPTURE ? 0 : expire_marks(kept, cb, colour);
 
   if (kind == KIND_EN_PASSANT || kind == KIND_CASTLE_KING || kind == KIND_CASTLE_QUEEN) [[unlikely]] {
-    make_two_piece_move(cb, from, to, kind, colour, undo);
-    hash_key ^= zobrist_black;
+    make_two_piece_move(s, cb, from, to, kind, colour, undo);
+    s.key ^= zobrist_black;
   } else {
     // One piece leaves from, whatever stood on to is taken, and the mover
     // (or the piece it promotes to, whose code is the kind) stands on to.
@@ -327,12 +290,12 @@ void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
     const uint64_t from_set = uint64_t(1) << from_bit, to_set = uint64_t(1) << to_bit;
     const PieceSquareValues &values = *kept.values;
     int32_t material = kept.material - values[mover][from_bit] + values[placed][to_bit];
-    kept_flip(mover, from_set);
+    kept_flip(kept, mover, from_set);
     if (piece_of(target) != EMPTY) {
-      kept_flip(target, to_set);
+      kept_flip(kept, target, to_set);
       material -= values[target][to_bit];
     }
-    kept_flip(placed, to_set);
+    kept_flip(kept, placed, to_set);
     kept.material = material;
     // The from-square keeps its mark (expired at the next move, as in the
     // game). The to-square does not: a mark still there belongs to the pawn
@@ -341,14 +304,14 @@ void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
     // goes back with the marks the make expired.
     uint8_t to_mark = cb[to] & EP_MARK;
     if (to_mark != 0) [[unlikely]] {
-      const uint16_t taken = unmark_destination(to);
+      const uint16_t taken = unmark_destination(kept, to);
       undo.marks = uint16_t(undo.marks | taken);
       if (taken != 0) to_mark = 0;
     }
     cb[from] &= EP_MARK;
     cb[to] = uint8_t(placed | to_mark);
     // The prefetched key, but for the piece that stands on to.
-    hash_key = moved ^ zobrist_code_key(mover, to) ^ zobrist_code_key(placed, to);
+    s.key = moved ^ zobrist_code_key(mover, to) ^ zobrist_code_key(placed, to);
     if (kind != KIND_PLAIN_CAPTURE) {
       // The mark is not keyed; set here, cleared by hand in the unmake.
       if (kind == KIND_DOUBLE_PUSH) {
@@ -356,53 +319,53 @@ void search_make(uint8_t *cb, uint32_t gm, SearchUndo &undo) {
         kept.marks = uint16_t(kept.marks | mark_bit(to));
       }
       if (undo.mover == KING && !promotes) {
-        take_right(cb, colour, 0);
-        take_right(cb, colour, 1);
+        take_right(s, cb, colour, 0);
+        take_right(s, cb, colour, 1);
       } else if (undo.mover == ROOK && !promotes && is_chess960(cb)) [[unlikely]] {
-        take_rook_square_right(cb, from);
+        take_rook_square_right(s, cb, from);
       } else if (undo.mover == ROOK && !promotes) {
         // Only the file counts, not the rank: a rook leaving a4 with the
         // a-file right intact costs that right.
         const int column = square_column(from);
         if (column == 2)
-          take_right(cb, colour, 0);
+          take_right(s, cb, colour, 0);
         else if (column == 9)
-          take_right(cb, colour, 1);
+          take_right(s, cb, colour, 1);
       }
-      take_corner_right(cb, to);
+      take_corner_right(s, cb, to);
     }
   }
   cb[CB_STATE] ^= ST_BLACK_TO_MOVE;
-  kept.key = hash_key;
-  assert(search_board_is_sound(cb) && kept.key == hash_key);
+  assert(search_board_is_sound(s, cb));
 }
 
-void search_unmake(uint8_t *cb, uint32_t gm, uint8_t state, const SearchUndo &undo) {
+void search_unmake(Search &s, uint8_t *cb, uint32_t gm, uint8_t state, const SearchUndo &undo) {
   const uint8_t from = gm_from(gm), to = gm_to(gm), kind = gm_kind(gm);
   const uint8_t colour = state & ST_BLACK_TO_MOVE;
+  KeptPieces &kept = s.kept;
 
   switch (kind) {
     case KIND_EN_PASSANT:
-      put_back(cb, en_passant_victim(to, colour), undo.victim);
-      take_back(cb, to);
-      put_back(cb, from, uint8_t(undo.mover | (colour << 3)));
+      put_back(kept, cb, en_passant_victim(to, colour), undo.victim);
+      take_back(kept, cb, to);
+      put_back(kept, cb, from, uint8_t(undo.mover | (colour << 3)));
       break;
     case KIND_CASTLE_KING:
     case KIND_CASTLE_QUEEN: {
       const CastlingSquares sq = castling_squares(cb, from, kind);
-      take_back(cb, sq.king_to);
-      take_back(cb, sq.rook_to);
-      put_back(cb, from, uint8_t(KING | (colour << 3)));
-      put_back(cb, sq.rook_from, uint8_t(ROOK | (colour << 3)));
+      take_back(kept, cb, sq.king_to);
+      take_back(kept, cb, sq.rook_to);
+      put_back(kept, cb, from, uint8_t(KING | (colour << 3)));
+      put_back(kept, cb, sq.rook_from, uint8_t(ROOK | (colour << 3)));
       break;
     }
     default: {  // promotions, plain captures, KIND_NORMAL, KIND_DOUBLE_PUSH
       const uint8_t placed = cb[to] & PIECE_AND_COLOUR;
       const uint8_t mover = uint8_t(undo.mover | (colour << 3));
       const uint64_t from_set = bit_of(from), to_set = bit_of(to);
-      kept_flip(placed, to_set);
-      if (piece_of(undo.target) != EMPTY) kept_flip(undo.target, to_set);
-      if (undo.mover != EMPTY) kept_flip(mover, from_set);
+      kept_flip(kept, placed, to_set);
+      if (piece_of(undo.target) != EMPTY) kept_flip(kept, undo.target, to_set);
+      if (undo.mover != EMPTY) kept_flip(kept, mover, from_set);
       // Squares keep their marks; the one the make set on a double push is
       // cleared by hand, and one the square carried before comes back with
       // the expired marks.
@@ -416,13 +379,10 @@ void search_unmake(uint8_t *cb, uint32_t gm, uint8_t state, const SearchUndo &un
       break;
     }
   }
-  restore_marks(cb, undo.marks);
+  restore_marks(kept, cb, undo.marks);
   cb[CB_STATE] = state;
-  // Every key change of the make is undone at once, and so is the sum. A sum
-  // taken for another phase than the one kept now (the record was rebuilt
-  // below) cannot come back: the record then claims no position.
-  hash_key = undo.key;
+  // Every key change of the make is undone at once, and so is the sum.
+  s.key = undo.key;
   kept.material = undo.material;
-  kept.key = kept.phase == undo.phase ? undo.key : ~undo.key;
-  assert(search_board_is_sound(cb));
+  assert(search_board_is_sound(s, cb));
 }

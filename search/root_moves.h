@@ -30,6 +30,8 @@ uint32_t root_move_key_of_word(const uint8_t *cb, uint32_t word);
 // Room for every move the root can search, and for the lines of an analysis.
 inline constexpr int ROOT_MOVES_CAPACITY = MAX_GENERATED_MOVES;
 
+// One searching thread's restriction of the root (its Search record holds
+// it); a value-initialised record allows every move.
 struct RootMoves {
   bool filtered;  // any of the lists below is not empty: the root must look
   int only_count;  // 0: every move may be played
@@ -37,23 +39,18 @@ struct RootMoves {
   uint32_t only[ROOT_MOVES_CAPACITY];
   uint32_t excluded[ROOT_MOVES_CAPACITY];
 };
-extern RootMoves g_root_moves;
 
 // Whether the root may play the generated move. Asked only when
-// g_root_moves.filtered, so that an unfiltered search pays one test per root
-// move.
-bool root_move_allowed(uint32_t gm);
+// root.filtered, so that an unfiltered search pays one test per root move.
+bool root_move_allowed(const RootMoves &root, uint32_t gm);
 
 // Only these moves at the root (count 0: all of them); clears the exclusions.
 // Keys beyond the capacity and repeated keys are dropped.
-void root_moves_only(const uint32_t *keys, int count);
+void root_moves_only(RootMoves &root, const uint32_t *keys, int count);
 
 // Adds one move that the root may no longer play; false when there is no
 // room left (the move stays allowed).
-bool root_moves_exclude(uint32_t key);
+bool root_moves_exclude(RootMoves &root, uint32_t key);
 
 // Lifts every exclusion; the "only" list stays.
-void root_moves_clear_exclusions();
-
-// Every move allowed again: the state outside a search.
-void root_moves_reset();
+void root_moves_clear_exclusions(RootMoves &root);

@@ -5,22 +5,15 @@
 #include "search/search_driver.h"
 
 #include "board/chess_cb.h"
-#include "eval/chess_heuristic.h"
 #include "hash/hash_table.h"
 #include "search/alpha_beta.h"
 #include "search/root_moves.h"
+#include "search/search_context.h"
 #include "search/search_limits.h"
+#include "search/search_threads.h"
 #include "search/time_control.h"
 
 namespace {
-
-// What the driver has accepted so far: the Move word it will return, and the
-// line and depth of the pass that produced it.
-struct Kept {
-  uint32_t result;
-  tagLINE line;
-  int depth;
-};
 
 // The kept score as the side to move sees it: positive when the engine
 // stands better, +30000 when it mates, -30000 when it is mated.
@@ -38,12 +31,10 @@ int report_score(uint32_t result, uint8_t side) {
 // depth 2 on ran before the one reported (a pass cut short keeps only
 // moves searched to the end), so the first pass that shows a mate gives
 // its distance exactly, whatever line the table left in the record. (A
-// search that began deeper, as the tools' single passes do, only knows an
-// upper bound: it reports 0, not known.)
-int first_pass_depth = SEARCH_FIRST_DEPTH;
-
-int mate_distance(int score, int depth) {
-  if (first_pass_depth > SEARCH_FIRST_DEPTH) return 0;
+// search that began deeper (first_depth), as the tools' single passes do,
+// only knows an upper bound: it reports 0, not known.)
+int mate_distance(int score, int depth, int first_depth) {
+  if (first_depth > SEARCH_FIRST_DEPTH) return 0;
   int n = 0;
   if (score >= int(SCORE_DRAW))
     n = depth / 2;
@@ -54,17 +45,22 @@ int mate_distance(int score, int depth) {
   return n < 1 ? 1 : n;
 }
 
-void report(ThinkReporter reporter, const uint8_t *cb, const Kept &kept, int elapsed, int evaluations,
-            int multipv) {
+// Sends one report, and remembers line 1's for think's one-ply fallback.
+void report(Search &s, ThinkReporter reporter, const uint8_t *cb, const DriverKept &kept, int elapsed,
+            int64_t evaluations, int multipv) {
   if (reporter == nullptr) return;
   ThinkReport r{kept.depth, report_score(kept.result, side_to_move(cb)), &kept.line, elapsed,
                 uint32_t(evaluations), kept.result, multipv};
-  r.mate_moves = mate_distance(r.score, kept.depth);
+  r.mate_moves = mate_distance(r.score, kept.depth, s.first_pass_depth);
   r.hashfull = hash_table_permille();
+  if (multipv <= 1) {
+    s.last_report = r;
+    s.reported = true;
+  }
   reporter(cb, r);
 }
 
-void accept(Kept &kept, uint32_t result, const tagLINE &line, int depth) {
+void accept(DriverKept &kept, uint32_t result, const tagLINE &line, int depth) {
   kept.result = result;
   kept.line.length = line.length;
   for (int i = 0; i < line.length; ++i) {
@@ -84,46 +80,42 @@ int mate_established(uint32_t kept, uint8_t side, int depth) {
   return (k == win && depth % 2 == 0) || (k == loss && depth % 2 == 1);
 }
 
-// Static: two 2 KB line records need not live on the stack, and the driver
-// is never re-entered.
-Kept kept;
-Kept other_line;
-
 // Lines 2 to lines of the pass at depth whose best line is kept: each
 // searched with the root moves of the lines before it left out, and
 // reported with its rank as soon as it is found. Ends early when the search
 // must stop (the line under way is dropped: it may not be the next best),
 // when no root move is left, or when every move left loses to a mate (the
 // root then improves on nothing and names no move).
-void search_other_lines(uint8_t *cb, int depth, int lines, ThinkReporter reporter, uint32_t root_best,
+void search_other_lines(Search &s, uint8_t *cb, int depth, int lines, ThinkReporter reporter, uint32_t root_best,
                         uint32_t root_bound) {
-  uint32_t previous = kept.result;
+  DriverKept &other_line = s.other_line;
+  uint32_t previous = s.kept_result.result;
   for (int k = 2; k <= lines; ++k) {
-    if (!root_moves_exclude(root_move_key_of_word(cb, previous))) return;
-    if (search_stop_requested()) return;
+    if (!root_moves_exclude(s.root, root_move_key_of_word(cb, previous))) return;
+    if (search_stop_requested(s)) return;
     // Each line on an empty table: the root's own entry is the line just
     // found, and would be read back as the answer; and an entry below the
     // root answers without a line, so that the line reported would stop
     // after its first move.
     clear_hash_table();
     other_line.line.length = 0;
-    const uint32_t result = alpha_beta(cb, 0, uint8_t(depth), root_best, root_bound, &other_line.line);
-    if (search_was_stopped()) return;
+    const uint32_t result = search_pass(s, cb, uint8_t(depth), root_best, root_bound, &other_line.line);
+    if (search_was_stopped(s)) return;
     if (!names_a_move(result)) return;
     other_line.result = result;
     other_line.depth = depth;
-    report(reporter, cb, other_line, get_time(), stat_heuristic_calculated(), k);
+    report(s, reporter, cb, other_line, clock_elapsed(s.shared->clock), search_pass_evaluations(*s.shared), k);
     previous = result;
   }
 }
 
 }  // namespace
 
-const tagLINE &driver_line() { return kept.line; }
-
-uint32_t alpha_beta_time(uint8_t *cb, int first_depth, int last_depth, ThinkReporter reporter, int lines) {
+uint32_t alpha_beta_time(Search &s, uint8_t *cb, int first_depth, int last_depth, ThinkReporter reporter,
+                         int lines) {
+  SearchShared &shared = *s.shared;
   if (lines > SEARCH_LINES_MAX) lines = SEARCH_LINES_MAX;
-  first_pass_depth = first_depth;
+  s.first_pass_depth = first_depth;
   // One line is reported without a rank, exactly as before analyses had any.
   const int rank = lines > 1 ? 1 : 0;
   const uint8_t side = side_to_move(cb);
@@ -132,7 +124,8 @@ uint32_t alpha_beta_time(uint8_t *cb, int first_depth, int last_depth, ThinkRepo
   const uint32_t root_best = side == WHITE ? SCORE_BLACK_WINS : SCORE_WHITE_WINS;
   const uint32_t root_bound = side == WHITE ? SCORE_WHITE_WINS : SCORE_BLACK_WINS;
 
-  static tagLINE line;
+  DriverKept &kept = s.kept_result;
+  tagLINE &line = s.pass_line;
   kept.result = root_best;  // the worst score, without squares
   kept.line.length = 0;
   kept.depth = 0;
@@ -142,17 +135,16 @@ uint32_t alpha_beta_time(uint8_t *cb, int first_depth, int last_depth, ThinkRepo
 
   for (int depth = first_depth;; ++depth) {
     // Each pass searches its best line among all the moves the root may play.
-    root_moves_clear_exclusions();
-    ini_hash_table(cb);
-    ini_stat_calculated();
-    const uint32_t result = alpha_beta(cb, 0, uint8_t(depth), root_best, root_bound, &line);
-    const int elapsed = get_time();
-    const int evaluations = stat_heuristic_calculated();
-    const int stop = search_stop_requested();
+    root_moves_clear_exclusions(s.root);
+    search_start_pass(s, cb);
+    const uint32_t result = search_pass(s, cb, uint8_t(depth), root_best, root_bound, &line);
+    const int elapsed = clock_elapsed(shared.clock);
+    const int64_t evaluations = search_pass_evaluations(shared);
+    const int stop = search_stop_requested(s);
     // Counted after the decision (which adds the running pass itself) and
-    // before the next pass zeroes the counter; a pass of several lines
+    // before the next pass zeroes the counters; a pass of several lines
     // counts once all of them are searched.
-    if (stop || rank == 0) search_limits_count_pass(evaluations);
+    if (stop || rank == 0) search_limits_count_pass(shared, evaluations);
 
     if (stop) {
       // The pass may have been cut short; its root still only holds fully
@@ -161,22 +153,22 @@ uint32_t alpha_beta_time(uint8_t *cb, int first_depth, int last_depth, ThinkRepo
       if (is_better_beta(kept.result, result, side, 0)) accept(kept, result, line, depth);
       // Stopped before any move was fully searched, the kept value is only the
       // starting worst score: reporting it would claim a mate against the
-      // engine with an empty line. The command loop's one-ply search picks
+      // engine with an empty line. Think's one-ply search picks
       // the move instead.
-      if (names_a_move(kept.result)) report(reporter, cb, kept, elapsed, evaluations, rank);
-      root_moves_clear_exclusions();
+      if (names_a_move(kept.result)) report(s, reporter, cb, kept, elapsed, evaluations, rank);
+      root_moves_clear_exclusions(s.root);
       return kept.result;
     }
 
     accept(kept, result, line, depth);
-    report(reporter, cb, kept, elapsed, evaluations, rank);
+    report(s, reporter, cb, kept, elapsed, evaluations, rank);
     if (rank != 0) {
-      if (names_a_move(kept.result)) search_other_lines(cb, depth, lines, reporter, root_best, root_bound);
-      search_limits_count_pass(stat_heuristic_calculated());
-      root_moves_clear_exclusions();
+      if (names_a_move(kept.result)) search_other_lines(s, cb, depth, lines, reporter, root_best, root_bound);
+      search_limits_count_pass(shared, search_pass_evaluations(shared));
+      root_moves_clear_exclusions(s.root);
       // A stop heard during the other lines ends the search: line 1 of this
       // pass is whole and kept.
-      if (search_was_stopped()) return kept.result;
+      if (search_was_stopped(s)) return kept.result;
     }
     if (mate_established(kept.result, side, depth)) return kept.result;
     if (depth >= last_depth) return kept.result;

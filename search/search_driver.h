@@ -1,5 +1,7 @@
 // Iterative deepening: fixed-depth passes of the search, each on a freshly
-// emptied table with freshly drawn keys, until the search must stop.
+// emptied table with freshly drawn keys, until the search must stop. Every
+// pass is searched by all the threads of the search (search_threads.h);
+// the main thread runs the driver.
 #pragma once
 
 #include <cstdint>
@@ -29,14 +31,23 @@ struct ThinkReport {
 // tools pass none. The board holds the root position when it is called.
 using ThinkReporter = void (*)(const uint8_t *cb, const ThinkReport &report);
 
+// What the driver has accepted so far: the Move word it will return, and the
+// line and depth of the pass that produced it.
+struct DriverKept {
+  uint32_t result;
+  tagLINE line;
+  int depth;
+};
+
 // Most lines an analysis searches in each pass.
 inline constexpr int SEARCH_LINES_MAX = 64;
 
 // Runs passes of nominal depth first_depth, first_depth + 1, ... up to
-// last_depth, until the search must stop (search_stop_requested) or a mate
-// is established, reporting after every pass it keeps (report may be
-// nullptr). Returns a Move word: the move to play and its score; both
-// squares 0 means that no move was found.
+// last_depth with the main thread's record s and the threads of its shared
+// record, until the search must stop (search_stop_requested) or a mate is
+// established, reporting after every pass it keeps (report may be nullptr).
+// Returns a Move word: the move to play and its score; both squares 0 means
+// that no move was found. s.kept_result.line holds its line.
 //
 // lines > 1 (at most SEARCH_LINES_MAX): after the best line, each pass
 // searches the best line without the root moves of the lines before it,
@@ -45,7 +56,5 @@ inline constexpr int SEARCH_LINES_MAX = 64;
 // its rank. A line cut short by a stop is not reported; the move to play is
 // always line 1's. lines 1 (or less) is the plain search, reported without
 // ranks.
-uint32_t alpha_beta_time(uint8_t *cb, int first_depth, int last_depth, ThinkReporter report, int lines = 1);
-
-// The principal variation of the driver's last result.
-const tagLINE &driver_line();
+uint32_t alpha_beta_time(Search &s, uint8_t *cb, int first_depth, int last_depth, ThinkReporter report,
+                         int lines = 1);

@@ -2,67 +2,69 @@
 
 #include <climits>
 
-#include "eval/chess_heuristic.h"
+#include "search/search_context.h"
 #include "search/time_control.h"
 
-namespace {
-
-SearchLimits limits = NO_SEARCH_LIMITS;
-SearchInputPoll input_poll = nullptr;
-int input_seen = SEARCH_INPUT_NONE;  // what the input asked for
-bool nodes_reached = false;
-int64_t counted_nodes = 0;  // evaluations of the finished passes
-// Clock reading of the last look at the input; far in the past at the start
-// so that the first check looks at once.
-int32_t last_poll_ms = INT32_MIN;
-
-}  // namespace
-
-void search_limits_start(const SearchLimits &l, SearchInputPoll poll) {
-  limits = l;
-  if (limits.depth != 0 && limits.depth < SEARCH_FIRST_DEPTH) limits.depth = SEARCH_FIRST_DEPTH;
-  if (limits.depth > SEARCH_DEPTH_CAP) limits.depth = SEARCH_DEPTH_CAP;
-  input_poll = poll;
-  input_seen = SEARCH_INPUT_NONE;
-  nodes_reached = false;
-  counted_nodes = 0;
-  last_poll_ms = INT32_MIN;
+void search_limits_start(SearchShared &shared, const SearchLimits &l, SearchInputPoll poll) {
+  shared.limits = l;
+  if (l.depth != 0 && l.depth < SEARCH_FIRST_DEPTH) shared.limits.depth = SEARCH_FIRST_DEPTH;
+  if (l.depth > SEARCH_DEPTH_CAP) shared.limits.depth = SEARCH_DEPTH_CAP;
+  shared.poll = poll;
+  shared.input_seen = SEARCH_INPUT_NONE;
+  shared.nodes_reached = false;
+  shared.counted_nodes = 0;
+  // Far in the past, so that the first check looks at once.
+  shared.last_poll_ms = INT32_MIN;
+  shared.stop.store(false, std::memory_order_relaxed);
 }
 
-void search_limits_cap_nodes(int64_t nodes) {
-  if (nodes >= 0 && (limits.nodes < 0 || limits.nodes > nodes)) limits.nodes = nodes;
+void search_limits_cap_nodes(SearchShared &shared, int64_t nodes) {
+  if (nodes >= 0 && (shared.limits.nodes < 0 || shared.limits.nodes > nodes)) shared.limits.nodes = nodes;
 }
 
-void search_limits_clear() { search_limits_start(NO_SEARCH_LIMITS, nullptr); }
+void search_limits_clear(SearchShared &shared) { search_limits_start(shared, NO_SEARCH_LIMITS, nullptr); }
 
-int search_limits_stop() {
-  if (input_seen != SEARCH_INPUT_NONE || nodes_reached) return 1;
-  if (check_timer()) return 1;
-  if (limits.nodes >= 0 && counted_nodes + stat_heuristic_calculated() >= limits.nodes) {
-    nodes_reached = true;
+int64_t search_pass_evaluations(const SearchShared &shared) {
+  int64_t sum = 0;
+  for (int i = 0; i < shared.thread_count; ++i) sum += shared.threads[i]->evaluations.load(std::memory_order_relaxed);
+  return sum;
+}
+
+int search_limits_stop(SearchShared &shared) {
+  if (shared.input_seen != SEARCH_INPUT_NONE || shared.nodes_reached) return 1;
+  if (clock_used_up(shared.clock)) return 1;
+  if (shared.limits.nodes >= 0 && shared.counted_nodes + search_pass_evaluations(shared) >= shared.limits.nodes) {
+    shared.nodes_reached = true;
     return 1;
   }
-  if (input_poll != nullptr) {
-    const int32_t now = get_time();
+  if (shared.poll != nullptr) {
+    const int32_t now = clock_elapsed(shared.clock);
     // The subtraction in 64 bits: the first look starts from INT32_MIN.
     // A clock started again during the search ("ponderhit") reads less
     // than the last look: look at once.
-    const int64_t since = int64_t(now) - last_poll_ms;
+    const int64_t since = int64_t(now) - shared.last_poll_ms;
     if (since >= SEARCH_POLL_INTERVAL_MS || since < 0) {
-      last_poll_ms = now;
-      input_seen = input_poll();
-      if (input_seen != SEARCH_INPUT_NONE) return 1;
+      shared.last_poll_ms = now;
+      int seen = shared.poll();
+      if (seen == SEARCH_INPUT_PONDERHIT) {
+        // The move's clock starts now; the input is looked at again at once
+        // (a "stop" may have come right behind the "ponderhit").
+        start_clock(shared.clock);
+        set_clock_budget(shared.clock, shared.ponderhit_budget_ms);
+        seen = shared.poll();
+        if (seen == SEARCH_INPUT_PONDERHIT) seen = SEARCH_INPUT_NONE;
+      }
+      shared.input_seen = seen;
+      if (seen != SEARCH_INPUT_NONE) return 1;
     }
   }
   return 0;
 }
 
-int search_limits_input() { return input_seen; }
-
-int search_depth_limit() { return limits.depth == 0 ? SEARCH_DEPTH_CAP : limits.depth; }
-
-void search_limits_count_pass(int evaluations) {
-  if (evaluations > 0) counted_nodes += evaluations;
+int search_depth_limit(const SearchShared &shared) {
+  return shared.limits.depth == 0 ? SEARCH_DEPTH_CAP : shared.limits.depth;
 }
 
-int64_t search_limits_nodes() { return counted_nodes; }
+void search_limits_count_pass(SearchShared &shared, int64_t evaluations) {
+  if (evaluations > 0) shared.counted_nodes += evaluations;
+}

@@ -12,11 +12,17 @@
 inline constexpr int SEARCH_FIRST_DEPTH = 2;
 inline constexpr int SEARCH_DEPTH_CAP = 64;
 
+// Threads that may search one position together (the "Threads" option).
+inline constexpr int SEARCH_THREADS_MAX = 256;
+
 // What the front end's input asked for while the search ran.
 enum SearchInput : int {
   SEARCH_INPUT_NONE = 0,  // nothing that ends the search
   SEARCH_INPUT_STOP = 1,  // "stop": answer now
   SEARCH_INPUT_QUIT = 2,  // "quit", or the input has ended: answer, then end
+  // "ponderhit" ended a ponder search's wait: the move's clock starts now,
+  // with the request's ponderhit budget, and the search goes on.
+  SEARCH_INPUT_PONDERHIT = 3,
 };
 
 // Reads whatever input has arrived, without ever waiting, deals with what
@@ -30,39 +36,37 @@ struct SearchLimits {
 
 inline constexpr SearchLimits NO_SEARCH_LIMITS = {0, -1};
 
-// Sets the limits of the search about to run (the clock is set apart, with
-// start_timer and set_limit_time) and the input to look at while it runs
-// (nullptr: none). No stop is pending and no evaluation counted after it.
-void search_limits_start(const SearchLimits &limits, SearchInputPoll poll);
+struct SearchShared;  // search_context.h: the limits live there, one record per search
+
+// Sets the limits of the search about to run and the input to look at while
+// it runs (nullptr: none); the clock is set apart (shared.clock). No stop is
+// pending and no evaluation counted after it.
+void search_limits_start(SearchShared &shared, const SearchLimits &limits, SearchInputPoll poll);
 
 // Lowers the node limit of the search under way to nodes (below 0: no
 // change); a smaller limit stays.
-void search_limits_cap_nodes(int64_t nodes);
+void search_limits_cap_nodes(SearchShared &shared, int64_t nodes);
 
 // No limits and no input: only the clock can stop a search. The state of
-// every search that is not the command loop's (the developer tool, the
-// bench), and of the command loop's one-ply fallback.
-void search_limits_clear();
+// the command loop's one-move fallback search.
+void search_limits_clear(SearchShared &shared);
 
-// The stop decision, asked where the search looks at its clock: 1 once the
-// clock's budget is used up, the node limit is reached, or the input asked
-// for a stop; else 0. A stop asked by the input or the node count holds
-// until the next search_limits_start or search_limits_clear. The input is
-// looked at no more often than every SEARCH_POLL_INTERVAL_MS of the clock,
-// so that an idle input costs the search nothing measurable.
-int search_limits_stop();
+// The stop decision, asked by the main thread where the search looks at its
+// clock: 1 once the clock's budget is used up, the node limit is reached
+// (the evaluations of every thread), or the input asked for a stop; else 0.
+// A stop asked by the input or the node count holds until the next
+// search_limits_start or search_limits_clear. The input is looked at no
+// more often than every SEARCH_POLL_INTERVAL_MS of the clock, so that an
+// idle input costs the search nothing measurable.
+int search_limits_stop(SearchShared &shared);
 inline constexpr int SEARCH_POLL_INTERVAL_MS = 2;
 
-// What the input asked for during the search (SEARCH_INPUT_NONE if it did
-// not end it).
-int search_limits_input();
-
 // Last nominal depth the driver runs.
-int search_depth_limit();
+int search_depth_limit(const SearchShared &shared);
+
+// Evaluations of the pass under way, every thread's added.
+int64_t search_pass_evaluations(const SearchShared &shared);
 
 // The driver adds each pass's evaluations once the pass is over and its
-// stop decision taken, before the counter is zeroed for the next pass: the
-// node limit counts the whole search, not one pass.
-void search_limits_count_pass(int evaluations);
-// Evaluations of the passes counted so far.
-int64_t search_limits_nodes();
+// stop decision taken: the node limit counts the whole search, not one pass.
+void search_limits_count_pass(SearchShared &shared, int64_t evaluations);

@@ -8,7 +8,9 @@
 #include "movegen/movegen.h"
 #include "search/make_move.h"
 #include "search/root_moves.h"
+#include "search/search_context.h"
 #include "search/search_limits.h"
+#include "search/search_threads.h"
 
 namespace {
 
@@ -39,19 +41,15 @@ constexpr bool elo_points_sound() {
 }
 static_assert(elo_points_sound(), "points rise in rating, fall in weakness, and span the option's range");
 
-// splitmix64: small, fast, and every seed (0 included) gives a full-period
-// stream.
-uint64_t generator_state = 0x9E3779B97F4A7C15ull;
-
 // Two-ply look at each root move.
 constexpr int GLANCE_DEPTH = 2;
 
 // A misjudgement: the sum of four uniform draws, which is close enough to a
 // bell curve, scaled to one standard deviation of spread_cp. One draw of the
 // generator gives the four 16-bit parts.
-int misjudgement(int spread_cp) {
+int misjudgement(StrengthGenerator &g, int spread_cp) {
   if (spread_cp <= 0) return 0;
-  const uint64_t r = strength_random();
+  const uint64_t r = strength_random(g);
   int64_t sum = 0;
   for (int i = 0; i < 4; ++i) sum += int64_t((r >> (16 * i)) & 0xFFFF) - 32768;
   // Each part has a standard deviation of 65536 / sqrt(12) = 18919; four of
@@ -90,32 +88,31 @@ int weakness_of_elo(int elo) {
   return 0;
 }
 
-void strength_seed(uint64_t seed) { generator_state = seed; }
+void strength_seed(StrengthGenerator &g, uint64_t seed) { g.state = seed; }
 
-uint64_t strength_random() {
-  uint64_t z = (generator_state += 0x9E3779B97F4A7C15ull);
+uint64_t strength_random(StrengthGenerator &g) {
+  uint64_t z = (g.state += 0x9E3779B97F4A7C15ull);
   z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
   z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
   return z ^ (z >> 31);
 }
 
-int strength_per_mille() { return int(strength_random() % 1000); }
+int strength_per_mille(StrengthGenerator &g) { return int(strength_random(g) % 1000); }
 
-GlanceResult glance_move(uint8_t *cb, int misjudgement_cp, const uint32_t *only, int only_count) {
+GlanceResult glance_move(Search &s, uint8_t *cb, int misjudgement_cp, StrengthGenerator &g, const uint32_t *only,
+                         int only_count) {
   GlanceResult result{};
   const uint8_t side = side_to_move(cb);
   const uint32_t root_best = side == WHITE ? SCORE_BLACK_WINS : SCORE_WHITE_WINS;
   const uint32_t root_bound = side == WHITE ? SCORE_WHITE_WINS : SCORE_BLACK_WINS;
   result.move = root_best;
 
-  // Keys first: the pieces the search keeps are known by the board's key,
-  // and until the keys are drawn for this board the key is still the last
-  // search's, whose pieces would be the ones generated from.
-  ini_hash_table(cb);
-  ini_stat_calculated();
+  // Fresh keys and table, the thread's record set up for the board, its
+  // count of evaluations at 0.
+  search_start_pass(s, cb);
   uint32_t moves[MAX_GENERATED_MOVES];
-  const int count = generate_moves(cb, moves, search_piece_sets(cb));
-  static tagLINE line;
+  const int count = generate_moves(cb, moves, s.kept.sets);
+  tagLINE &line = s.pass_line;
   int best_seen = 0;
   bool found = false;
   for (int i = 0; i < count; ++i) {
@@ -127,15 +124,15 @@ GlanceResult glance_move(uint8_t *cb, int misjudgement_cp, const uint32_t *only,
     }
     // This move alone at the root, on a table holding nothing of the moves
     // before it (the root's own entry would answer for them).
-    root_moves_only(&key, 1);
+    root_moves_only(s.root, &key, 1);
     clear_hash_table();
     line.length = 0;
-    const uint32_t r = alpha_beta(cb, 0, uint8_t(GLANCE_DEPTH), root_best, root_bound, &line);
-    if (search_was_stopped()) break;
+    const uint32_t r = alpha_beta(s, cb, 0, uint8_t(GLANCE_DEPTH), root_best, root_bound, &line);
+    if (search_was_stopped(s)) break;
     // No squares: the move is illegal, or loses to a mate the look sees.
     if (!names_a_move(r)) continue;
     const int score = side == WHITE ? int(move_score(r)) - int(SCORE_DRAW) : int(SCORE_DRAW) - int(move_score(r));
-    const int seen = score + misjudgement(misjudgement_cp);
+    const int seen = score + misjudgement(g, misjudgement_cp);
     if (!found || seen > best_seen) {
       found = true;
       best_seen = seen;
@@ -143,8 +140,8 @@ GlanceResult glance_move(uint8_t *cb, int misjudgement_cp, const uint32_t *only,
       result.line = line;
     }
   }
-  root_moves_reset();
-  result.evaluations = stat_heuristic_calculated();
+  root_moves_only(s.root, nullptr, 0);
+  result.evaluations = s.evaluations.load(std::memory_order_relaxed);
   if (!found) result.line.length = 0;
   return result;
 }

@@ -43,11 +43,18 @@ inline constexpr int STRENGTH_ELO_MIN = 810;
 inline constexpr int STRENGTH_ELO_MAX = 1440;
 int weakness_of_elo(int elo);
 
-// The levels' generator: restarted from seed (any value), and its next draw.
-void strength_seed(uint64_t seed);
-uint64_t strength_random();
-// A draw in 0..999.
-int strength_per_mille();
+// The levels' generator (splitmix64: small, fast, and every seed, 0
+// included, gives a full-period stream). Its whole state is this record,
+// owned by whoever plays the game (the command loop keeps the session's)
+// and lent to the search by the request.
+struct StrengthGenerator {
+  uint64_t state = 0x9E3779B97F4A7C15ull;
+};
+
+// Restarts g from seed (any value); g's next draw; a draw in 0..999.
+void strength_seed(StrengthGenerator &g, uint64_t seed);
+uint64_t strength_random(StrengthGenerator &g);
+int strength_per_mille(StrengthGenerator &g);
 
 // Root moves as root_move_key words to keep to (count 0: all).
 struct GlanceResult {
@@ -57,11 +64,13 @@ struct GlanceResult {
 };
 
 // Plays a move on a glance: each root move the search may play (all, or
-// those of only) is searched two plies deep on its own, its score seen from
-// the side to move is blurred by misjudgement_cp, and the best blurred score
-// wins (the first of equals). Runs under the limits and the clock already
-// set for the move; a stop keeps the best of the moves looked at so far.
-// Draws from the levels' generator once per move looked at. Draws the
-// table's keys afresh, as every pass does; the board is as on entry when it
-// returns, and hash_key is its key under the new keys.
-GlanceResult glance_move(uint8_t *cb, int misjudgement_cp, const uint32_t *only, int only_count);
+// those of only) is searched two plies deep on its own, on s's thread
+// alone, its score seen from the side to move is blurred by
+// misjudgement_cp, and the best blurred score wins (the first of equals).
+// Runs under the limits and the clock already set in s's shared record; a
+// stop keeps the best of the moves looked at so far. Draws from g once per
+// move looked at. Draws the table's keys afresh, as every pass does, and
+// sets s up for the board under them; the board is as on entry when it
+// returns, and s's root may play every move again.
+GlanceResult glance_move(Search &s, uint8_t *cb, int misjudgement_cp, StrengthGenerator &g, const uint32_t *only,
+                         int only_count);

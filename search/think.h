@@ -8,10 +8,24 @@
 #include "search/alpha_beta.h"
 #include "search/search_driver.h"
 #include "search/search_limits.h"
+#include "search/strength.h"
+#include "search/time_control.h"
 
 struct ThinkRequest {
-  int half_moves;        // half-moves of the game so far: the evaluation's phase
+  // The root's game phase (get_game_position of the game so far): every
+  // evaluation of the search uses it.
+  int phase;
+  // When the "go" arrived (start_clock), so that whatever the caller did
+  // before the search (asking the book) counts against the budget.
+  MoveClock clock;
   int budget_ms;         // the move's budget; NO_CLOCK_BUDGET: no clock at all
+  // A ponder search (budget_ms NO_CLOCK_BUDGET): the budget the clock takes,
+  // counted from then, when the input answers SEARCH_INPUT_PONDERHIT.
+  int ponderhit_budget_ms;
+  // Threads that search (1 to SEARCH_THREADS_MAX). The helpers are
+  // started by the first search that asks for them and wait, parked, for
+  // the next. 0: one thread, and the helpers already started are kept.
+  int threads;
   SearchLimits limits;   // depth and node limits of the "go"
   // One pass at exactly limits.depth (1..64), as the tools' fixed-depth
   // search and the bench run it: no iterative deepening, and a result
@@ -39,6 +53,16 @@ struct ThinkRequest {
   // less (a node budget of the level's) and plays some moves on a glance.
   // A single pass ignores it.
   int weakness;
+  // The levels' generator (strength.h) a weakness draws from: the game's,
+  // so that a game replays from its seed. nullptr: a generator of the
+  // search's own, from the default seed.
+  StrengthGenerator *strength = nullptr;
+  // For sessions that must run fast whatever their "go" lines say (the
+  // fuzzers', some tests'; the engine leaves it at -1, as it leaves
+  // clock.budget_cap): when SEARCH_FIRST_DEPTH or more, no pass goes deeper
+  // than this, as a "go depth" limit that low would (a lower limit of the
+  // request stays).
+  int depth_cap = -1;
 };
 
 // How long a search runs before the root's moves are told as they are
@@ -49,35 +73,27 @@ struct ThinkResult {
   uint32_t move;         // Move word: the move and its score; no squares: no legal move
   int input;             // what the input asked for during the search (SearchInput)
   int64_t evaluations;   // evaluations of all passes
-  const tagLINE *line;   // principal variation of the result
+  tagLINE line;          // principal variation of the result
 };
 
-// Test hook, off (-1) unless a fuzzer or a test sets it: when
-// SEARCH_FIRST_DEPTH or more, no search think runs goes past the pass of
-// this depth, as a "go depth" limit that low would (a lower limit of the
-// request stays). The engine itself never sets it.
-extern int g_think_depth_cap;
-
-// Searches the position on the board and returns the move to play. The
-// move's clock runs from the caller's start_timer(), called when the "go"
-// arrived, so that whatever the caller did before (asking the book) counts
-// against the budget. Sets the phase for the game, the budget, the limits,
-// the input and the root moves, runs the driver from depth 2, and when the
-// driver found no
-// move (every line it saw was lost, or it was stopped before a move
-// improved) a one-ply search picks one; it is reported too (again the last
-// report, with its move; or, when nothing was reported, as depth 1 with its
-// own score), so that every answer that comes from a search has a report. The board and its key are as on
-// entry when it returns; every limit and root restriction is lifted again.
+// Searches the position on the board and returns the move to play. Sets up
+// the search's records (the phase of the game, the clock's budget, the
+// limits, the input and the root moves), runs the driver from depth 2 with
+// the request's threads, and when the driver found no move (every line it
+// saw was lost, or it was stopped before a move improved) a one-ply search
+// picks one; it is reported too (again the last report, with its move; or,
+// when nothing was reported, as depth 1 with its own score), so that every
+// answer that comes from a search has a report. The board is as on entry
+// when it returns.
 ThinkResult think(uint8_t *cb, const ThinkRequest &request);
 
-// The one-ply search run when the driver found no move: every limit
+// The one-ply search think runs when the driver found no move: every limit
 // lifted, fresh keys and table, then alpha_beta at depth 1 from the side to
-// move's window, among the root moves the search may play (root_moves.h).
-// A result without squares still means no legal move.
-uint32_t search_one_ply(uint8_t *cb);
+// move's window, on s's thread alone, among the root moves s may play. A
+// result without squares still means no legal move.
+uint32_t search_one_ply(Search &s, uint8_t *cb);
 
-// One pass at depth (clamped as think clamps it) from a fresh timer, with no
-// clock and no other limit, nothing reported: how the benches and the
-// developer tool's search ask think.
-ThinkResult think_single_pass(uint8_t *cb, int half_moves, int depth);
+// One pass at depth (clamped as think clamps it) from a fresh clock, with no
+// time or other limit, on one thread, nothing reported: how the benches and
+// the developer tool's search ask think.
+ThinkResult think_single_pass(uint8_t *cb, int phase, int depth);

@@ -2,13 +2,6 @@
 
 #include <cstdint>
 
-namespace {
-velkor::timeval _tv1{};      // when start_timer was called
-int32_t _time_limit = 0;     // the move's budget in milliseconds
-}  // namespace
-
-int32_t g_budget_cap_ms = -1;
-
 int32_t elapsed_between(const velkor::timeval &start, const velkor::timeval &now) {
   int64_t seconds = int64_t(now.tv_sec) - start.tv_sec;
   int64_t micros = int64_t(now.tv_usec) - start.tv_usec;
@@ -30,17 +23,17 @@ int is_time_used_up(int32_t elapsed, int32_t budget) {
   return uint32_t(elapsed) >= uint32_t(budget) ? 1 : 0;
 }
 
-void start_timer() { velkor::gettimeofday(&_tv1, nullptr); }
+void start_clock(MoveClock &clock) { velkor::gettimeofday(&clock.start, nullptr); }
 
-void set_limit_time(int32_t milliseconds) {
-  if (g_budget_cap_ms >= 0 && milliseconds > g_budget_cap_ms) milliseconds = g_budget_cap_ms;
-  _time_limit = milliseconds;
+void set_clock_budget(MoveClock &clock, int32_t milliseconds) {
+  if (clock.budget_cap >= 0 && milliseconds > clock.budget_cap) milliseconds = clock.budget_cap;
+  clock.budget = milliseconds;
 }
 
-int32_t get_time() {
+int32_t clock_elapsed(const MoveClock &clock) {
   velkor::timeval now{};
   velkor::gettimeofday(&now, nullptr);
-  return elapsed_between(_tv1, now);
+  return elapsed_between(clock.start, now);
 }
 
-int check_timer() { return is_time_used_up(get_time(), _time_limit); }
+int clock_used_up(const MoveClock &clock) { return is_time_used_up(clock_elapsed(clock), clock.budget); }

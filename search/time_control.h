@@ -8,24 +8,30 @@
 // The budget of a search that no clock limits.
 inline constexpr int32_t NO_CLOCK_BUDGET = INT32_MAX;
 
-// Marks the start of the move's thinking time.
-void start_timer();
+// The move's clock: when the "go" arrived (or "ponderhit", which starts it
+// again) and the move's budget in milliseconds. Owned by the search's shared
+// record and written only by the thread that decides the stop.
+struct MoveClock {
+  velkor::timeval start;
+  int32_t budget;
+  // When 0 or more, no budget set exceeds this many milliseconds: for
+  // sessions with many "go" lines that must run fast whatever the clock
+  // figures say (the fuzzers', some tests'). The engine leaves it at -1.
+  int32_t budget_cap = -1;
+};
+
+// Marks the start of the move's thinking time: now.
+void start_clock(MoveClock &clock);
 // Sets the move's budget in milliseconds; a negative budget is used up at once.
-// A budget above g_budget_cap_ms is cut to it when the cap is set.
-void set_limit_time(int32_t milliseconds);
+// A budget above the clock's cap is cut to it when the cap is set.
+void set_clock_budget(MoveClock &clock, int32_t milliseconds);
 
-// Test hook, off (-1) unless a test or a fuzzer sets it: when 0 or more, no
-// move's budget exceeds this many milliseconds, so that sessions with many
-// "go" lines run fast whatever the clock figures say. The engine itself never
-// sets it.
-extern int32_t g_budget_cap_ms;
+// Milliseconds since the clock's start.
+int32_t clock_elapsed(const MoveClock &clock);
+// 1 once the milliseconds since the start reach the budget, else 0.
+int clock_used_up(const MoveClock &clock);
 
-// Milliseconds since start_timer.
-int32_t get_time();
-// 1 once the milliseconds since start_timer reach the budget, else 0.
-int check_timer();
-
-// The two rules behind get_time and check_timer, apart from the clock:
+// The two rules behind clock_elapsed and clock_used_up, apart from the clock:
 // milliseconds from start to now (truncated, at most INT32_MAX), and whether
 // elapsed milliseconds have used a budget up (elapsed >= budget; a budget
 // below 0 is used up whatever the elapsed time).

@@ -12,6 +12,7 @@
 
 #include "base/text.h"
 #include "board/chess_cb.h"
+#include "eval/chess_heuristic.h"
 #include "notation/fen.h"
 #include "notation/san.h"
 #include "base/transcript.h"
@@ -160,9 +161,9 @@ std::string joined(const std::vector<std::string> &words) {
 // The engine's answer for the position, found as the command loop finds it
 // after "go", with no reports.
 uint32_t engine_answer(uint8_t *cb, int half_moves, int budget, int depth) {
-  start_timer();
   ThinkRequest request{};
-  request.half_moves = half_moves;
+  start_clock(request.clock);
+  request.phase = get_game_position(cb, half_moves / 2);
   request.budget_ms = budget;
   request.limits = SearchLimits{depth, -1};
   return think(cb, request).move;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "board/chess_cb.h"
+#include "eval/chess_heuristic.h"
 #include "frontend/bench.h"
 #include "notation/move_text.h"
 #include "search/think.h"
@@ -37,11 +38,11 @@ int run_search(int argc, char **argv) {
   if (argc < 1 || argc > 2 || !read_int(argv[0], 1, SEARCH_DEPTH_CAP, depth))
     return tool_usage_error("search", usage);
   ToolPosition pos = tool_setup_position(argc == 2 ? argv[1] : "");
-  const ThinkResult pass = think_single_pass(pos.cb, pos.moves, depth);
+  const ThinkResult pass = think_single_pass(pos.cb, get_game_position(pos.cb, pos.moves / 2), depth);
   std::string pv;
-  for (int i = 0; i < pass.line->length; ++i) {
+  for (int i = 0; i < pass.line.length; ++i) {
     pv += ' ';
-    pv += move_text(pass.line->from[i], pass.line->to[i]);
+    pv += move_text(pass.line.from[i], pass.line.to[i]);
   }
   std::printf("score %u move %s evals %d pv%s\n", unsigned(move_score(pass.move)),
               result_move_text(pass.move).c_str(), int(pass.evaluations), pv.c_str());

@@ -183,9 +183,9 @@ TEST(SearchReport, ReportedLinesOfManySearchesAreLegal) {
     if (legal_moves(b.data(), list) == 0) continue;
     ++searches;
 
-    start_timer();
     ThinkRequest request{};
-    request.half_moves = played;
+    start_clock(request.clock);
+    request.phase = get_game_position(b.data(), played / 2);
     request.budget_ms = NO_CLOCK_BUDGET;
     request.limits = SearchLimits{3 + int(rng() % 2), -1};
     request.report = UCI_sendinfos;

@@ -10,10 +10,10 @@
 
 #include "board/chess_cb.h"
 #include "search/make_move.h"
+#include "search/search_test_support.h"
 
 namespace {
 
-using Board = std::array<uint8_t, CB_SIZE>;
 
 Board start_board() {
   Board b{};
@@ -266,23 +266,23 @@ TEST(Zobrist, OrdinaryMoveKeyMatchesTheNewBoardAndRoundTrips) {
     for (auto [sq, byte] : m.edits) b[sq] = byte;
     b[CB_STATE] = uint8_t((b[CB_STATE] & ~ST_BLACK_TO_MOVE) | m.side);
     const Board before = b;
-    hash_key = first_zobrist_key(b.data());
-    search_forget_kept();
-    const uint64_t key_before = hash_key;
+    TestSearch t;
+    search_set_position(t.s, b.data());
+    const uint64_t key_before = t.s.key;
 
     const uint32_t gm = fill_move(uint8_t(m.from), uint8_t(m.to), KIND_PLAIN_CAPTURE, 1);
     SearchUndo undo;
-    search_make(b.data(), gm, undo);
+    search_make(t.s, b.data(), gm, undo);
     EXPECT_EQ(piece_of(b[m.to]), piece_of(before[m.from]));
     // A marked pawn taken leaves its mark to nobody (the unmake puts it back).
     if (square_row(m.to) == 5 || square_row(m.to) == 6) {
       EXPECT_FALSE(has_ep_mark(b[m.to]));
     }
-    EXPECT_EQ(hash_key, first_zobrist_key(b.data()));
-    EXPECT_NE(hash_key, key_before);
+    EXPECT_EQ(t.s.key, first_zobrist_key(b.data()));
+    EXPECT_NE(t.s.key, key_before);
 
-    search_unmake(b.data(), gm, before[CB_STATE], undo);
-    EXPECT_EQ(hash_key, key_before);
+    search_unmake(t.s, b.data(), gm, before[CB_STATE], undo);
+    EXPECT_EQ(t.s.key, key_before);
     b[CB_TRY_FROM] = before[CB_TRY_FROM];
     b[CB_TRY_TO] = before[CB_TRY_TO];
     EXPECT_EQ(b, before);
@@ -296,21 +296,21 @@ TEST(Zobrist, PawnReachingTheLastRankByAnOrdinaryMoveIsKeyedAsAPawn) {
     Board b = start_board();
     b[112] = EMPTY;
     b[100] = PAWN;  // a white pawn on c7
-    hash_key = first_zobrist_key(b.data());
-    search_forget_kept();
-    const uint64_t key_before = hash_key;
+    TestSearch t;
+    search_set_position(t.s, b.data());
+    const uint64_t key_before = t.s.key;
     const uint32_t gm = fill_move(100, uint8_t(to), KIND_PLAIN_CAPTURE, 1);
     SearchUndo undo;
-    search_make(b.data(), gm, undo);
+    search_make(t.s, b.data(), gm, undo);
 
     Board after = b;
     EXPECT_EQ(after[to], PAWN);
-    EXPECT_EQ(hash_key, first_zobrist_key(after.data()));
+    EXPECT_EQ(t.s.key, first_zobrist_key(after.data()));
     after[to] = QUEEN;
-    EXPECT_EQ(hash_key ^ zobrist[PAWN - 1][WHITE][to] ^ zobrist[QUEEN - 1][WHITE][to],
+    EXPECT_EQ(t.s.key ^ zobrist[PAWN - 1][WHITE][to] ^ zobrist[QUEEN - 1][WHITE][to],
               first_zobrist_key(after.data()));
 
-    search_unmake(b.data(), gm, uint8_t(b[CB_STATE] ^ ST_BLACK_TO_MOVE), undo);
-    EXPECT_EQ(hash_key, key_before);
+    search_unmake(t.s, b.data(), gm, uint8_t(b[CB_STATE] ^ ST_BLACK_TO_MOVE), undo);
+    EXPECT_EQ(t.s.key, key_before);
   }
 }

@@ -20,23 +20,14 @@ namespace {
 
 constexpr uint32_t W = SCORE_WHITE_WINS, B = SCORE_BLACK_WINS;
 
-class Search : public testing::Test {
+class AlphaBeta : public testing::Test {
  protected:
-  void SetUp() override {
-    start_timer();
-    set_limit_time(INT32_MAX);
-    // A node limit or a stop heard by an earlier test in this process must
-    // not cut these searches short.
-    search_limits_clear();
-    set_game_position(PHASE_MIDDLE);
-  }
-
   // One pass as the driver runs it: fresh table and keys, root window of the
   // side to move.
   uint32_t search(Board &b, int depth, tagLINE &line) {
-    ini_hash_table(b.data());
+    t.new_pass(b.data());
     const bool white = side_to_move(b.data()) == WHITE;
-    return alpha_beta(b.data(), 0, uint8_t(depth), white ? B : W, white ? W : B, &line);
+    return alpha_beta(t.s, b.data(), 0, uint8_t(depth), white ? B : W, white ? W : B, &line);
   }
 
   static std::string line_text(const tagLINE &line) {
@@ -49,6 +40,7 @@ class Search : public testing::Test {
   }
 
   tagLINE line{};
+  TestSearch t;
 };
 
 }  // namespace
@@ -84,7 +76,7 @@ TEST(SearchComparisons, StrictImprovementAndNonStrictCutOffForBothColours) {
   }
 }
 
-TEST_F(Search, MateInOneIsFoundAtDepthTwoWithTheMatingLine) {
+TEST_F(AlphaBeta, MateInOneIsFoundAtDepthTwoWithTheMatingLine) {
   struct Case {
     const char *moves;
     uint32_t score;
@@ -105,7 +97,7 @@ TEST_F(Search, MateInOneIsFoundAtDepthTwoWithTheMatingLine) {
   }
 }
 
-TEST_F(Search, NoLegalMoveScoresMateOrStalemateWithAnEmptyLine) {
+TEST_F(AlphaBeta, NoLegalMoveScoresMateOrStalemateWithAnEmptyLine) {
   struct Case {
     const char *fen;
     uint32_t score;
@@ -125,7 +117,7 @@ TEST_F(Search, NoLegalMoveScoresMateOrStalemateWithAnEmptyLine) {
   }
 }
 
-TEST_F(Search, IllegalRootIsAnsweredWithoutSquares) {
+TEST_F(AlphaBeta, IllegalRootIsAnsweredWithoutSquares) {
   // White to move while the black king stands in check from the e1 rook.
   Board b = board_from_fen("4k3/8/8/8/8/8/8/4RK2 w - - 0 1");
   line.length = 3;
@@ -133,7 +125,7 @@ TEST_F(Search, IllegalRootIsAnsweredWithoutSquares) {
   EXPECT_EQ(line.length, 0);
 }
 
-TEST_F(Search, CapturesAreTriedFirstThenGenerationOrder) {
+TEST_F(AlphaBeta, CapturesAreTriedFirstThenGenerationOrder) {
   // With the budget already used up, the root stops after its first move
   // and returns it: the first capture, however late it was generated.
   struct Case {
@@ -145,14 +137,13 @@ TEST_F(Search, CapturesAreTriedFirstThenGenerationOrder) {
   };
   for (const auto &c : cases) {
     Board b = board_from_moves(c.moves);
-    start_timer();
-    set_limit_time(0);
+    t.budget(0);
     const uint32_t result = search(b, 1, line);
     EXPECT_EQ(move_name(move_from(result), move_to(result)), c.first) << c.moves;
   }
 }
 
-TEST_F(Search, EqualScoresKeepTheFirstMoveScanned) {
+TEST_F(AlphaBeta, EqualScoresKeepTheFirstMoveScanned) {
   // Each root move's value searched on its own with the full window; the
   // root must return the first move, in scan order, of those with the best
   // value. The positions are chosen so that ties for the best occur.
@@ -165,7 +156,7 @@ TEST_F(Search, EqualScoresKeepTheFirstMoveScanned) {
   for (const char *list : lists) {
     int n = 0;
     Board b = board_from_moves(list, &n);
-    set_game_position(get_game_position(b.data(), n / 2));
+    t.s.phase = get_game_position(b.data(), n / 2);
     const uint8_t side = side_to_move(b.data());
     // The root's search first: a search from the root forgets any stop an
     // earlier search decided, which the searches from ply 1 below would
@@ -182,13 +173,13 @@ TEST_F(Search, EqualScoresKeepTheFirstMoveScanned) {
     int best_count = 0;
     std::string expected;
     for (uint32_t gm : order) {
-      ini_hash_table(b.data());
+      t.new_pass(b.data());
       const uint8_t state = b[CB_STATE];
       SearchUndo undo;
-      search_make(b.data(), gm, undo);
+      search_make(t.s, b.data(), gm, undo);
       tagLINE child{};
-      const uint32_t v = alpha_beta(b.data(), 1, 2, side == WHITE ? W : B, side == WHITE ? B : W, &child);
-      search_unmake(b.data(), gm, state, undo);
+      const uint32_t v = alpha_beta(t.s, b.data(), 1, 2, side == WHITE ? W : B, side == WHITE ? B : W, &child);
+      search_unmake(t.s, b.data(), gm, state, undo);
       if (v == SCORE_ILLEGAL) continue;
       const bool better = expected.empty() || (side == WHITE ? v > best_value : v < best_value);
       if (better) {
@@ -206,7 +197,7 @@ TEST_F(Search, EqualScoresKeepTheFirstMoveScanned) {
   EXPECT_GT(ties, 0) << "no position had two moves sharing the best value";
 }
 
-TEST_F(Search, BoardStateByteAndKeyAreUnchangedAfterASearch) {
+TEST_F(AlphaBeta, BoardStateByteAndKeyAreUnchangedAfterASearch) {
   const char *lists[] = {
       "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 d2d3 f8c5 b1c3 d7d6 c1g5 c8g4 d1d2 d8d7 h2h3",  // castling everywhere
       "e2e4 a7a6 e4e5 d7d5",                                                         // en passant
@@ -215,20 +206,21 @@ TEST_F(Search, BoardStateByteAndKeyAreUnchangedAfterASearch) {
   };
   for (const char *list : lists) {
     Board b = board_from_moves(list);
-    ini_hash_table(b.data());
+    const uint64_t key = t.new_pass(b.data());
     const Board before = b;
-    const uint64_t key = hash_key;
     const bool white = side_to_move(b.data()) == WHITE;
-    alpha_beta(b.data(), 0, 4, white ? B : W, white ? W : B, &line);
+    alpha_beta(t.s, b.data(), 0, 4, white ? B : W, white ? W : B, &line);
     for (int i = 0; i <= CB_STATE; ++i) EXPECT_EQ(b[i], before[i]) << list << " byte " << i;
-    EXPECT_EQ(hash_key, key) << list;
+    EXPECT_EQ(t.s.key, key) << list;
+    EXPECT_TRUE(search_board_is_sound(t.s, b.data())) << list << ": the kept pieces as before";
   }
 }
 
-TEST_F(Search, QuiescenceWithoutCapturesStandsPatOrKeepsItsValues) {
+TEST_F(AlphaBeta, QuiescenceWithoutCapturesStandsPatOrKeepsItsValues) {
   // Nothing can capture: the value is the evaluation, clipped by the window.
   Board b = board_from_moves("e2e4 e7e5 g1f3 b8c6");
-  ini_hash_table(b.data());
+  t.new_pass(b.data());
+  set_game_position(t.s.phase);
   const uint32_t s = uint32_t(heuristic(b.data(), WHITE));
   struct Case {
     uint32_t best, bound, expected;
@@ -239,25 +231,23 @@ TEST_F(Search, QuiescenceWithoutCapturesStandsPatOrKeepsItsValues) {
   };
   for (const Case &c : cases) {
     line.length = 9;
-    EXPECT_EQ(quies(b.data(), 3, 3, c.best, c.bound, &line), c.expected);
+    EXPECT_EQ(quies(t.s, b.data(), 3, 3, c.best, c.bound, &line), c.expected);
     EXPECT_EQ(line.length, 0);
   }
 }
 
-TEST_F(Search, QuiescenceTriesOnlyTheFourBestOrderedCaptures) {
+TEST_F(AlphaBeta, QuiescenceTriesOnlyTheFourBestOrderedCaptures) {
   // The white queen on d4 can take six undefended pieces, the king one more;
   // no black piece can take anything back. Ordering scores: rook g7 -400,
   // knights f2, d8 and h4 -600 each (generated in that order), pawns b2 and
   // a7 -800, the king's capture on d8 -3900. Tried: g7, f2, d8, h4.
   Board b = board_from_fen("2Kn4/p5r1/8/k7/3Q3n/8/1p3n2/8 w - - 0 1");
-  ini_hash_table(b.data());
-  ini_stat_calculated();
-  const uint64_t key = hash_key;
+  const uint64_t key = t.new_pass(b.data());
   const Board before = b;
-  quies(b.data(), 0, 0, B, W, &line);
-  EXPECT_EQ(stat_heuristic_calculated(), 1 + 4) << "stand pat and four leaves";
+  quies(t.s, b.data(), 0, 0, B, W, &line);
+  EXPECT_EQ(t.s.evaluations, 1u + 4u) << "stand pat and four leaves";
   EXPECT_EQ(move_name(b[CB_TRY_FROM], b[CB_TRY_TO]), "d4h4") << "the fourth and last capture tried";
   for (int i = 0; i <= CB_STATE; ++i) EXPECT_EQ(b[i], before[i]) << "byte " << i;
-  EXPECT_EQ(hash_key, key);
+  EXPECT_EQ(t.s.key, key);
   ASSERT_EQ(line.length, 1);
 }

@@ -66,22 +66,18 @@ const char *seen_name[SEEN_COUNT] = {"ordinary",
                                      "capture onto a marked square"};
 
 // What the search reads from the pieces its make and unmake keep must be
-// what the board says, read from scratch: the evaluation in every phase,
-// the kings' squares and their attack test, both generators' lists.
-void expect_kept_pieces_agree(Board &b, const std::string &what) {
+// what the board says, read from scratch: the evaluation in the search's
+// phase, the kings' squares and their attack test, both generators' lists.
+void expect_kept_pieces_agree(Search &s, Board &b, const std::string &what) {
   uint8_t *cb = b.data();
-  const int phase_before = game_position;
-  for (int phase : {PHASE_OPENING, PHASE_MIDDLE, PHASE_ENDING}) {
-    set_game_position(phase);
-    const int evaluated = heuristic_calculated;
-    EXPECT_EQ(search_evaluate(cb), heuristic(cb, side_to_move(cb))) << what << ", phase " << phase;
-    EXPECT_EQ(heuristic_calculated, evaluated + 2) << what << ": one evaluation counted each";
-  }
-  set_game_position(phase_before);
-  const PieceSets &sets = search_piece_sets(cb);
+  set_game_position(s.phase);
+  const uint32_t evaluated = s.evaluations;
+  EXPECT_EQ(search_evaluate(s, cb), heuristic(cb, side_to_move(cb))) << what << ", phase " << s.phase;
+  EXPECT_EQ(s.evaluations, evaluated + 1) << what << ": one evaluation counted for the thread";
+  const PieceSets &sets = s.kept.sets;
   for (uint8_t colour : {WHITE, BLACK}) {
     const int king = where_is_king(cb, colour);
-    EXPECT_EQ(search_king_square(cb, colour), king) << what;
+    EXPECT_EQ(search_king_square(s, colour), king) << what;
     // The king's square and its neighbours: empty squares, own and enemy
     // pieces, as the legality test and the king's steps ask about them.
     for (int step : {0, 1, -1, 12, -12, 11, 13, -11, -13}) {
@@ -103,13 +99,13 @@ void expect_kept_pieces_agree(Board &b, const std::string &what) {
   }
 }
 
-// Checks one generated move on b (hash_key current): the make agrees with
+// Checks one generated move on b (s set up for b): the make agrees with
 // play_move square by square and in the lost flags, the key follows the board,
 // and the unmake restores bytes 0..144 and the key. Returns whether the move
 // was legal (the mover's king not attacked afterwards).
-bool check_move(Board &b, uint32_t gm, std::set<int> &seen) {
+bool check_move(Search &s, Board &b, uint32_t gm, std::set<int> &seen) {
   const Board before = b;
-  const uint64_t key_before = hash_key;
+  const uint64_t key_before = s.key;
   const uint8_t side = side_to_move(b.data());
   const uint8_t from = gm_from(gm), to = gm_to(gm), kind = gm_kind(gm);
   const std::string what =
@@ -119,9 +115,9 @@ bool check_move(Board &b, uint32_t gm, std::set<int> &seen) {
   play_move(game.data(), game_move_of(gm));
 
   SearchUndo undo;
-  search_make(b.data(), gm, undo);
+  search_make(s, b.data(), gm, undo);
 
-  EXPECT_EQ(hash_key, first_zobrist_key(b.data())) << what;
+  EXPECT_EQ(s.key, first_zobrist_key(b.data())) << what;
   // Whole square bytes: the en-passant marks expire as a game move expires
   // them, so a pawn can be taken en passant only on the very next move.
   for (int s = 0; s < CB_MAILBOX; ++s) EXPECT_EQ(b[s], game[s]) << what << " square " << s;
@@ -138,12 +134,12 @@ bool check_move(Board &b, uint32_t gm, std::set<int> &seen) {
   const bool legal = !king_attacked(b.data(), side, where_is_king(b.data(), side));
   // Every sixteenth move (and every rarer kind) is also checked for what
   // the kept pieces answer, after the make and after the unmake.
-  const bool sample = kind != KIND_NORMAL || (hash_key & 15) == 0;
-  if (sample) expect_kept_pieces_agree(b, what + " after the make");
+  const bool sample = kind != KIND_NORMAL || (s.key & 15) == 0;
+  if (sample) expect_kept_pieces_agree(s, b, what + " after the make");
 
-  search_unmake(b.data(), gm, before[CB_STATE], undo);
-  if (sample) expect_kept_pieces_agree(b, what + " after the unmake");
-  EXPECT_EQ(hash_key, key_before) << what;
+  search_unmake(s, b.data(), gm, before[CB_STATE], undo);
+  if (sample) expect_kept_pieces_agree(s, b, what + " after the unmake");
+  EXPECT_EQ(s.key, key_before) << what;
   for (int i = 0; i <= CB_STATE; ++i) EXPECT_EQ(b[i], before[i]) << what << " byte " << i;
 
   const bool capture = piece_of(before[to]) != EMPTY;
@@ -197,13 +193,15 @@ TEST(SearchMakeUnmake, EveryGeneratedMoveOfRandomGamesRestoresBoardAndKey) {
   long checked = 0;
   for (int game = 0; game < 60; ++game) {
     Board b = board_from_moves(starts[game % starts.size()]);
+    // Each phase's piece-square sum in turn.
+    TestSearch t(PHASE_OPENING + game % 3);
     for (int ply = 0; ply < 160; ++ply) {
-      hash_key = first_zobrist_key(b.data());
-      search_forget_kept();
+      // The game's move changed the board outside the make: set up again.
+      search_set_position(t.s, b.data());
       const int count = generate_moves(b.data(), moves);
       std::vector<uint32_t> legal;
       for (int i = 0; i < count; ++i) {
-        if (check_move(b, moves[i], seen)) legal.push_back(moves[i]);
+        if (check_move(t.s, b, moves[i], seen)) legal.push_back(moves[i]);
         ++checked;
       }
       if (testing::Test::HasFailure()) return;
@@ -254,16 +252,17 @@ TEST(SearchMakeUnmake, Chess960GamesRestoreBoardAndKey) {
     Board b{};
     FenSetup setup;
     ASSERT_TRUE(load_position_fen(b.data(), starts[game % std::size(starts)], setup, RULES_CHESS960));
+    TestSearch t(PHASE_OPENING + game % 3);
     for (int ply = 0; ply < 80; ++ply) {
-      hash_key = first_zobrist_key(b.data());
-      search_forget_kept();
+      // The game's move changed the board outside the make: set up again.
+      search_set_position(t.s, b.data());
       const int count = generate_moves(b.data(), moves);
       std::vector<uint32_t> legal, preferred;
       for (int i = 0; i < count; ++i) {
         const uint8_t kind = gm_kind(moves[i]);
         if (kind == KIND_CASTLE_KING || kind == KIND_CASTLE_QUEEN)
           king_stays += gm_from(moves[i]) == castled_king_square(side_to_move(b.data()), kind == KIND_CASTLE_KING);
-        if (!check_move(b, moves[i], seen)) continue;
+        if (!check_move(t.s, b, moves[i], seen)) continue;
         ++checked;
         legal.push_back(moves[i]);
         const int from_row = square_row(gm_from(moves[i]));
@@ -317,8 +316,8 @@ TEST(SearchMakeUnmake, EnPassantOnlyOnTheImmediateReply) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.moves);
     Board b = board_from_moves(c.moves);
-    hash_key = first_zobrist_key(b.data());
-    search_forget_kept();
+    TestSearch t;
+    search_set_position(t.s, b.data());
     const Board root = b;
     EXPECT_TRUE(has_move(b, c.en_passant));
     SearchUndo undo[2];
@@ -327,10 +326,10 @@ TEST(SearchMakeUnmake, EnPassantOnlyOnTheImmediateReply) {
     for (int ply = 0; ply < 2; ++ply) {
       made[ply] = find(b, c.later[ply]);
       state[ply] = b[CB_STATE];
-      search_make(b.data(), made[ply], undo[ply]);
+      search_make(t.s, b.data(), made[ply], undo[ply]);
     }
     EXPECT_FALSE(has_move(b, c.en_passant));
-    for (int ply = 1; ply >= 0; --ply) search_unmake(b.data(), made[ply], state[ply], undo[ply]);
+    for (int ply = 1; ply >= 0; --ply) search_unmake(t.s, b.data(), made[ply], state[ply], undo[ply]);
     for (int i = 0; i <= CB_STATE; ++i) EXPECT_EQ(b[i], root[i]) << "byte " << i;
     EXPECT_TRUE(has_move(b, c.en_passant));
   }
@@ -414,9 +413,9 @@ TEST(SearchMakeUnmake, NoMarkInheritedByACaptureOnTheMarkedSquare) {
     for (int i = 0; i < c.search_plies; ++i) cut = list.rfind(' ', cut - 1);
     Board b = board_from_moves(list.substr(0, cut));
     const Board root = b;
-    hash_key = first_zobrist_key(b.data());
-    const uint64_t root_key = hash_key;
-    search_forget_kept();
+    TestSearch t;
+    search_set_position(t.s, b.data());
+    const uint64_t root_key = t.s.key;
     std::istringstream plies(list.substr(cut));
     std::string ply;
     std::vector<uint32_t> gms;
@@ -431,8 +430,8 @@ TEST(SearchMakeUnmake, NoMarkInheritedByACaptureOnTheMarkedSquare) {
       ASSERT_GE(found, 0) << ply << " not generated";
       gms.push_back(moves[found]);
       states.push_back(b[CB_STATE]);
-      search_make(b.data(), moves[found], undos[gms.size() - 1]);
-      EXPECT_EQ(hash_key, first_zobrist_key(b.data())) << ply;
+      search_make(t.s, b.data(), moves[found], undos[gms.size() - 1]);
+      EXPECT_EQ(t.s.key, first_zobrist_key(b.data())) << ply;
     }
     for (int s = 0; s < CB_MAILBOX; ++s) EXPECT_EQ(b[s], game[s]) << "search, square " << s;
     EXPECT_EQ(b[CB_STATE] & 0x1F, game[CB_STATE] & 0x1F);
@@ -443,9 +442,9 @@ TEST(SearchMakeUnmake, NoMarkInheritedByACaptureOnTheMarkedSquare) {
         EXPECT_STRNE(move_name(gm_from(moves[i]), gm_to(moves[i])).c_str(), c.phantom) << "search";
       }
     }
-    expect_kept_pieces_agree(b, "after the search's plies");
-    for (size_t i = gms.size(); i-- > 0;) search_unmake(b.data(), gms[i], states[i], undos[i]);
+    expect_kept_pieces_agree(t.s, b, "after the search's plies");
+    for (size_t i = gms.size(); i-- > 0;) search_unmake(t.s, b.data(), gms[i], states[i], undos[i]);
     for (int i = 0; i <= CB_STATE; ++i) EXPECT_EQ(b[i], root[i]) << "unmade, byte " << i;
-    EXPECT_EQ(hash_key, root_key);
+    EXPECT_EQ(t.s.key, root_key);
   }
 }

@@ -24,11 +24,10 @@ struct DriverRun {
 };
 
 DriverRun drive(Board &b, int budget_ms, int moves_played = 0) {
-  set_game_position(get_game_position(b.data(), moves_played / 2));
-  start_timer();
-  set_limit_time(budget_ms);
+  TestSearch t(get_game_position(b.data(), moves_played / 2), budget_ms);
   testing::internal::CaptureStdout();
-  const uint32_t result = alpha_beta_time(b.data(), SEARCH_FIRST_DEPTH, search_depth_limit(), UCI_sendinfos);
+  const uint32_t result =
+      alpha_beta_time(t.s, b.data(), SEARCH_FIRST_DEPTH, search_depth_limit(t.shared), UCI_sendinfos);
   return {result, split_lines(testing::internal::GetCapturedStdout())};
 }
 
@@ -147,11 +146,12 @@ TEST(SearchDriver, MateDistancesAreExactForEitherSide) {
     const std::string fen = c.fen;
     const int fullmove = std::stoi(fen.substr(fen.rfind(' ') + 1));
     ThinkRequest request{};
-    request.half_moves = 2 * (fullmove - 1) + (side_to_move(b.data()) == BLACK ? 1 : 0);
+    const int half_moves = 2 * (fullmove - 1) + (side_to_move(b.data()) == BLACK ? 1 : 0);
+    request.phase = get_game_position(b.data(), half_moves / 2);
     request.budget_ms = NO_CLOCK_BUDGET;
     request.limits = SearchLimits{12, -1};
     request.report = UCI_sendinfos;
-    start_timer();
+    start_clock(request.clock);
     testing::internal::CaptureStdout();
     const ThinkResult r = think(b.data(), request);
     const std::vector<std::string> out = split_lines(testing::internal::GetCapturedStdout());

@@ -21,11 +21,12 @@
 
 namespace {
 
-// Lifts every limit again however a test ends: the other tests search
-// without any.
+// The search records of the test under way: each test's own, so that no
+// limit or stop outlives it.
 struct ClearLimits {
-  ~ClearLimits() { search_limits_clear(); }
+  TestSearch t;
 };
+ClearLimits *current = nullptr;
 
 struct DriverRun {
   uint32_t result;
@@ -33,13 +34,13 @@ struct DriverRun {
 };
 
 // The driver on the position with no clock, under the limits and the poll.
-DriverRun drive(Board &b, const SearchLimits &limits, SearchInputPoll poll, int moves_played = 0) {
-  set_game_position(get_game_position(b.data(), moves_played / 2));
-  start_timer();
-  set_limit_time(INT32_MAX);
-  search_limits_start(limits, poll);
+DriverRun drive(TestSearch &t, Board &b, const SearchLimits &limits, SearchInputPoll poll, int moves_played = 0) {
+  t.s.phase = get_game_position(b.data(), moves_played / 2);
+  t.budget(INT32_MAX);
+  search_limits_start(t.shared, limits, poll);
   testing::internal::CaptureStdout();
-  const uint32_t result = alpha_beta_time(b.data(), SEARCH_FIRST_DEPTH, search_depth_limit(), UCI_sendinfos);
+  const uint32_t result =
+      alpha_beta_time(t.s, b.data(), SEARCH_FIRST_DEPTH, search_depth_limit(t.shared), UCI_sendinfos);
   DriverRun run{result, 0};
   std::istringstream out(testing::internal::GetCapturedStdout());
   for (std::string line; std::getline(out, line);) run.reports += line.rfind("info depth ", 0) == 0;
@@ -47,16 +48,13 @@ DriverRun drive(Board &b, const SearchLimits &limits, SearchInputPoll poll, int 
 }
 
 // One pass of the given depth, as the driver runs it.
-uint32_t pass(Board &b, int depth) {
-  search_limits_clear();
-  start_timer();
-  set_limit_time(INT32_MAX);
-  ini_hash_table(b.data());
-  ini_stat_calculated();
+uint32_t pass(Board &b, int depth, int moves_played) {
+  TestSearch t(get_game_position(b.data(), moves_played / 2));
+  t.new_pass(b.data());
   static tagLINE line;
   line.length = 0;
   const bool white = side_to_move(b.data()) == WHITE;
-  return alpha_beta(b.data(), 0, uint8_t(depth), white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
+  return alpha_beta(t.s, b.data(), 0, uint8_t(depth), white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
                     white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS, &line);
 }
 
@@ -69,7 +67,9 @@ int poll_count_only() {
 int poll_stop_at_once() { return SEARCH_INPUT_STOP; }
 int poll_quit_at_once() { return SEARCH_INPUT_QUIT; }
 // "stop" as soon as a whole pass has been counted: during the second pass.
-int poll_stop_after_first_pass() { return search_limits_nodes() > 0 ? SEARCH_INPUT_STOP : SEARCH_INPUT_NONE; }
+int poll_stop_after_first_pass() {
+  return current->t.shared.counted_nodes > 0 ? SEARCH_INPUT_STOP : SEARCH_INPUT_NONE;
+}
 
 const char *kMiddleGame = "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 d2d3 f8c5 b1c3 d7d6";
 
@@ -77,6 +77,8 @@ const char *kMiddleGame = "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 d2d3 f8c5 b1c3 d7d6";
 
 TEST(SearchLimits, DepthLimitEndsAfterThatPassWithItsResult) {
   ClearLimits guard;
+  current = &guard;
+  TestSearch &t = guard.t;
   struct Case {
     int asked;
     int last;
@@ -84,48 +86,52 @@ TEST(SearchLimits, DepthLimitEndsAfterThatPassWithItsResult) {
   const Case cases[] = {{4, 4}, {3, 3}, {2, 2}, {1, 2}, {0, 64}};
   for (const Case &c : cases) {
     if (c.asked == 0) {
-      search_limits_start(SearchLimits{0, -1}, nullptr);
-      EXPECT_EQ(search_depth_limit(), SEARCH_DEPTH_CAP);
-      search_limits_start(SearchLimits{200, -1}, nullptr);
-      EXPECT_EQ(search_depth_limit(), SEARCH_DEPTH_CAP);
+      search_limits_start(t.shared, SearchLimits{0, -1}, nullptr);
+      EXPECT_EQ(search_depth_limit(t.shared), SEARCH_DEPTH_CAP);
+      search_limits_start(t.shared, SearchLimits{200, -1}, nullptr);
+      EXPECT_EQ(search_depth_limit(t.shared), SEARCH_DEPTH_CAP);
       continue;
     }
     int n = 0;
     Board b = board_from_moves(kMiddleGame, &n);
-    const DriverRun run = drive(b, SearchLimits{c.asked, -1}, nullptr, n);
+    const DriverRun run = drive(t, b, SearchLimits{c.asked, -1}, nullptr, n);
     EXPECT_EQ(run.reports, c.last - 1) << "passes 2 to " << c.last;
     // The same move and score as one pass of that depth.
-    EXPECT_EQ(run.result, pass(b, c.last)) << c.asked;
+    EXPECT_EQ(run.result, pass(b, c.last, n)) << c.asked;
   }
 }
 
 TEST(SearchLimits, NodeLimitCountsEveryPassOfTheSearch) {
   ClearLimits guard;
+  current = &guard;
+  TestSearch &t = guard.t;
   int n = 0;
   Board b = board_from_moves(kMiddleGame, &n);
   // Evaluations of the passes of depth 2 and 3.
-  drive(b, SearchLimits{3, -1}, nullptr, n);
-  const int64_t two_passes = search_limits_nodes();
-  drive(b, SearchLimits{2, -1}, nullptr, n);
-  const int64_t first_pass = search_limits_nodes();
+  drive(t, b, SearchLimits{3, -1}, nullptr, n);
+  const int64_t two_passes = t.shared.counted_nodes;
+  drive(t, b, SearchLimits{2, -1}, nullptr, n);
+  const int64_t first_pass = t.shared.counted_nodes;
   ASSERT_GT(two_passes - first_pass, first_pass) << "the second pass outweighs the first";
 
   // A limit just short of both passes is reached in the second pass at the
   // latest, counted across both: no third pass starts.
-  const DriverRun run = drive(b, SearchLimits{0, two_passes - 1}, nullptr, n);
-  EXPECT_GE(search_limits_nodes(), two_passes - 1);
-  EXPECT_LE(search_limits_nodes(), two_passes);
+  const DriverRun run = drive(t, b, SearchLimits{0, two_passes - 1}, nullptr, n);
+  EXPECT_GE(t.shared.counted_nodes, two_passes - 1);
+  EXPECT_LE(t.shared.counted_nodes, two_passes);
   EXPECT_EQ(run.reports, 2) << "the first pass, then the second, stopped or whole";
 
   // "nodes 0": used up at once; the first pass stops before any root move
   // improves, and the fallback's one ply still finds a move.
-  const DriverRun none = drive(b, SearchLimits{0, 0}, nullptr, n);
+  const DriverRun none = drive(t, b, SearchLimits{0, 0}, nullptr, n);
   EXPECT_EQ(move_from(none.result), 0);
-  EXPECT_NE(move_from(search_one_ply(b.data())), 0);
+  EXPECT_NE(move_from(search_one_ply(t.s, b.data())), 0);
 }
 
 TEST(SearchLimits, StopFromTheInputKeepsTheLastWholePass) {
   ClearLimits guard;
+  current = &guard;
+  TestSearch &t = guard.t;
   int n = 0;
   Board b = board_from_moves(kMiddleGame, &n);
   const Board before = b;
@@ -137,10 +143,10 @@ TEST(SearchLimits, StopFromTheInputKeepsTheLastWholePass) {
   // pass finished by then is taken when it is at least as good (a tie goes
   // to the deeper pass). Which of the two happens depends on the machine's
   // speed; either way the answer is a whole pass's or better.
-  DriverRun run = drive(b, NO_SEARCH_LIMITS, poll_stop_after_first_pass, n);
-  EXPECT_EQ(search_limits_input(), SEARCH_INPUT_STOP);
+  DriverRun run = drive(t, b, NO_SEARCH_LIMITS, poll_stop_after_first_pass, n);
+  EXPECT_EQ(t.shared.input_seen, SEARCH_INPUT_STOP);
   EXPECT_EQ(run.reports, 2);
-  const uint32_t first = pass(b, 2);
+  const uint32_t first = pass(b, 2, n);
   if (run.result != first) {
     EXPECT_TRUE(is_better_beta(first, run.result, side_to_move(b.data()), 0))
         << run.result << " is neither the first pass's " << first << " nor better";
@@ -150,32 +156,33 @@ TEST(SearchLimits, StopFromTheInputKeepsTheLastWholePass) {
 
   // At the first look, before any root move was searched whole: no move and
   // no report; the command loop's one ply answers.
-  run = drive(b, NO_SEARCH_LIMITS, poll_stop_at_once, n);
+  run = drive(t, b, NO_SEARCH_LIMITS, poll_stop_at_once, n);
   EXPECT_EQ(move_from(run.result), 0);
   EXPECT_EQ(move_to(run.result), 0);
   EXPECT_EQ(run.reports, 0);
-  EXPECT_NE(move_from(search_one_ply(b.data())), 0);
+  EXPECT_NE(move_from(search_one_ply(t.s, b.data())), 0);
   EXPECT_TRUE(same_position(b, before));
 
-  run = drive(b, NO_SEARCH_LIMITS, poll_quit_at_once, n);
-  EXPECT_EQ(search_limits_input(), SEARCH_INPUT_QUIT);
-  EXPECT_EQ(search_limits_stop(), 1) << "the stop holds until the limits are set again";
-  search_limits_clear();
-  EXPECT_EQ(search_limits_stop(), 0);
-  EXPECT_EQ(search_limits_input(), SEARCH_INPUT_NONE);
+  run = drive(t, b, NO_SEARCH_LIMITS, poll_quit_at_once, n);
+  EXPECT_EQ(t.shared.input_seen, SEARCH_INPUT_QUIT);
+  EXPECT_EQ(search_limits_stop(t.shared), 1) << "the stop holds until the limits are set again";
+  search_limits_clear(t.shared);
+  EXPECT_EQ(search_limits_stop(t.shared), 0);
+  EXPECT_EQ(t.shared.input_seen, SEARCH_INPUT_NONE);
 }
 
 TEST(SearchLimits, InputIsLookedAtOnlyEveryFewMilliseconds) {
   ClearLimits guard;
+  current = &guard;
+  TestSearch &t = guard.t;
   using Clock = std::chrono::steady_clock;
-  start_timer();
-  set_limit_time(INT32_MAX);
-  search_limits_start(NO_SEARCH_LIMITS, poll_count_only);
+  t.budget(INT32_MAX);
+  search_limits_start(t.shared, NO_SEARCH_LIMITS, poll_count_only);
   polls = 0;
   const Clock::time_point start = Clock::now();
   int checks = 0;
   while (Clock::now() - start < std::chrono::milliseconds(30)) {
-    EXPECT_EQ(search_limits_stop(), 0);
+    EXPECT_EQ(search_limits_stop(t.shared), 0);
     ++checks;
   }
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
@@ -183,8 +190,8 @@ TEST(SearchLimits, InputIsLookedAtOnlyEveryFewMilliseconds) {
   EXPECT_LE(polls, ms / SEARCH_POLL_INTERVAL_MS + 2) << checks << " checks";
 
   // Neither the tools nor the bench look at any input.
-  search_limits_clear();
+  search_limits_clear(t.shared);
   polls = 0;
-  for (int i = 0; i < 1000; ++i) search_limits_stop();
+  for (int i = 0; i < 1000; ++i) search_limits_stop(t.shared);
   EXPECT_EQ(polls, 0);
 }

@@ -30,13 +30,12 @@ const char *const BLACK_TO_MOVE = "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 d2d3 f8c5 b1c3 
 // One pass from the root as the driver runs it, with the move's budget in
 // milliseconds; the keys are drawn from a fixed seed, so that two passes on
 // the same position search the same tree until one of them is stopped.
-uint32_t pass(Board &b, int depth, int32_t budget_ms, tagLINE &line) {
+uint32_t pass(TestSearch &t, Board &b, int depth, int32_t budget_ms, tagLINE &line) {
   std::srand(7);
-  ini_hash_table(b.data());
-  start_timer();
-  set_limit_time(budget_ms);
+  t.new_pass(b.data());
+  t.budget(budget_ms);
   const bool white = side_to_move(b.data()) == WHITE;
-  return alpha_beta(b.data(), 0, uint8_t(depth), white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
+  return alpha_beta(t.s, b.data(), 0, uint8_t(depth), white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
                     white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS, &line);
 }
 
@@ -47,24 +46,22 @@ std::vector<std::pair<int, int>> legal_root_moves(Board b) {
   std::vector<std::pair<int, int>> legal;
   const uint8_t side = side_to_move(b.data());
   const uint8_t state = b[CB_STATE];
-  // The make's debug check wants the key of this board.
-  hash_key = first_zobrist_key(b.data());
-  search_forget_kept();
+  TestSearch t;
+  search_set_position(t.s, b.data());
   for (int i = 0; i < count; ++i) {
     SearchUndo undo;
-    search_make(b.data(), moves[i], undo);
+    search_make(t.s, b.data(), moves[i], undo);
     if (!king_attacked(b.data(), side, where_is_king(b.data(), side)))
       legal.emplace_back(gm_from(moves[i]), gm_to(moves[i]));
-    search_unmake(b.data(), moves[i], state, undo);
+    search_unmake(t.s, b.data(), moves[i], state, undo);
   }
   return legal;
 }
 
 class SearchStop : public testing::Test {
  protected:
-  void SetUp() override { set_game_position(PHASE_MIDDLE); }
-  void TearDown() override { set_limit_time(INT32_MAX); }
   tagLINE line{};
+  TestSearch t{PHASE_MIDDLE};
 };
 
 }  // namespace
@@ -77,22 +74,19 @@ TEST_F(SearchStop, ABudgetUsedUpAtOnceStopsADeepPassWithinOnePoll) {
     const Board before = b;
     const bool white = side_to_move(b.data()) == WHITE;
     std::srand(7);
-    ini_hash_table(b.data());
-    const uint64_t key = hash_key;
-    ini_stat_calculated();
-    start_timer();
-    set_limit_time(0);
+    const uint64_t key = t.new_pass(b.data());
+    t.budget(0);
     line.length = 0;
-    const uint32_t result = alpha_beta(b.data(), 0, 9, white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
+    const uint32_t result = alpha_beta(t.s, b.data(), 0, 9, white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
                                        white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS, &line);
-    EXPECT_EQ(search_was_stopped(), 1) << moves;
-    EXPECT_LE(stat_heuristic_calculated(), 1024) << moves;
+    EXPECT_EQ(search_was_stopped(t.s), 1) << moves;
+    EXPECT_LE(t.s.evaluations, 1024u) << moves;
     // The first root move was cut short: nothing is adopted, and the root
     // hands back its bare starting value without squares.
     EXPECT_EQ(result, white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS) << moves;
     EXPECT_EQ(line.length, 0) << moves;
     EXPECT_TRUE(same_position(b, before)) << moves;
-    EXPECT_EQ(hash_key, key) << moves;
+    EXPECT_EQ(t.s.key, key) << moves;
   }
 }
 
@@ -109,10 +103,10 @@ TEST_F(SearchStop, AStoppedPassReturnsOnlyAMoveItSearchedToTheEnd) {
 
     // The whole pass, unstopped: its score is the best over all root moves.
     const auto started = std::chrono::steady_clock::now();
-    const uint32_t whole = pass(b, c.depth, INT32_MAX, line);
+    const uint32_t whole = pass(t, b, c.depth, INT32_MAX, line);
     const auto whole_ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
-    ASSERT_EQ(search_was_stopped(), 0);
+    ASSERT_EQ(search_was_stopped(t.s), 0);
     ASSERT_NE(move_from(whole), 0);
     const uint32_t best_score = move_score(whole);
     ASSERT_NE(best_score, SCORE_WHITE_WINS);
@@ -126,13 +120,13 @@ TEST_F(SearchStop, AStoppedPassReturnsOnlyAMoveItSearchedToTheEnd) {
     int stopped = 0;
     for (int step = 0; step <= 8; ++step) {
       const int32_t budget = int32_t(whole_ms * step / 8);
-      const uint64_t key = hash_key;
+      const uint64_t key = t.s.key;
       line.length = 0;
-      const uint32_t result = pass(b, c.depth, budget, line);
-      stopped += search_was_stopped();
+      const uint32_t result = pass(t, b, c.depth, budget, line);
+      stopped += search_was_stopped(t.s);
       const std::string at = std::string(c.moves) + ", budget " + std::to_string(budget) + " ms";
       EXPECT_TRUE(same_position(b, before)) << at;
-      EXPECT_NE(hash_key, key) << at;  // fresh keys, then restored to the board's
+      EXPECT_NE(t.s.key, key) << at;  // fresh keys, then restored to the board's
       const int from = move_from(result), to = move_to(result);
       if (from == 0 && to == 0) {
         EXPECT_EQ(result, white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS) << at;
@@ -159,9 +153,9 @@ TEST_F(SearchStop, ANewSearchForgetsTheLastStop) {
   // The one-ply fallback runs right after a stopped pass, with the clock
   // lifted: it must search, not unwind at once.
   Board b = board_from_moves(WHITE_TO_MOVE);
-  pass(b, 9, 0, line);
-  ASSERT_EQ(search_was_stopped(), 1);
-  const uint32_t result = pass(b, 1, INT32_MAX, line);
-  EXPECT_EQ(search_was_stopped(), 0);
+  pass(t, b, 9, 0, line);
+  ASSERT_EQ(search_was_stopped(t.s), 1);
+  const uint32_t result = pass(t, b, 1, INT32_MAX, line);
+  EXPECT_EQ(search_was_stopped(t.s), 0);
   EXPECT_NE(move_from(result), 0);
 }

@@ -9,7 +9,10 @@
 #include <string>
 
 #include "board/chess_cb.h"
+#include "eval/chess_heuristic.h"
+#include "hash/hash_table.h"
 #include "notation/position.h"
+#include "search/search_context.h"
 #include "support/test_board.h"
 
 using Board = std::array<uint8_t, CB_SIZE>;
@@ -74,3 +77,36 @@ inline std::string info_depth(const std::string &info) {
   in >> word >> word >> depth;
   return depth;
 }
+
+// A one-thread search's records as think sets them up, for the tests that
+// call alpha_beta, quies or the make directly: no limit, no input, a clock
+// started now with the given budget (none by default), the given phase.
+struct TestSearch {
+  SearchShared shared{};
+  Search s{};
+  explicit TestSearch(int phase = PHASE_MIDDLE, int32_t budget_ms = INT32_MAX) {
+    s.phase = phase;
+    s.main = true;
+    s.shared = &shared;
+    shared.thread_count = 1;
+    shared.threads[0] = &s;
+    search_limits_clear(shared);
+    start_clock(shared.clock);
+    set_clock_budget(shared.clock, budget_ms);
+  }
+  // A new search's limits: no stop pending, the clock started again with
+  // this budget.
+  void budget(int32_t ms) {
+    search_limits_clear(shared);
+    start_clock(shared.clock);
+    set_clock_budget(shared.clock, ms);
+  }
+  // A new pass on b as the driver starts one: fresh keys, an empty table,
+  // the record set up for b, the evaluations at 0. Returns the key.
+  uint64_t new_pass(const uint8_t *cb) {
+    ini_hash_table(cb);
+    search_set_position(s, cb);
+    s.evaluations = 0;
+    return s.key;
+  }
+};

@@ -30,13 +30,14 @@ std::string played(const Board &b, uint32_t word) {
   return move_text(m.from, m.to, m.promotion);
 }
 
-ThinkResult think_at(Board &b, int half_moves, int weakness, int64_t nodes) {
-  start_timer();
+ThinkResult think_at(Board &b, int half_moves, int weakness, int64_t nodes, StrengthGenerator &g) {
   ThinkRequest request{};
-  request.half_moves = half_moves;
+  start_clock(request.clock);
+  request.phase = get_game_position(b.data(), half_moves / 2);
   request.budget_ms = NO_CLOCK_BUDGET;
   request.limits = SearchLimits{0, nodes};
   request.weakness = weakness;
+  request.strength = &g;
   return think(b.data(), request);
 }
 
@@ -48,22 +49,23 @@ TEST(StrengthLevels, OwnGeneratorReplaysFromItsSeedAndLeavesRandAlone) {
   std::srand(77);
   const int first = std::rand();
   std::srand(77);
-  strength_seed(5);
+  StrengthGenerator g, other;
+  strength_seed(g, 5);
   uint64_t a[8];
-  for (uint64_t &x : a) x = strength_random();
+  for (uint64_t &x : a) x = strength_random(g);
   EXPECT_EQ(std::rand(), first);
-  strength_seed(5);
-  for (uint64_t x : a) EXPECT_EQ(strength_random(), x);
-  strength_seed(6);
-  EXPECT_NE(strength_random(), a[0]);
-  strength_seed(0);  // a seed of 0 is a seed like any other
-  EXPECT_NE(strength_random(), strength_random());
-  // rand() was restarted above: the keys drawn next repeat earlier ones, so
-  // the search's kept pieces must not be trusted on a key alone.
-  search_forget_kept();
+  strength_seed(g, 5);
+  for (uint64_t x : a) EXPECT_EQ(strength_random(g), x);
+  // Two generators are two streams: drawing from one leaves the other.
+  strength_seed(other, 5);
+  strength_seed(g, 6);
+  EXPECT_NE(strength_random(g), a[0]);
+  EXPECT_EQ(strength_random(other), a[0]);
+  strength_seed(g, 0);  // a seed of 0 is a seed like any other
+  EXPECT_NE(strength_random(g), strength_random(g));
   int sum = 0;
   for (int i = 0; i < 1000; ++i) {
-    const int p = strength_per_mille();
+    const int p = strength_per_mille(g);
     ASSERT_GE(p, 0);
     ASSERT_LT(p, 1000);
     sum += p;
@@ -91,8 +93,7 @@ TEST(StrengthLevels, GlanceSeesMateInOneAndKeepsToTheRules) {
     SCOPED_TRACE(c.fen);
     for (uint64_t seed = 1; seed <= 20; ++seed) {
       Board b = board_from_fen(c.fen);
-      set_game_position(get_game_position(b.data(), 30));
-      ini_hash_table(b.data());
+      TestSearch t(get_game_position(b.data(), 30), NO_CLOCK_BUDGET);
       const Board before = b;
       uint32_t only = 0;
       if (c.only != nullptr) {
@@ -100,16 +101,16 @@ TEST(StrengthLevels, GlanceSeesMateInOneAndKeepsToTheRules) {
         ASSERT_TRUE(legal_move_of_word(b.data(), convert_move(c.only, side_to_move(b.data())), m));
         only = root_move_key(m.from, m.to, 0);
       }
-      strength_seed(seed);
-      start_timer();
-      set_limit_time(NO_CLOCK_BUDGET);
-      search_limits_clear();
-      const GlanceResult g = glance_move(b.data(), c.spread, c.only ? &only : nullptr, c.only ? 1 : 0);
+      StrengthGenerator generator;
+      strength_seed(generator, seed);
+      const GlanceResult g =
+          glance_move(t.s, b.data(), c.spread, generator, c.only ? &only : nullptr, c.only ? 1 : 0);
       EXPECT_EQ(played(b, g.move), c.expected) << "seed " << seed;
       // The board as it was; the keys are drawn afresh for the look, and the
-      // board's key is the one they give.
+      // record's key is the board's under them.
       EXPECT_TRUE(same_position(b, before));
-      EXPECT_EQ(hash_key, first_zobrist_key(b.data()));
+      EXPECT_EQ(t.s.key, first_zobrist_key(b.data()));
+      EXPECT_FALSE(t.s.root.filtered) << "the root may play every move again";
     }
   }
 }
@@ -122,12 +123,10 @@ TEST(StrengthLevels, GlanceBlundersMoreOftenTheMoreItMisjudges) {
   auto glance = [&](int spread, uint64_t seed) {
     int half_moves = 0;
     Board b = board_from_moves(game, &half_moves);
-    set_game_position(get_game_position(b.data(), half_moves / 2));
-    strength_seed(seed);
-    start_timer();
-    set_limit_time(NO_CLOCK_BUDGET);
-    search_limits_clear();
-    const uint32_t move = glance_move(b.data(), spread, nullptr, 0).move;
+    TestSearch t(get_game_position(b.data(), half_moves / 2), NO_CLOCK_BUDGET);
+    StrengthGenerator generator;
+    strength_seed(generator, seed);
+    const uint32_t move = glance_move(t.s, b.data(), spread, generator, nullptr, 0).move;
     EXPECT_TRUE(names_a_move(move));
     return move;
   };
@@ -179,7 +178,8 @@ TEST(StrengthLevels, WeakestSettingLosesToFullStrength) {
   int game = 0;
   for (const char *opening : openings) {
     for (int weak_white = 0; weak_white < 2; ++weak_white, ++game) {
-      strength_seed(uint64_t(1000 + game));
+      StrengthGenerator generator;
+      strength_seed(generator, uint64_t(1000 + game));
       std::string list = opening;
       int result = 0;  // +1 White won, -1 Black won, 0 drawn
       for (int ply = 2; ply < 100; ++ply) {
@@ -193,7 +193,7 @@ TEST(StrengthLevels, WeakestSettingLosesToFullStrength) {
         }
         const bool white = side_to_move(b.data()) == WHITE;
         const bool weak = white == (weak_white == 1);
-        const ThinkResult r = think_at(b, half_moves, weak ? weakest : 0, 6000);
+        const ThinkResult r = think_at(b, half_moves, weak ? weakest : 0, 6000, generator);
         const std::string move = played(b, r.move);
         ASSERT_NE(move, "") << list;
         ASSERT_NE(move, "illegal") << list;

@@ -30,17 +30,18 @@ TEST(TimeControl, BudgetUsedUp) {
 }
 
 TEST(TimeControl, ClockStartsAtZeroAndPollsTheBudget) {
-  start_timer();
-  const int32_t first = get_time();
+  MoveClock clock{};
+  start_clock(clock);
+  const int32_t first = clock_elapsed(clock);
   EXPECT_GE(first, 0);
   EXPECT_LT(first, 1000);
-  set_limit_time(0);
-  EXPECT_EQ(check_timer(), 1);
-  set_limit_time(-500);
-  EXPECT_EQ(check_timer(), 1);
-  set_limit_time(INT32_MAX);
-  EXPECT_EQ(check_timer(), 0);
-  EXPECT_GE(get_time(), first) << "the clock never runs backwards";
+  set_clock_budget(clock, 0);
+  EXPECT_EQ(clock_used_up(clock), 1);
+  set_clock_budget(clock, -500);
+  EXPECT_EQ(clock_used_up(clock), 1);
+  set_clock_budget(clock, INT32_MAX);
+  EXPECT_EQ(clock_used_up(clock), 0);
+  EXPECT_GE(clock_elapsed(clock), first) << "the clock never runs backwards";
 }
 
 TEST(TimeControl, EnginesClockHasMillisecondResolution) {

@@ -1,0 +1,99 @@
+// The state of one search: one Search record per searching thread, handed
+// by reference to every search function, and one SearchShared record that
+// the threads of a search have in common. Nothing the search writes lives
+// anywhere else; what the threads share besides (the table, the pass's
+// Zobrist keys, the evaluation's tables) is written only while no thread
+// searches.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "board/board_scan.h"
+#include "board/chess_cb.h"
+#include "eval/piece_square_values.h"
+#include "search/alpha_beta.h"
+#include "search/root_moves.h"
+#include "search/search_driver.h"
+#include "search/search_limits.h"
+#include "search/strength.h"
+#include "search/time_control.h"
+
+// The pieces of the position on a thread's board, kept move by move by
+// search_make/search_unmake for the evaluator, the legality test and the
+// en-passant expiry (make_move.h). Valid from search_set_position on, for
+// as long as the board changes only through those two.
+struct KeptPieces {
+  PieceSets sets;
+  int32_t material;                                // sum of the phase's values over the pieces
+  const phase_terms::PieceSquareValues *values;    // that phase's table
+  uint16_t marks;                                  // en-passant marks on ranks 4 and 5
+};
+
+struct Search;
+
+// What the threads of one search share. The main thread alone writes it
+// while the threads search (its stop decision, the clock, the input), except
+// for the two flags, which every thread reads.
+struct SearchShared {
+  SearchLimits limits;        // the "go"'s depth and node limits
+  MoveClock clock;            // the move's clock; "ponderhit" starts it again
+  int ponderhit_budget_ms;    // the budget the clock takes on "ponderhit"
+  SearchInputPoll poll;       // the input, looked at by the main thread; nullptr: none
+  int input_seen;             // what the input asked for (SearchInput)
+  bool nodes_reached;         // the node limit stopped the search
+  int64_t counted_nodes;      // evaluations of the finished passes, all threads
+  int32_t last_poll_ms;       // clock reading of the last look at the input
+  int thread_count;           // threads searching each pass, the main one included
+  Search *threads[SEARCH_THREADS_MAX];  // their records, the main thread's first
+  // Set once the search must end: every thread unwinds.
+  std::atomic<bool> stop{false};
+  // Set once the pass under way has its answer (or is given up): the other
+  // threads unwind from it and wait for the next.
+  std::atomic<bool> pass_over{false};
+};
+
+// One searching thread's state.
+struct Search {
+  uint64_t key;             // key of the position on the board, under the pass's keys
+  KeptPieces kept;          // the pieces of that position
+  int phase;                // the root's game phase: every evaluation of the search uses it
+  // Evaluations of the pass under way; read by the main thread for the node
+  // limit and the reports while this thread counts on.
+  std::atomic<uint32_t> evaluations{0};
+  uint32_t nodes_until_poll;  // nodes left before the next stop question
+  bool stop_decided;          // this thread unwinds: the search or the pass is over
+  bool main;                  // this thread decides the answer, the reports and the stop
+  int index;                  // 0 for the main thread, 1.. for the helpers
+  RootMoves root;             // the root moves this thread may search
+  SearchShared *shared;
+  // The driver's state (main thread): what it has accepted so far, the pass
+  // under way and the line of a several-line analysis.
+  DriverKept kept_result;
+  DriverKept other_line;
+  tagLINE pass_line;
+  int first_pass_depth;     // the driver's first depth: from 2, mate distances are exact
+  // The last report of line 1 sent, so that the one-ply fallback can send it
+  // again with the move it plays.
+  ThinkReport last_report;
+  bool reported;
+  ThinkReporter reporter;
+  tagLINE fallback_line;
+  // Told about each root move as the root begins it, once the clock has run
+  // for root_listener_after_ms; nullptr (always, on a helper): nobody.
+  RootMoveListener root_listener;
+  int32_t root_listener_after_ms;
+  // The move a glance below full strength chose (strength.h), with its line.
+  GlanceResult glance;
+};
+
+// One evaluation more for this thread. Only the thread itself writes its
+// counter, so a load and a store suffice (no locked addition).
+inline void count_evaluation(Search &s) {
+  s.evaluations.store(s.evaluations.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+}
+
+// Sets the thread's board up for a search from the position on cb: the key
+// under the current keys, the kept pieces for the phase. Called at the start
+// of every pass (the keys are new) and whenever the board was set up anew.
+void search_set_position(Search &s, const uint8_t *cb);
