@@ -103,14 +103,14 @@ int polyglot_entries(const char *path, uint64_t key, PolyglotEntry *out, int max
 // may name one.
 uint32_t polyglot_move_word(const uint8_t *cb, uint16_t move);
 
-// Fills words with each entry's Move word (0 when not legal on the board)
-// and shares with its share of the draw: its weight, or 1 for every legal
-// entry when all the legal entries weigh 0; an illegal entry's share is 0.
-// Returns the sum of the shares (0: the book has no move to play here).
 // The format's text of an entry's move ("e1h1" for White's short castling,
 // "a7a8q"), whatever the board: for entries that name no legal move.
 std::string polyglot_move_text(uint16_t move);
 
+// Fills words with each entry's Move word (0 when not legal on the board)
+// and shares with its share of the draw: its weight, or 1 for every legal
+// entry when all the legal entries weigh 0; an illegal entry's share is 0.
+// Returns the sum of the shares (0: the book has no move to play here).
 uint64_t polyglot_shares(const uint8_t *cb, const PolyglotEntry *entries, int count, uint32_t *words,
                          uint64_t *shares);
 

@@ -7,6 +7,7 @@
 #include "notation/move_text.h"
 #include "notation/position.h"
 #include "search/think.h"
+#include "search/time_control.h"
 
 namespace {
 
@@ -88,4 +89,46 @@ BenchTotals run_bench_positions(std::FILE *out) {
     std::fflush(out);
   }
   return totals;
+}
+
+void run_threads_bench(std::FILE *out, int a, int b, double ms[2]) {
+  using Clock = std::chrono::steady_clock;
+  const int counts[2] = {a, b};
+  double total_ms[2] = {0, 0};
+  long long total_evals[2] = {0, 0};
+  int index = 0;
+  for (const BenchPosition &p : bench_positions) {
+    double pos_ms[2];
+    long long pos_evals[2];
+    // One after the other on the same position, so that a change of the
+    // machine's load hits both counts alike.
+    for (int k = 0; k < 2; ++k) {
+      uint8_t cb[CB_SIZE];
+      start_position(cb);
+      const int moves = load_position_txt2(cb, p.moves);
+      ThinkRequest request{};
+      start_clock(request.clock);
+      request.phase = get_game_position(cb, moves / 2);
+      request.budget_ms = NO_CLOCK_BUDGET;
+      request.limits = SearchLimits{p.depth, -1};
+      request.threads = counts[k];
+      const Clock::time_point start = Clock::now();
+      const ThinkResult result = think(cb, request);
+      pos_ms[k] = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+      pos_evals[k] = result.evaluations;
+      total_ms[k] += pos_ms[k];
+      total_evals[k] += pos_evals[k];
+    }
+    const auto eps = [](long long evals, double t) { return t > 0 ? (long long)(double(evals) * 1000.0 / t) : 0LL; };
+    std::fprintf(out, "%2d depth %2d  %d: %9.1f ms %9lld eps  %d: %9.1f ms %9lld eps  ratio %.2f  %s\n", ++index,
+                 p.depth, a, pos_ms[0], eps(pos_evals[0], pos_ms[0]), b, pos_ms[1], eps(pos_evals[1], pos_ms[1]),
+                 pos_ms[0] > 0 ? pos_ms[1] / pos_ms[0] : 0.0, p.name);
+    std::fflush(out);
+  }
+  const auto eps = [](long long evals, double t) { return t > 0 ? (long long)(double(evals) * 1000.0 / t) : 0LL; };
+  std::fprintf(out, "total        %d: %9.1f ms %9lld eps  %d: %9.1f ms %9lld eps  ratio %.2f\n", a, total_ms[0],
+               eps(total_evals[0], total_ms[0]), b, total_ms[1], eps(total_evals[1], total_ms[1]),
+               total_ms[0] > 0 ? total_ms[1] / total_ms[0] : 0.0);
+  ms[0] = total_ms[0];
+  ms[1] = total_ms[1];
 }

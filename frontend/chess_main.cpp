@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "base/platform_clock.h"
 #include "base/platform_io.h"
@@ -312,20 +313,34 @@ bool take_position(Loop &loop, const char *line) {
   return false;
 }
 
+// The lines both waits take alike: "quit", a "position" line that sets up a
+// game, "ucinewgame", a "stop" that comes after the search it was meant for
+// has ended, a "ponderhit" with no ponder search running, and "setoption".
+// stay is the wait the loop remains in; nullopt for any other line.
+std::optional<Next> common_line(Loop &loop, const char *line, Next stay) {
+  if (begins_with(line, "quit")) return Next::QUIT;
+  if (take_position(loop, line)) return Next::GO_WAIT;
+  // A new game starts with an empty table, as after "Clear Hash", and the
+  // levels' generator restarts; the loop starts afresh on the same position.
+  if (begins_with(line, "ucinewgame")) {
+    clear_hash_table();
+    seed_strength_levels();
+    return Next::RESTART;
+  }
+  if (is_stop_command(line) || is_keyword_line(line, "ponderhit")) return stay;
+  if (is_keyword_line(line, "setoption")) {
+    take_setoption(line);
+    return stay;
+  }
+  return std::nullopt;
+}
+
 // Handles one line read while waiting for a position.
 Next position_wait(Loop &loop, const char *line) {
-  if (begins_with(line, "quit")) return Next::QUIT;
+  if (const std::optional<Next> next = common_line(loop, line, Next::POSITION_WAIT)) return *next;
   if (begins_with(line, "isready")) {
     UCI_readyok();
     return Next::RESTART;
-  }
-  if (take_position(loop, line)) return Next::GO_WAIT;
-  // A "stop" that comes after the search it was meant for has ended, and a
-  // "ponderhit" with no ponder search running.
-  if (is_stop_command(line) || is_keyword_line(line, "ponderhit")) return Next::POSITION_WAIT;
-  if (is_keyword_line(line, "setoption")) {
-    take_setoption(line);
-    return Next::POSITION_WAIT;
   }
   // The position stays until the next "position" line: a second "go" on it
   // (a compliance check's, an analysis restarted after "stop") is answered.
@@ -335,36 +350,20 @@ Next position_wait(Loop &loop, const char *line) {
   }
   // A position given otherwise: forget the game.
   if (begins_with(line, "position")) return Next::FORGET;
-  // A new game starts with an empty table, as after "Clear Hash".
-  if (begins_with(line, "ucinewgame")) clear_hash_table();
-  // "ucinewgame", "uci", empty lines: start afresh on the same position.
-  if (begins_with(line, "ucinewgame")) seed_strength_levels();
+  // "uci", empty lines: start afresh on the same position.
   return Next::RESTART;
 }
 
 // Handles one line read while waiting for "go", with a game on the board.
 Next go_wait(Loop &loop, const char *line) {
-  if (begins_with(line, "quit")) return Next::QUIT;
+  if (const std::optional<Next> next = common_line(loop, line, Next::GO_WAIT)) return *next;
   // A match runner replays its opening one "position" line per ply and
   // pings "isready" before "go": none of these asks for a move.
   if (begins_with(line, "isready")) {
     UCI_readyok();
     return Next::GO_WAIT;
   }
-  if (take_position(loop, line)) return Next::GO_WAIT;
   if (begins_with(line, "position")) return Next::FORGET;
-  if (begins_with(line, "ucinewgame")) {
-    clear_hash_table();
-    seed_strength_levels();
-    return Next::RESTART;
-  }
-  // A late "stop" (its search has already answered) asks for no move; nor
-  // does a "ponderhit" with no ponder search running.
-  if (is_stop_command(line) || is_keyword_line(line, "ponderhit")) return Next::GO_WAIT;
-  if (is_keyword_line(line, "setoption")) {
-    take_setoption(line);
-    return Next::GO_WAIT;
-  }
   // "go", and any other line, is answered with a move.
   answer_go(loop, line);
   return Next::POSITION_WAIT;

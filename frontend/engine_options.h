@@ -8,6 +8,7 @@
 
 #include "hash/hash_table.h"
 #include "search/strength.h"
+#include "search/search_limits.h"
 
 // One per option, in the order the handshake declares them.
 enum OptionId : int {
@@ -28,7 +29,7 @@ enum OptionId : int {
   OPT_NONE = -1,
 };
 
-inline constexpr int THREADS_MAX = 1;  // the search runs on one thread
+inline constexpr int THREADS_MAX = SEARCH_THREADS_MAX;  // threads that search one position together
 inline constexpr int MULTIPV_MAX = 64;
 inline constexpr int MOVE_OVERHEAD_MAX = 5000;  // ms
 // Longest value a string option takes (a file name).

@@ -87,7 +87,10 @@ int search_stop_requested(Search &s) {
   // the shared flags.
   if (!s.stop_decided) {
     SearchShared &shared = *s.shared;
-    if (s.main && !shared.stop.load(std::memory_order_relaxed) && search_limits_stop(shared))
+    // A helper may find the node limit reached too: it counts on while the
+    // main thread waits for its own next look.
+    if (!shared.stop.load(std::memory_order_relaxed) &&
+        (s.main ? search_limits_stop(shared) != 0 : search_node_limit_reached(shared)))
       shared.stop.store(true, std::memory_order_relaxed);
     if (shared.stop.load(std::memory_order_relaxed) || shared.pass_over.load(std::memory_order_relaxed))
       s.stop_decided = true;
@@ -113,11 +116,15 @@ uint32_t alpha_beta(Search &s, uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t
   // Stopped: the parent discards whatever comes back and returns too.
   if (node_poll(s)) return best;
 
-  // Step 2. Probe the table.
-  const uint32_t known = ProbeHash(s.key, ply, best, bound, side);
-  if (known != 0) {
-    line->length = 0;
-    return known;
+  // Step 2. Probe the table, below the root: the root's own entry is a
+  // result without its line, which another thread of the pass may have
+  // stored already (and a pass starts on an emptied table anyway).
+  if (ply != 0) {
+    const uint32_t known = ProbeHash(s.key, ply, best, bound, side);
+    if (known != 0) {
+      line->length = 0;
+      return known;
+    }
   }
 
   // Step 3. Legality: the side that has just moved may not stand in check.

@@ -30,10 +30,14 @@ int64_t search_pass_evaluations(const SearchShared &shared) {
   return sum;
 }
 
+bool search_node_limit_reached(const SearchShared &shared) {
+  return shared.limits.nodes >= 0 && shared.counted_nodes + search_pass_evaluations(shared) >= shared.limits.nodes;
+}
+
 int search_limits_stop(SearchShared &shared) {
   if (shared.input_seen != SEARCH_INPUT_NONE || shared.nodes_reached) return 1;
   if (clock_used_up(shared.clock)) return 1;
-  if (shared.limits.nodes >= 0 && shared.counted_nodes + search_pass_evaluations(shared) >= shared.limits.nodes) {
+  if (search_node_limit_reached(shared)) {
     shared.nodes_reached = true;
     return 1;
   }

@@ -48,7 +48,7 @@ void search_limits_start(SearchShared &shared, const SearchLimits &limits, Searc
 void search_limits_cap_nodes(SearchShared &shared, int64_t nodes);
 
 // No limits and no input: only the clock can stop a search. The state of
-// the command loop's one-move fallback search.
+// the one-ply search think runs when the driver found no move.
 void search_limits_clear(SearchShared &shared);
 
 // The stop decision, asked by the main thread where the search looks at its
@@ -60,6 +60,12 @@ void search_limits_clear(SearchShared &shared);
 // idle input costs the search nothing measurable.
 int search_limits_stop(SearchShared &shared);
 inline constexpr int SEARCH_POLL_INTERVAL_MS = 2;
+
+// Whether the evaluations counted so far, every thread's, reach the node
+// limit. Reads only what stays unchanged while the threads search a pass
+// (the limit and the finished passes' count) and the threads' counters, so
+// any thread may ask.
+bool search_node_limit_reached(const SearchShared &shared);
 
 // Last nominal depth the driver runs.
 int search_depth_limit(const SearchShared &shared);

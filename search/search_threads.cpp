@@ -39,8 +39,6 @@ struct Pool {
   uint8_t depth = 0;
   uint32_t best = 0, bound = 0;
 
-  ~Pool() { stop_all(); }
-
   void stop_all() {
     {
       std::lock_guard<std::mutex> lock(mutex);
@@ -53,11 +51,15 @@ struct Pool {
   }
 };
 
-Pool pool;
+// Never destroyed: at the end of the process the parked helpers simply end
+// with it. Joining them from a static destructor would hang in a forked
+// child (a death test), which has only the forking thread.
+Pool &pool = *new Pool;
 
-void helper_main(Helper &h, int index) {
+// seen: the pass number when the helper was made; a pass handed out before
+// the new thread first takes the lock is still its to search.
+void helper_main(Helper &h, int index, uint64_t seen) {
   std::unique_lock<std::mutex> lock(pool.mutex);
-  uint64_t seen = pool.pass_number;
   for (;;) {
     pool.wake.wait(lock, [&] { return pool.quit || (pool.pass_number != seen && index <= pool.taking_part); });
     if (pool.quit) return;
@@ -105,7 +107,7 @@ void search_threads_set(int count) {
     Helper &h = *pool.helpers.back();
     h.search.index = int(i + 1);
     h.search.main = false;
-    h.thread = std::thread(helper_main, std::ref(h), int(i + 1));
+    h.thread = std::thread(helper_main, std::ref(h), int(i + 1), pool.pass_number);
   }
 }
 
@@ -171,6 +173,7 @@ uint32_t search_pass(Search &main, uint8_t *cb, uint8_t depth, uint32_t best, ui
     copy_line(*line, h.line);
   }
   // What the driver asks next is whether the search must stop, not the pass.
+  shared.pass_over.store(false, std::memory_order_relaxed);
   main.stop_decided = shared.stop.load(std::memory_order_relaxed);
   return result;
 }

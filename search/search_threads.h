@@ -5,8 +5,9 @@
 // with different subtrees and take each other's results from it. The pass's
 // answer is the main thread's, or the first helper's that finished the
 // whole pass while the main thread was still at it. Helpers are started
-// once and wait between passes; they never report, and never decide to
-// stop: the main thread does.
+// once and wait between passes; they never report, and of the reasons to
+// stop they weigh only the node limit: the main thread looks at the clock
+// and the input.
 #pragma once
 
 #include <cstdint>

@@ -68,6 +68,7 @@ int run_hash_bench(int argc, char **argv);  // tools/tool_hash.cpp
 int run_eval(int argc, char **argv);        // tools/tool_eval.cpp
 int run_search(int argc, char **argv);      // tools/tool_search.cpp
 int run_bench(int argc, char **argv);       // tools/tool_search.cpp
+int run_threads_bench_command(int argc, char **argv);  // tools/tool_search.cpp
 extern const char FEN_USAGE[];              // tools/tool_board.cpp
 int run_fen(int argc, char **argv);
 extern const char EPD_USAGE[];              // tools/tool_epd.cpp

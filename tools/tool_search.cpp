@@ -60,3 +60,17 @@ int run_bench(int argc, char **) {
   std::printf("bench %lld evals %lld eps\n", totals.evaluations, eps);
   return 0;
 }
+
+// velkor-tool threads-bench [a b]: every built-in position searched to its
+// depth with a threads and with b threads (default 1 and 2), one line each,
+// then the totals (see run_threads_bench).
+int run_threads_bench_command(int argc, char **argv) {
+  static const char usage[] = "[<threads a> <threads b>, each 1..256, default 1 2]";
+  int a = 1, b = 2;
+  if (argc != 0 && (argc != 2 || !read_int(argv[0], 1, SEARCH_THREADS_MAX, a) ||
+                    !read_int(argv[1], 1, SEARCH_THREADS_MAX, b)))
+    return tool_usage_error("threads-bench", usage);
+  double ms[2];
+  run_threads_bench(stdout, a, b, ms);
+  return 0;
+}

@@ -18,6 +18,7 @@ static const ToolCommand commands[] = {
     {"hash-bench", "[passes]", run_hash_bench},
     {"search", "<depth> [\"<move list>\"]", run_search},
     {"bench", "", run_bench},
+    {"threads-bench", "[<threads a> <threads b>]", run_threads_bench_command},
     {"epd", EPD_USAGE, run_epd},
     {"budget", BUDGET_USAGE, run_budget},
     {"book", BOOK_USAGE, run_book},

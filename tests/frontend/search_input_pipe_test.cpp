@@ -3,6 +3,7 @@
 // Timing margins are generous: a slow or sanitized build must pass too.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <optional>
@@ -262,4 +263,144 @@ TEST_F(SearchInput, QuitOrEndOfInputDuringASearchAnswersThenExits) {
     EXPECT_NE(answers.back(), "bestmove (none)");
     EXPECT_EQ(engine.wait_exit(5000), 0);
   }
+}
+
+namespace {
+
+// The same engine searching with two threads. Each test ends the session
+// itself and wants exit status 0: under the thread sanitizer a report ends
+// the engine with another status.
+class ThreadsInput : public SearchInput {
+ protected:
+  void SetUp() override {
+    SearchInput::SetUp();
+    engine_.send("setoption name Threads value 2");
+  }
+  void end_session() {
+    engine_.send("quit");
+    engine_.read_all(20000);
+    EXPECT_EQ(engine_.wait_exit(20000), 0) << "the engine ended badly (a sanitizer report?)";
+  }
+  // The number after " nodes " in an "info" line; -1 without one.
+  static long long nodes_of(const std::string &info) {
+    const size_t at = info.find(" nodes ");
+    return at == std::string::npos ? -1 : std::stoll(info.substr(at + 7));
+  }
+};
+
+}  // namespace
+
+TEST_F(ThreadsInput, StopPonderhitMovetimeAndNodesGovernEveryThread) {
+  engine_.send(kLongSearch);
+  engine_.send("go infinite");
+  EXPECT_EQ(answers_within(300), Lines{});
+  Clock::time_point sent = Clock::now();
+  engine_.send("stop");
+  Lines answers = answers_until_bestmove(10000);
+  ASSERT_EQ(answers.size(), 1u);
+  EXPECT_NE(answers[0], "bestmove (none)");
+  EXPECT_LE(ms_since(sent), 1000) << "stop";
+
+  // A ponder search thinks without a clock until "ponderhit"; then the
+  // budget of its "go" line applies.
+  engine_.send("go ponder wtime 2000 btime 2000 movestogo 10");
+  EXPECT_EQ(answers_within(300), Lines{});
+  sent = Clock::now();
+  engine_.send("ponderhit");
+  answers = answers_until_bestmove(10000);
+  ASSERT_EQ(answers.size(), 1u);
+  EXPECT_LE(ms_since(sent), 200 + 1000) << "the budget after ponderhit";
+
+  sent = Clock::now();
+  engine_.send("go movetime 200");
+  answers = answers_until_bestmove(10000);
+  ASSERT_EQ(answers.size(), 1u);
+  EXPECT_LE(ms_since(sent), 200 + 700) << "movetime";
+
+  // Nodes are the evaluations of both threads: the reports (each a pass's
+  // evaluations) add up to no more than the limit and the few thousand the
+  // threads count past it before the main thread looks (every 1024 of its
+  // nodes), and the search stops long before it would by itself.
+  sent = Clock::now();
+  engine_.send("go nodes 60000");
+  const Lines lines = engine_.read_until("bestmove ", 10000);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_TRUE(lines.back().starts_with("bestmove ")) << lines.back();
+  long long reported = 0;
+  for (const std::string &l : lines)
+    if (l.starts_with("info depth ")) reported += nodes_of(l);
+  EXPECT_GT(reported, 0);
+  EXPECT_LE(reported, 60000 + 4 * 4096);
+  EXPECT_LE(ms_since(sent), 5000);
+  end_session();
+}
+
+TEST_F(ThreadsInput, SeveralLinesAndSearchmoves) {
+  engine_.send("setoption name MultiPV value 3");
+  engine_.send(kLongSearch);
+  engine_.send("go depth 4");
+  const Lines lines = engine_.read_until("bestmove ", 30000);
+  // Each depth reports lines 1, 2 and 3, each with another first move.
+  int ranks = 0;
+  for (int depth = 2; depth <= 4; ++depth) {
+    std::vector<std::string> firsts;
+    for (const std::string &l : lines) {
+      if (!l.starts_with("info depth " + std::to_string(depth) + " ")) continue;
+      ++ranks;
+      const size_t pv = l.find(" pv ");
+      ASSERT_NE(pv, std::string::npos) << l;
+      const std::string first = l.substr(pv + 4, 4);
+      EXPECT_EQ(std::count(firsts.begin(), firsts.end(), first), 0) << l;
+      firsts.push_back(first);
+    }
+    EXPECT_EQ(firsts.size(), 3u) << "depth " << depth;
+  }
+  EXPECT_EQ(ranks, 9);
+  engine_.send("setoption name MultiPV value 1");
+  for (const char *go : {"go depth 4 searchmoves a2a3", "go depth 4 searchmoves h2h3 b2b4"}) {
+    SCOPED_TRACE(go);
+    engine_.send(kLongSearch);
+    engine_.send(go);
+    const Lines answer = answers_until_bestmove(30000);
+    ASSERT_EQ(answer.size(), 1u);
+    const std::string move = answer[0].substr(9);
+    EXPECT_NE(std::string(go).find(move), std::string::npos) << move;
+  }
+  end_session();
+}
+
+TEST_F(ThreadsInput, HashAndThreadsChangedBetweenSearches) {
+  const char *steps[] = {"go depth 4",
+                         "setoption name Hash value 3",
+                         "go depth 4",
+                         "setoption name Threads value 3",
+                         "go depth 4",
+                         "setoption name Threads value 1",
+                         "go depth 4",
+                         "setoption name Threads value 2",
+                         "setoption name Hash value 64",
+                         "go movetime 150"};
+  engine_.send(kLongSearch);
+  for (const char *step : steps) {
+    SCOPED_TRACE(step);
+    engine_.send(step);
+    if (std::string(step).starts_with("go")) {
+      const Lines answer = answers_until_bestmove(30000);
+      ASSERT_EQ(answer.size(), 1u);
+      EXPECT_TRUE(answer[0].starts_with("bestmove ")) << answer[0];
+      EXPECT_NE(answer[0], "bestmove (none)");
+    }
+  }
+  end_session();
+}
+
+TEST_F(ThreadsInput, QuitDuringASearchEndsEveryThread) {
+  engine_.send(kLongSearch);
+  engine_.send("go infinite");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  engine_.send("quit");
+  const Lines answers = answers_without_info(engine_.read_all(10000));
+  ASSERT_FALSE(answers.empty());
+  EXPECT_TRUE(answers.back().starts_with("bestmove ")) << answers.back();
+  EXPECT_EQ(engine_.wait_exit(10000), 0);
 }

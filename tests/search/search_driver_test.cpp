@@ -10,9 +10,12 @@
 #include "eval/chess_heuristic.h"
 #include "frontend/reports.h"
 #include "search/alpha_beta.h"
+#include "movegen/movegen.h"
+#include "movegen/perft.h"
 #include "search/search_limits.h"
 #include "search/think.h"
 #include "search/search_test_support.h"
+#include "search/think.h"
 #include "search/time_control.h"
 #include "support/transcript_check.h"
 
@@ -160,4 +163,61 @@ TEST(SearchDriver, MateDistancesAreExactForEitherSide) {
     EXPECT_EQ(result_move(r.move), c.move);
     EXPECT_TRUE(same_position(b, before));
   }
+}
+
+TEST(SearchDriver, SeveralThreadsAnswerWithALegalMoveOfAWholePass) {
+  // Two and three threads on one table: every pass is whole (the helpers'
+  // entries never make the main thread return a torn or foreign result),
+  // the move is legal and leads the line, the board is as before, and a
+  // mate in one is found and kept. The helpers stay parked afterwards.
+  struct Case {
+    const char *moves;
+    uint32_t mate;  // the mating score, 0 if none
+  } cases[] = {
+      {"", 0},
+      {"e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 d2d3 f8c5 b1c3 d7d6 c1g5 c8g4 d1d2 d8d7 h2h3", 0},
+      {"e2e4 e7e5 g1f3 d7d6 f1c4 c8g4 b1c3 g7g6 f3e5 g4d1 c4f7 e8e7", SCORE_WHITE_WINS},
+      {"a2a4 h7h5 a4a5 h5h4 a5a6 h4h3 a6b7 h3g2", 0},
+  };
+  for (int threads : {2, 3}) {
+    for (const Case &c : cases) {
+      SCOPED_TRACE(std::string(c.moves) + ", threads " + std::to_string(threads));
+      int n = 0;
+      Board b = board_from_moves(c.moves, &n);
+      const Board before = b;
+      ThinkRequest request{};
+      start_clock(request.clock);
+      request.phase = get_game_position(b.data(), n / 2);
+      request.budget_ms = NO_CLOCK_BUDGET;
+      request.limits = SearchLimits{5, -1};
+      request.threads = threads;
+      const ThinkResult result = think(b.data(), request);
+      EXPECT_TRUE(same_position(b, before));
+      ASSERT_TRUE(names_a_move(result.move));
+      uint32_t moves[MAX_GENERATED_MOVES];
+      const int count = generate_moves(b.data(), moves);
+      bool legal = false;
+      for (int i = 0; i < count; ++i) {
+        Board after = b;
+        legal |= gm_from(moves[i]) == move_from(result.move) && gm_to(moves[i]) == move_to(result.move) &&
+                 play_if_legal(after.data(), moves[i]);
+      }
+      EXPECT_TRUE(legal) << result_move(result.move);
+      ASSERT_GE(result.line.length, 1);
+      EXPECT_EQ(result.line.from[0], move_from(result.move));
+      EXPECT_EQ(result.line.to[0], move_to(result.move));
+      EXPECT_GT(result.evaluations, 0);
+      if (c.mate != 0) {
+        EXPECT_EQ(move_score(result.move), c.mate);
+      }
+    }
+  }
+  ThinkRequest one{};
+  one.threads = 1;
+  one.budget_ms = NO_CLOCK_BUDGET;
+  one.limits = SearchLimits{2, -1};
+  Board b = board_from_moves("");
+  start_clock(one.clock);
+  one.phase = PHASE_OPENING;
+  think(b.data(), one);
 }

@@ -112,7 +112,7 @@ inline const std::vector<std::string> kStartup = {
     "id author Quenlow",
     "option name Hash type spin default 64 min 1 max 65536",
     "option name Clear Hash type button",
-    "option name Threads type spin default 1 min 1 max 1",
+    "option name Threads type spin default 1 min 1 max 256",
     "option name Ponder type check default false",
     "option name MultiPV type spin default 1 min 1 max 64",
     "option name OwnBook type check default true",
