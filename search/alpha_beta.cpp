@@ -28,6 +28,11 @@ constexpr int CLOCK_PLIES = 2;
 // alpha_beta and quies): one subtree below ply 2 can take seconds in a deep
 // pass, far longer than a short budget.
 constexpr uint32_t STOP_POLL_NODES = 1024;
+// A helper's question reads two shared flags and no clock: it asks far more
+// often, so that the main thread, which waits for every helper to leave a
+// pass before it answers, is kept waiting as little as possible.
+constexpr uint32_t HELPER_POLL_NODES = 64;
+inline uint32_t poll_nodes(const Search &s) { return s.main ? STOP_POLL_NODES : HELPER_POLL_NODES; }
 
 // The thread's stop decision (s.stop_decided): once taken, every node returns
 // as soon as its current child does, without recording anything, and the
@@ -38,7 +43,7 @@ constexpr uint32_t STOP_POLL_NODES = 1024;
 // STOP_POLL_NODES nodes, since each question reads the clock.
 inline int node_poll(Search &s) {
   if (--s.nodes_until_poll != 0) return s.stop_decided;
-  s.nodes_until_poll = STOP_POLL_NODES;
+  s.nodes_until_poll = poll_nodes(s);
   return search_stop_requested(s);
 }
 
@@ -111,7 +116,7 @@ uint32_t alpha_beta(Search &s, uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t
   // A search begins at the root with no stop decided.
   if (ply == 0) {
     s.stop_decided = false;
-    s.nodes_until_poll = STOP_POLL_NODES;
+    s.nodes_until_poll = poll_nodes(s);
   }
   // Stopped: the parent discards whatever comes back and returns too.
   if (node_poll(s)) return best;
