@@ -82,6 +82,32 @@ constexpr uint8_t PIECE_AND_COLOUR = PIECE_MASK | COLOUR_BIT;
   kept_add(s.kept, cb[square] & PIECE_AND_COLOUR, square);
 }
 
+// The writes of a move of one piece (every kind but en passant and
+// castling), in the make and the unmake alike: the squares and the piece
+// sets. The key and the sum are the make's own (it knows the child's key
+// before any write, to load its table slot early, and the unmake takes both
+// back whole from the undo record).
+
+// On square, piece code out (no piece if its piece is EMPTY) gives way to
+// code in (likewise); the square's byte becomes in with the mark given.
+[[gnu::always_inline]] inline void replace_piece(KeptPieces &kept, uint8_t *cb, uint8_t square, uint8_t out,
+                                                 uint8_t in, uint8_t mark) {
+  const uint64_t bit = bit_of(square);
+  if (piece_of(out) != EMPTY) kept_flip(kept, out, bit);
+  if (piece_of(in) != EMPTY) kept_flip(kept, in, bit);
+  cb[square] = uint8_t(in | mark);
+}
+
+// Code leaving goes off from, which keeps its mark, and code arriving
+// replaces code taken on to (with to_mark): a move, a capture, a
+// promotion (arriving the new piece).
+[[gnu::always_inline]] inline void move_piece(KeptPieces &kept, uint8_t *cb, uint8_t from, uint8_t to, uint8_t leaving,
+                                              uint8_t arriving, uint8_t taken, uint8_t to_mark) {
+  kept_flip(kept, leaving, bit_of(from));
+  cb[from] &= EP_MARK;
+  replace_piece(kept, cb, to, taken, arriving, to_mark);
+}
+
 // Sets the lost flag of colour's right on side `which` (0 a-file, 1 h-file)
 // if it was still clear, with its key.
 inline void take_right(Search &s, uint8_t *cb, int colour, int which) {
@@ -287,15 +313,9 @@ void search_make(Search &s, uint8_t *cb, uint32_t gm, SearchUndo &undo) {
     const bool promotes = kind == KIND_PROMO_KNIGHT || kind == KIND_PROMO_QUEEN;
     const uint8_t placed = uint8_t((promotes ? kind : piece_of(mover)) | (colour << 3));
     const int from_bit = square_bit[from] & 63, to_bit = square_bit[to] & 63;
-    const uint64_t from_set = uint64_t(1) << from_bit, to_set = uint64_t(1) << to_bit;
     const PieceSquareValues &values = *kept.values;
     int32_t material = kept.material - values[mover][from_bit] + values[placed][to_bit];
-    kept_flip(kept, mover, from_set);
-    if (piece_of(target) != EMPTY) {
-      kept_flip(kept, target, to_set);
-      material -= values[target][to_bit];
-    }
-    kept_flip(kept, placed, to_set);
+    if (piece_of(target) != EMPTY) material -= values[target][to_bit];
     kept.material = material;
     // The from-square keeps its mark (expired at the next move, as in the
     // game). The to-square does not: a mark still there belongs to the pawn
@@ -308,8 +328,7 @@ void search_make(Search &s, uint8_t *cb, uint32_t gm, SearchUndo &undo) {
       undo.marks = uint16_t(undo.marks | taken);
       if (taken != 0) to_mark = 0;
     }
-    cb[from] &= EP_MARK;
-    cb[to] = uint8_t(placed | to_mark);
+    move_piece(kept, cb, from, to, mover, placed, target, to_mark);
     // The prefetched key, but for the piece that stands on to.
     s.key = moved ^ zobrist_code_key(mover, to) ^ zobrist_code_key(placed, to);
     if (kind != KIND_PLAIN_CAPTURE) {
@@ -360,22 +379,17 @@ void search_unmake(Search &s, uint8_t *cb, uint32_t gm, uint8_t state, const Sea
       break;
     }
     default: {  // promotions, plain captures, KIND_NORMAL, KIND_DOUBLE_PUSH
-      const uint8_t placed = cb[to] & PIECE_AND_COLOUR;
-      const uint8_t mover = uint8_t(undo.mover | (colour << 3));
-      const uint64_t from_set = bit_of(from), to_set = bit_of(to);
-      kept_flip(kept, placed, to_set);
-      if (piece_of(undo.target) != EMPTY) kept_flip(kept, undo.target, to_set);
-      if (undo.mover != EMPTY) kept_flip(kept, mover, from_set);
-      // Squares keep their marks; the one the make set on a double push is
-      // cleared by hand, and one the square carried before comes back with
-      // the expired marks.
-      uint8_t to_byte = uint8_t(undo.target | (cb[to] & EP_MARK));
+      // The piece on to gives way to the one taken there (or to nothing),
+      // and the mover is back on from. Squares keep their marks; the one
+      // the make set on a double push is cleared by hand, and one the
+      // square carried before comes back with the expired marks.
+      uint8_t to_mark = cb[to] & EP_MARK;
       if (kind == KIND_DOUBLE_PUSH) {
-        to_byte = uint8_t(to_byte & ~EP_MARK);
+        to_mark = 0;
         kept.marks = uint16_t(kept.marks & ~mark_bit(to));
       }
-      cb[to] = to_byte;
-      cb[from] = uint8_t(mover | (cb[from] & EP_MARK));
+      replace_piece(kept, cb, to, cb[to] & PIECE_AND_COLOUR, undo.target, to_mark);
+      replace_piece(kept, cb, from, EMPTY, uint8_t(undo.mover | (colour << 3)), cb[from] & EP_MARK);
       break;
     }
   }
