@@ -1,6 +1,7 @@
 #include "frontend/bench.h"
 
 #include <chrono>
+#include <ctime>
 
 #include "board/chess_cb.h"
 #include "eval/chess_heuristic.h"
@@ -94,7 +95,7 @@ BenchTotals run_bench_positions(std::FILE *out) {
 void run_threads_bench(std::FILE *out, int a, int b, double ms[2]) {
   using Clock = std::chrono::steady_clock;
   const int counts[2] = {a, b};
-  double total_ms[2] = {0, 0};
+  double total_ms[2] = {0, 0}, total_cpu_ms[2] = {0, 0};
   long long total_evals[2] = {0, 0};
   int index = 0;
   for (const BenchPosition &p : bench_positions) {
@@ -113,8 +114,10 @@ void run_threads_bench(std::FILE *out, int a, int b, double ms[2]) {
       request.limits = SearchLimits{p.depth, -1};
       request.threads = counts[k];
       const Clock::time_point start = Clock::now();
+      const std::clock_t cpu_start = std::clock();
       const ThinkResult result = think(cb, request);
       pos_ms[k] = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+      total_cpu_ms[k] += double(std::clock() - cpu_start) * 1000.0 / CLOCKS_PER_SEC;
       pos_evals[k] = result.evaluations;
       total_ms[k] += pos_ms[k];
       total_evals[k] += pos_evals[k];
@@ -129,6 +132,13 @@ void run_threads_bench(std::FILE *out, int a, int b, double ms[2]) {
   std::fprintf(out, "total        %d: %9.1f ms %9lld eps  %d: %9.1f ms %9lld eps  ratio %.2f\n", a, total_ms[0],
                eps(total_evals[0], total_ms[0]), b, total_ms[1], eps(total_evals[1], total_ms[1]),
                total_ms[0] > 0 ? total_ms[1] / total_ms[0] : 0.0);
+  // How much of the machine each side had: on a machine that other work
+  // shares, threads that get less than a core each cannot show their gain.
+  // The evaluations tell the work each side did, whatever its share.
+  std::fprintf(out, "cores used   %d: %9.2f   %d: %9.2f   evaluations %lld : %lld (ratio %.2f)\n", a,
+               total_ms[0] > 0 ? total_cpu_ms[0] / total_ms[0] : 0.0, b,
+               total_ms[1] > 0 ? total_cpu_ms[1] / total_ms[1] : 0.0, total_evals[0], total_evals[1],
+               total_evals[0] > 0 ? double(total_evals[1]) / double(total_evals[0]) : 0.0);
   ms[0] = total_ms[0];
   ms[1] = total_ms[1];
 }

@@ -14,6 +14,7 @@
 #include "search/root_moves.h"
 #include "search/search_context.h"
 #include "search/search_limits.h"
+#include "search/search_threads.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ constexpr int CLOCK_PLIES = 2;
 // alpha_beta and quies): one subtree below ply 2 can take seconds in a deep
 // pass, far longer than a short budget.
 constexpr uint32_t STOP_POLL_NODES = 1024;
-// A helper's question reads two shared flags and no clock: it asks far more
+// A helper's question reads a shared flag and no clock: it asks far more
 // often, so that the main thread, which waits for every helper to leave a
 // pass before it answers, is kept waiting as little as possible.
 constexpr uint32_t HELPER_POLL_NODES = 64;
@@ -49,6 +50,32 @@ inline int node_poll(Search &s) {
 
 // Cuts a root value to its score field; any other ply compares values whole.
 inline uint32_t comparable(uint32_t value, int ply) { return ply == 0 ? value & MW_SCORE_MASK : value; }
+
+// A root shared out between threads (search_threads.h).
+
+// The index of the thread's next root move in the shared list.
+inline int claim_root_move(Search &s) { return s.shared->root_next.fetch_add(1, std::memory_order_relaxed); }
+
+// The window the thread searches its next root move with: its own best, or
+// the best any thread has found if that is better. A move that does not
+// beat the window comes back as the window's value (fail-hard), which the
+// thread may then take as its own best: it is never better than the shared
+// best, which is what the pass answers.
+inline uint32_t shared_root_window(const Search &s, uint32_t best, uint8_t side) {
+  const uint32_t shared = uint32_t(s.shared->root_best.load(std::memory_order_relaxed));
+  return is_better_result(best, shared, side, 0) ? shared : best;
+}
+
+// Offers a root move's result (Move word, searched to the end) to the other
+// threads: it becomes the shared best if it beats it strictly.
+void share_root_result(Search &s, uint32_t result, uint8_t side) {
+  std::atomic<uint64_t> &shared = s.shared->root_best;
+  uint64_t seen = shared.load(std::memory_order_relaxed);
+  const uint64_t mine = uint64_t(uint32_t(s.index)) << 32 | result;
+  while (is_better_result(uint32_t(seen), result, side, 0) &&
+         !shared.compare_exchange_weak(seen, mine, std::memory_order_relaxed)) {
+  }
+}
 
 // line := (from, to) followed by child; child is then emptied.
 inline void take_over_line(tagLINE *line, uint8_t from, uint8_t to, tagLINE &child) {
@@ -97,8 +124,7 @@ int search_stop_requested(Search &s) {
     if (!shared.stop.load(std::memory_order_relaxed) &&
         (s.main ? search_limits_stop(shared) != 0 : search_node_limit_reached(shared)))
       shared.stop.store(true, std::memory_order_relaxed);
-    if (shared.stop.load(std::memory_order_relaxed) || shared.pass_over.load(std::memory_order_relaxed))
-      s.stop_decided = true;
+    if (shared.stop.load(std::memory_order_relaxed)) s.stop_decided = true;
   }
   return s.stop_decided;
 }
@@ -161,11 +187,11 @@ uint32_t alpha_beta(Search &s, uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t
     if (gm_first(moves[i]) == 1) ordered[n++] = moves[i];
   for (int i = 0; i < count; ++i)
     if (gm_first(moves[i]) == 0) ordered[n++] = moves[i];
-  // Helper threads begin elsewhere in the root's list (helper k of N at its
-  // k/N-th move), so that the threads of a pass fill the shared table with
-  // different subtrees first instead of repeating each other's work.
-  if (ply == 0 && s.index != 0 && n > 1) std::rotate(ordered, ordered + n * s.index / s.shared->thread_count, ordered + n);
-  for (int i = 0; i < n; ++i) {
+  // A root searched by several threads takes its moves one by one from the
+  // list they share out (search_threads.h), each with the best window any
+  // of them has found so far.
+  const bool shared_root = ply == 0 && s.shared->sharing_root;
+  for (int i = shared_root ? claim_root_move(s) : 0; i < n; i = shared_root ? claim_root_move(s) : i + 1) {
     const uint32_t gm = ordered[i];
     // The next sibling's table slot starts loading now, while this move's
     // subtree is searched: its probe would otherwise wait for memory.
@@ -180,7 +206,8 @@ uint32_t alpha_beta(Search &s, uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t
     // window swapped, unmake: byte 144 comes back from the node's copy.
     SearchUndo undo;
     search_make(s, cb, gm, undo);
-    const uint32_t child = alpha_beta(s, cb, uint8_t(ply + 1), depth, bound, best, &child_line);
+    const uint32_t window = shared_root ? shared_root_window(s, best, side) : best;
+    const uint32_t child = alpha_beta(s, cb, uint8_t(ply + 1), depth, bound, window, &child_line);
     search_unmake(s, cb, gm, state, undo);
 
     // The child's search was cut short: its value says nothing, so it is
@@ -201,6 +228,7 @@ uint32_t alpha_beta(Search &s, uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t
     if (is_better_beta(bound, child, side, ply)) {
       RecordHash(s.key, ply, bound, HASH_CUTOFF);
       if (ply == 0) take_over_line(line, gm_from(gm), gm_to(gm), child_line);
+      if (shared_root) share_root_result(s, bound | squares, side);
       return bound | squares;
     }
 
@@ -209,13 +237,18 @@ uint32_t alpha_beta(Search &s, uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t
       improved = 1;
       best = child | squares;
       take_over_line(line, gm_from(gm), gm_to(gm), child_line);
+      if (shared_root) share_root_result(s, best, side);
     }
 
     // Step 9. A child that was not refused means a legal move exists.
     if (child != SCORE_ILLEGAL) {
       legal = 1;
       ++legal_children;
+      if (shared_root) s.shared->root_legal.store(true, std::memory_order_relaxed);
     }
+    // The other threads wait for the main thread's first root move: its
+    // score is the window they begin with.
+    if (shared_root && s.main) search_threads_release(s);
 
     // Step 10. Clock, after every move near the root (deeper nodes poll
     // by node count). The value handed up is the worst for the side that
@@ -239,8 +272,10 @@ uint32_t alpha_beta(Search &s, uint8_t *cb, uint8_t ply, uint8_t depth, uint32_t
       best = SCORE_DRAW;
   }
 
-  // Step 12. Record and return.
-  RecordHash(s.key, ply, best, improved ? HASH_EXACT : HASH_NOTHING_IMPROVED);
+  // Step 12. Record and return. A root shared out holds only some of the
+  // moves in each thread: its result is not the position's (which a
+  // transposition back to the root would read).
+  if (!shared_root) RecordHash(s.key, ply, best, improved ? HASH_EXACT : HASH_NOTHING_IMPROVED);
   return best;
 }
 

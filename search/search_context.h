@@ -34,7 +34,7 @@ struct Search;
 
 // What the threads of one search share. The main thread alone writes it
 // while the threads search (its stop decision, the clock, the input), except
-// for the two flags, which every thread reads.
+// for the atomics, which every thread reads and the root's share out.
 struct SearchShared {
   SearchLimits limits;        // the "go"'s depth and node limits
   MoveClock clock;            // the move's clock; "ponderhit" starts it again
@@ -48,9 +48,20 @@ struct SearchShared {
   Search *threads[SEARCH_THREADS_MAX];  // their records, the main thread's first
   // Set once the search must end: every thread unwinds.
   std::atomic<bool> stop{false};
-  // Set once the pass under way has its answer (or is given up): the other
-  // threads unwind from it and wait for the next.
-  std::atomic<bool> pass_over{false};
+  // A pass of several threads shares out its root moves (search_threads.h):
+  // whether the pass under way does (not the glance, nor the one-ply
+  // search, which the main thread runs alone); the index in the root's list (the same list in every thread) that the
+  // next thread to take a move gets;
+  bool sharing_root;
+  std::atomic<int> root_next{0};
+  // the best root result so far, a Move word (low 32 bits), and the index
+  // of the thread that found it (high 32 bits): every thread searches its
+  // next root move with that window, and it is the pass's answer;
+  std::atomic<uint64_t> root_best{0};
+  // whether some thread has found a legal root move.
+  std::atomic<bool> root_legal{false};
+  // The helpers have been let into the pass under way (main thread only).
+  bool helpers_released;
 };
 
 // One searching thread's state.

@@ -32,9 +32,9 @@ struct Pool {
   std::condition_variable done;  // a helper has finished its pass
   std::vector<std::unique_ptr<Helper>> helpers;
   uint64_t pass_number = 0;  // one more for every pass handed out
+  uint64_t released = 0;     // the last pass the helpers may search (released by the main thread)
   int taking_part = 0;       // helpers searching the pass under way (the first ones)
   int finished = 0;          // helpers done with the pass under way
-  int winner = -1;           // first helper that searched the whole pass; -1 none
   bool quit = false;
   uint8_t depth = 0;
   uint32_t best = 0, bound = 0;
@@ -61,7 +61,10 @@ Pool &pool = *new Pool;
 void helper_main(Helper &h, int index, uint64_t seen) {
   std::unique_lock<std::mutex> lock(pool.mutex);
   for (;;) {
-    pool.wake.wait(lock, [&] { return pool.quit || (pool.pass_number != seen && index <= pool.taking_part); });
+    // A pass is searched once the main thread has let the helpers in.
+    pool.wake.wait(lock, [&] {
+      return pool.quit || (pool.pass_number != seen && pool.released == pool.pass_number && index <= pool.taking_part);
+    });
     if (pool.quit) return;
     seen = pool.pass_number;
     const uint8_t depth = pool.depth;
@@ -70,17 +73,9 @@ void helper_main(Helper &h, int index, uint64_t seen) {
 
     Search &s = h.search;
     h.line.length = 0;
-    const uint32_t result = alpha_beta(s, h.board, 0, depth, best, bound, &h.line);
-    const bool whole = !s.stop_decided;
+    h.result = alpha_beta(s, h.board, 0, depth, best, bound, &h.line);
 
     lock.lock();
-    h.result = result;
-    if (whole && pool.winner < 0) {
-      // The pass has its answer: the main thread and the other helpers
-      // leave it.
-      pool.winner = index;
-      s.shared->pass_over.store(true, std::memory_order_relaxed);
-    }
     if (++pool.finished == pool.taking_part) pool.done.notify_one();
   }
 }
@@ -129,6 +124,17 @@ void search_threads_attach(Search &main, SearchShared &shared, int count) {
   }
 }
 
+void search_threads_release(Search &main) {
+  SearchShared &shared = *main.shared;
+  if (shared.helpers_released) return;
+  shared.helpers_released = true;
+  {
+    std::lock_guard<std::mutex> lock(pool.mutex);
+    pool.released = pool.pass_number;
+  }
+  pool.wake.notify_all();
+}
+
 void search_start_pass(Search &main, const uint8_t *cb) {
   ini_hash_table(cb);
   SearchShared &shared = *main.shared;
@@ -140,7 +146,11 @@ uint32_t search_pass(Search &main, uint8_t *cb, uint8_t depth, uint32_t best, ui
   SearchShared &shared = *main.shared;
   if (shared.thread_count == 1) return alpha_beta(main, cb, 0, depth, best, bound, line);
 
-  shared.pass_over.store(false, std::memory_order_relaxed);
+  shared.root_next.store(0, std::memory_order_relaxed);
+  shared.root_best.store(best, std::memory_order_relaxed);  // found by nobody yet: no squares
+  shared.root_legal.store(false, std::memory_order_relaxed);
+  shared.helpers_released = false;
+  shared.sharing_root = true;
   {
     std::lock_guard<std::mutex> lock(pool.mutex);
     for (int i = 1; i < shared.thread_count; ++i) {
@@ -155,25 +165,32 @@ uint32_t search_pass(Search &main, uint8_t *cb, uint8_t depth, uint32_t best, ui
     pool.bound = bound;
     pool.finished = 0;
     pool.taking_part = shared.thread_count - 1;
-    pool.winner = -1;
     ++pool.pass_number;
   }
-  pool.wake.notify_all();
 
-  uint32_t result = alpha_beta(main, cb, 0, depth, best, bound, line);
-  const bool whole = !main.stop_decided;
-  shared.pass_over.store(true, std::memory_order_relaxed);
+  // The main thread lets the helpers in after its first root move
+  // (search_threads_release), or here when it had none to search.
+  const uint32_t own = alpha_beta(main, cb, 0, depth, best, bound, line);
+  search_threads_release(main);
 
   std::unique_lock<std::mutex> lock(pool.mutex);
   pool.done.wait(lock, [] { return pool.finished == pool.taking_part; });
-  // Cut short by a helper that had the whole pass: its answer stands in.
-  if (!whole && pool.winner >= 0) {
-    const Helper &h = *pool.helpers[size_t(pool.winner - 1)];
-    result = h.result;
-    copy_line(*line, h.line);
+  shared.sharing_root = false;
+  // The answer is the best any thread found, with the finder's line: the
+  // finder's best is still that move (a later improvement of its own would
+  // have beaten the shared best too). Without one, either some move was
+  // legal and none improved on the window (the window stands, as with one
+  // thread), or none was legal and the main thread's own answer (mate or
+  // stalemate) is the position's.
+  uint32_t result = own;
+  const uint64_t found = shared.root_best.load(std::memory_order_relaxed);
+  if (names_a_move(uint32_t(found))) {
+    result = uint32_t(found);
+    const int finder = int(found >> 32);
+    if (finder != 0) copy_line(*line, pool.helpers[size_t(finder - 1)]->line);
+  } else if (shared.root_legal.load(std::memory_order_relaxed)) {
+    result = best;
   }
-  // What the driver asks next is whether the search must stop, not the pass.
-  shared.pass_over.store(false, std::memory_order_relaxed);
   main.stop_decided = shared.stop.load(std::memory_order_relaxed);
   return result;
 }

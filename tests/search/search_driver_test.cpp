@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "eval/chess_heuristic.h"
@@ -209,6 +210,68 @@ TEST(SearchDriver, SeveralThreadsAnswerWithALegalMoveOfAWholePass) {
       EXPECT_GT(result.evaluations, 0);
       if (c.mate != 0) {
         EXPECT_EQ(move_score(result.move), c.mate);
+      }
+    }
+  }
+  ThinkRequest one{};
+  one.threads = 1;
+  one.budget_ms = NO_CLOCK_BUDGET;
+  one.limits = SearchLimits{2, -1};
+  Board b = board_from_moves("");
+  start_clock(one.clock);
+  one.phase = PHASE_OPENING;
+  think(b.data(), one);
+}
+
+namespace {
+
+// The score of the last report a search sent (side to move's view).
+int last_reported_score = 0;
+void keep_score(const uint8_t *, const ThinkReport &r) { last_reported_score = r.score; }
+
+}  // namespace
+
+// The root's moves shared out between threads, where some thread may hold
+// only illegal moves, or none: the only legal move is found by whichever
+// thread takes it; a position whose every move is mated reports the mate,
+// not the stalemate that a thread without a legal move of its own would
+// see; a stalemate and a mate at the root are told as with one thread.
+TEST(SearchDriver, SharedRootAnswersAsOneThreadWhereFewMovesAreLegal) {
+  const char *fens[] = {
+      "k7/8/8/8/8/8/1r6/K7 w - - 0 1",                // only the king's capture
+      "3r2k1/5ppp/8/8/8/8/5PPP/R2r2K1 w - - 0 2",     // every move is mated next
+      // Not in check, one legal move of five (the pinned knight's are not,
+      // and its capture comes first), mated next: a thread whose moves were
+      // all illegal would see a stalemate.
+      "rr5k/8/8/2b5/2p5/N7/8/K7 w - - 0 1",
+      "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1",               // stalemate
+      "7k/6Q1/6K1/8/8/8/8/8 b - - 0 1",               // mate
+  };
+  // The move found and the last report's score, with that many threads.
+  auto search = [](const char *fen, int threads) {
+    Board b = board_from_fen(fen);
+    ThinkRequest request{};
+    start_clock(request.clock);
+    request.phase = get_game_position(b.data(), 40);
+    request.budget_ms = NO_CLOCK_BUDGET;
+    request.limits = SearchLimits{5, -1};
+    request.threads = threads;
+    request.report = keep_score;
+    last_reported_score = 12345;
+    const uint32_t move = think(b.data(), request).move;
+    return std::make_pair(move, last_reported_score);
+  };
+  for (const char *fen : fens) {
+    SCOPED_TRACE(fen);
+    const auto [move, score] = search(fen, 1);
+    // Which thread takes which move varies from run to run.
+    for (int threads : {2, 3, 3, 3, 3, 3, 3}) {
+      SCOPED_TRACE(threads);
+      const auto [shared_move, shared_score] = search(fen, threads);
+      EXPECT_EQ(move_word(move_from(shared_move), move_to(shared_move)), move_word(move_from(move), move_to(move)));
+      EXPECT_EQ(shared_score, score);
+      if (!names_a_move(move)) {
+        EXPECT_EQ(shared_move, move) << "mate and stalemate score alike";
       }
     }
   }
