@@ -33,9 +33,9 @@ int is_better_beta(uint32_t bound, uint32_t score, uint8_t side, int ply);
 // The thread's one question to the outside world while it searches: 1 once
 // it must stop. The main thread asks the limits (search_limits_stop: the
 // move's time budget used up, a node limit reached, "stop" or "quit"
-// received) and sets the shared stop; every thread also stops when the
-// shared stop is set or the pass under way is over. Asked at nodes of ply 0
-// to 2 after every move, every 1024 nodes at any depth, and by the driver
+// received) and sets the shared stop; every thread stops when the shared
+// stop is set. Asked at nodes of ply 0 to 2 after every move, every 1024
+// nodes at any depth (64 in a helper), and by the driver
 // after every iteration. Once it has answered 1, it keeps answering 1 until
 // the thread's next search starts at ply 0: every node then unwinds at once,
 // records nothing, and the root returns its best among the moves it searched

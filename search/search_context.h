@@ -50,9 +50,10 @@ struct SearchShared {
   std::atomic<bool> stop{false};
   // A pass of several threads shares out its root moves (search_threads.h):
   // whether the pass under way does (not the glance, nor the one-ply
-  // search, which the main thread runs alone); the index in the root's list (the same list in every thread) that the
-  // next thread to take a move gets;
+  // search, which the main thread runs alone);
   bool sharing_root;
+  // the index in the root's list (the same list in every thread) that the
+  // next thread to take a move gets;
   std::atomic<int> root_next{0};
   // the best root result so far, a Move word (low 32 bits), and the index
   // of the thread that found it (high 32 bits): every thread searches its
@@ -73,7 +74,7 @@ struct Search {
   // limit and the reports while this thread counts on.
   std::atomic<uint32_t> evaluations{0};
   uint32_t nodes_until_poll;  // nodes left before the next stop question
-  bool stop_decided;          // this thread unwinds: the search or the pass is over
+  bool stop_decided;          // this thread unwinds: the search must stop
   bool main;                  // this thread decides the answer, the reports and the stop
   int index;                  // 0 for the main thread, 1.. for the helpers
   RootMoves root;             // the root moves this thread may search
