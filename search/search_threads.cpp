@@ -1,5 +1,6 @@
 #include "search/search_threads.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <memory>
@@ -173,8 +174,18 @@ uint32_t search_pass(Search &main, uint8_t *cb, uint8_t depth, uint32_t best, ui
   const uint32_t own = alpha_beta(main, cb, 0, depth, best, bound, line);
   search_threads_release(main);
 
+  // While the helpers finish their root moves, the main thread goes on
+  // looking at the clock and the input, as it does between nodes: it alone
+  // decides the stop, and a helper deep in a long move would otherwise run
+  // the move's budget over (by hundreds of milliseconds) or keep a "stop"
+  // waiting.
   std::unique_lock<std::mutex> lock(pool.mutex);
-  pool.done.wait(lock, [] { return pool.finished == pool.taking_part; });
+  while (!pool.done.wait_for(lock, std::chrono::milliseconds(1),
+                             [] { return pool.finished == pool.taking_part; })) {
+    lock.unlock();
+    search_stop_requested(main);
+    lock.lock();
+  }
   shared.sharing_root = false;
   // The answer is the best any thread found, with the finder's line: the
   // finder's best is still that move (a later improvement of its own would
