@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 inline constexpr uint32_t SCORE_DRAW = 30000;
 inline constexpr uint32_t SCORE_WHITE_WINS = 60000;  // Black is mated
@@ -19,6 +20,13 @@ struct tagLINE {
   uint8_t from[LINE_CAPACITY];
   uint8_t to[LINE_CAPACITY];
 };
+
+// to := from, copying only the moves the line holds.
+inline void copy_line(tagLINE &to, const tagLINE &from) {
+  to.length = from.length;
+  std::memcpy(to.from, from.from, from.length);
+  std::memcpy(to.to, from.to, from.length);
+}
 
 // 1 if score strictly improves best for the side to move (0 White, larger
 // is better; 1 Black, smaller is better), else 0; always 0 for SCORE_ILLEGAL.

@@ -62,11 +62,7 @@ void report(Search &s, ThinkReporter reporter, const uint8_t *cb, const DriverKe
 
 void accept(DriverKept &kept, uint32_t result, const tagLINE &line, int depth) {
   kept.result = result;
-  kept.line.length = line.length;
-  for (int i = 0; i < line.length; ++i) {
-    kept.line.from[i] = line.from[i];
-    kept.line.to[i] = line.to[i];
-  }
+  copy_line(kept.line, line);
   kept.depth = depth;
 }
 

@@ -19,7 +19,6 @@ struct Helper {
   Search search{};
   uint8_t board[CB_SIZE];
   tagLINE line;
-  uint32_t result = 0;
   std::thread thread;
 };
 
@@ -74,17 +73,12 @@ void helper_main(Helper &h, int index, uint64_t seen) {
 
     Search &s = h.search;
     h.line.length = 0;
-    h.result = alpha_beta(s, h.board, 0, depth, best, bound, &h.line);
+    // Its answer reaches the main thread through the shared root best.
+    alpha_beta(s, h.board, 0, depth, best, bound, &h.line);
 
     lock.lock();
     if (++pool.finished == pool.taking_part) pool.done.notify_one();
   }
-}
-
-void copy_line(tagLINE &to, const tagLINE &from) {
-  to.length = from.length;
-  std::memcpy(to.from, from.from, from.length);
-  std::memcpy(to.to, from.to, from.length);
 }
 
 }  // namespace

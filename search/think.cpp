@@ -33,12 +33,6 @@ uint32_t search_one_ply(Search &s, uint8_t *cb) {
 
 namespace {
 
-void copy_line(tagLINE &to, const tagLINE &from) {
-  to.length = from.length;
-  std::memcpy(to.from, from.from, from.length);
-  std::memcpy(to.to, from.to, from.length);
-}
-
 // A move below full strength played on a glance (strength.h), reported as
 // a two-ply pass; false when the glance found no move (every move it looked
 // at loses to a mate, or it was stopped first), and the search then plays.
