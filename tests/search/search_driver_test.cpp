@@ -166,6 +166,23 @@ TEST(SearchDriver, MateDistancesAreExactForEitherSide) {
   }
 }
 
+namespace {
+
+// Ends the helper threads a test started: a search that asks for one thread
+// shrinks the pool, so the tests after it search alone.
+void back_to_one_thread() {
+  ThinkRequest one{};
+  one.threads = 1;
+  one.budget_ms = NO_CLOCK_BUDGET;
+  one.limits = SearchLimits{2, -1};
+  Board b = board_from_moves("");
+  start_clock(one.clock);
+  one.phase = PHASE_OPENING;
+  think(b.data(), one);
+}
+
+}  // namespace
+
 TEST(SearchDriver, SeveralThreadsAnswerWithALegalMoveOfAWholePass) {
   // Two and three threads on one table: every pass is whole (the helpers'
   // entries never make the main thread return a torn or foreign result),
@@ -213,14 +230,7 @@ TEST(SearchDriver, SeveralThreadsAnswerWithALegalMoveOfAWholePass) {
       }
     }
   }
-  ThinkRequest one{};
-  one.threads = 1;
-  one.budget_ms = NO_CLOCK_BUDGET;
-  one.limits = SearchLimits{2, -1};
-  Board b = board_from_moves("");
-  start_clock(one.clock);
-  one.phase = PHASE_OPENING;
-  think(b.data(), one);
+  back_to_one_thread();
 }
 
 namespace {
@@ -275,12 +285,5 @@ TEST(SearchDriver, SharedRootAnswersAsOneThreadWhereFewMovesAreLegal) {
       }
     }
   }
-  ThinkRequest one{};
-  one.threads = 1;
-  one.budget_ms = NO_CLOCK_BUDGET;
-  one.limits = SearchLimits{2, -1};
-  Board b = board_from_moves("");
-  start_clock(one.clock);
-  one.phase = PHASE_OPENING;
-  think(b.data(), one);
+  back_to_one_thread();
 }
