@@ -11,6 +11,7 @@
 #include <cctype>
 #include <string>
 
+#include "base/platform_io.h"
 #include "frontend/chess_main.h"
 #include "frontend/chess_uci.h"
 #include "fuzz/fuzz_support.h"
@@ -39,12 +40,7 @@ constexpr char kBook[] =
 // Makes the descriptor hold exactly the bytes, read from the start.
 void refill(int fd, const uint8_t *data, size_t size) {
   if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) fuzz_fail("cannot reset a memory file");
-  size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::write(fd, data + done, size - done);
-    if (n <= 0) fuzz_fail("cannot fill a memory file");
-    done += size_t(n);
-  }
+  if (io_write(fd, data, size) != long(size)) fuzz_fail("cannot fill a memory file");
   if (::lseek(fd, 0, SEEK_SET) != 0) fuzz_fail("cannot rewind a memory file");
 }
 
@@ -61,12 +57,7 @@ int piped_input(const uint8_t *data, size_t size) {
     ::close(ends[1]);
     return -1;
   }
-  size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::write(ends[1], data + done, size - done);
-    if (n <= 0) fuzz_fail("cannot fill a pipe");
-    done += size_t(n);
-  }
+  if (io_write(ends[1], data, size) != long(size)) fuzz_fail("cannot fill a pipe");
   ::close(ends[1]);
   return ends[0];
 }

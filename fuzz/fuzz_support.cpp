@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "base/platform_io.h"
 #include "board/chess_cb.h"
 
 namespace {
@@ -40,13 +41,7 @@ void enter_private_directory(const char *name) {
 void write_whole_file(const char *path, const void *data, size_t size) {
   const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) fuzz_fail(std::string("cannot write ") + path);
-  const char *p = static_cast<const char *>(data);
-  while (size > 0) {
-    const ssize_t n = ::write(fd, p, size);
-    if (n <= 0) fuzz_fail(std::string("cannot write ") + path);
-    p += n;
-    size -= size_t(n);
-  }
+  if (io_write(fd, data, size) != long(size)) fuzz_fail(std::string("cannot write ") + path);
   ::close(fd);
 }
 
