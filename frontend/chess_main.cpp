@@ -29,7 +29,6 @@
 #include "search/think.h"
 #include "search/time_control.h"
 
-int g_go_perft_depth_cap = -1;
 SessionSearchCaps g_session_search_caps;
 
 namespace {
@@ -147,7 +146,8 @@ void answer_perft(const Loop &loop, const char *cursor) {
     UCI_send("info string go perft needs one depth from 1 to 12\n");
     return;
   }
-  if (g_go_perft_depth_cap >= 1 && depth > g_go_perft_depth_cap) depth = g_go_perft_depth_cap;
+  const int cap = g_session_search_caps.perft_depth;
+  if (cap >= 1 && depth > cap) depth = cap;
   if (loop.refused) {
     UCI_send("info string go perft: no position to count (the last position line was refused)\n");
     return;

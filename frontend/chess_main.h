@@ -18,11 +18,6 @@ enum HandshakeCode : int {
   CMD_SETOPTION = 6,
 };
 
-// When 1 or more, a "go perft" deeper than this counts to this depth instead.
-// Only a harness sets it (the fuzz target, so that one input cannot count for
-// hours: a count is never stopped once begun); the engine leaves it at -1.
-extern int g_go_perft_depth_cap;
-
 // Where the command loop starts.
 enum LoopMode : int { MODE_POSITION_WAIT = 2, MODE_GO_WAIT = 5 };
 
@@ -30,10 +25,12 @@ enum LoopMode : int { MODE_POSITION_WAIT = 2, MODE_GO_WAIT = 5 };
 // by the fuzzers (and tests) before a session starts; the engine leaves
 // them at -1 (none). Every search the command loop asks for carries them in
 // its request: depth as ThinkRequest::depth_cap, budget_ms as the clock's
-// budget_cap.
+// budget_cap. When perft_depth is 1 or more, a "go perft" deeper than that
+// counts to that depth instead (a count is never stopped once begun).
 struct SessionSearchCaps {
   int depth = -1;
   int32_t budget_ms = -1;
+  int perft_depth = -1;
 };
 extern SessionSearchCaps g_session_search_caps;
 

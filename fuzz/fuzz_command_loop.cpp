@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   g_session_search_caps.depth = SEARCH_FIRST_DEPTH;
   // "go perft 8" would count for minutes; three plies take every path of
   // the count and its report.
-  g_go_perft_depth_cap = 3;
+  g_session_search_caps.perft_depth = 3;
   return 0;
 }
 

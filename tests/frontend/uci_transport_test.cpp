@@ -156,7 +156,7 @@ TEST_F(Transport, WholeSessionRunsInProcessAndReturnsItsStatus) {
 // The fuzz target's cap on "go perft": unset, a count runs to the depth asked
 // for; set, a deeper count stops at the cap and reports the capped count.
 TEST_F(Transport, PerftDepthCapIsOffByDefaultAndOnlyEverShortens) {
-  EXPECT_EQ(g_go_perft_depth_cap, -1) << "the engine never sets the cap";
+  EXPECT_EQ(g_session_search_caps.perft_depth, -1) << "the engine never sets the cap";
   struct Case {
     int cap;
     const char *go;
@@ -170,10 +170,10 @@ TEST_F(Transport, PerftDepthCapIsOffByDefaultAndOnlyEverShortens) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.go);
-    g_go_perft_depth_cap = c.cap;
+    g_session_search_caps.perft_depth = c.cap;
     input(std::string("uci\nposition startpos\n") + c.go + "\nquit\n");
     const int status = velkor_main();
-    g_go_perft_depth_cap = -1;
+    g_session_search_caps.perft_depth = -1;
     EXPECT_EQ(status, 0);
     // The output file gathers every case's session: the last count is this one's.
     const std::string out = output();
