@@ -83,8 +83,9 @@ uint64_t perft(const uint8_t *cb, int depth) {
   return total;
 }
 
-uint64_t perft_all_promotions(const uint8_t *cb, int depth) {
+uint64_t perft_all_promotions(const uint8_t *cb, int depth, PerftStop *stop) {
   if (depth == 0) return 1;
+  if (stop != nullptr && depth >= 2 && (stop->stopped || (stop->stopped = stop->asked(stop->context)))) return 0;
   uint32_t list[MAX_GENERATED_MOVES];
   const int n = generate_moves(cb, list);
   const uint8_t mover = side_to_move(cb);
@@ -100,7 +101,7 @@ uint64_t perft_all_promotions(const uint8_t *cb, int depth) {
       std::memcpy(child, cb, CB_SIZE);
       play_move(child, words[k]);
       if (king_attacked(child, mover, where_is_king(child, mover)) != 0) continue;
-      total += depth == 1 ? 1 : perft_all_promotions(child, depth - 1);
+      total += depth == 1 ? 1 : perft_all_promotions(child, depth - 1, stop);
     }
   }
   return total;

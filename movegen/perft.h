@@ -22,7 +22,18 @@ bool play_if_legal(uint8_t *child, uint32_t gm);
 // move list on the stack per ply; nothing is allocated.
 uint64_t perft(const uint8_t *cb, int depth);
 
+// A count that may be told to stop: asked (with its context) at every node
+// two plies or more above the count's last ply, so a few tens of
+// microseconds apart at most. Once it answers true, stopped is set and every
+// level returns at once: the total is then partial, and means nothing.
+struct PerftStop {
+  bool (*asked)(void *context);
+  void *context;
+  bool stopped = false;
+};
+
 // The same count by the rules of chess: a pawn reaching the last rank
 // becomes any of queen, rook, bishop and knight, where the generator (and
 // perft above) offers only the queen and the knight. What "go perft" counts.
-uint64_t perft_all_promotions(const uint8_t *cb, int depth);
+// stop: nullptr, or the question that may end the count early.
+uint64_t perft_all_promotions(const uint8_t *cb, int depth, PerftStop *stop = nullptr);

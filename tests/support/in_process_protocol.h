@@ -26,6 +26,9 @@ class InProcessProtocol : public ::testing::Test {
     g_uci_output_fd = out_fd_;
   }
   void TearDown() override {
+    // The input thread reads this test's input: it must be done with it
+    // before the descriptor goes.
+    UCI_close_input();
     g_uci_input_fd = saved_in_;
     g_uci_output_fd = saved_out_;
     if (in_fd_ >= 0) ::close(in_fd_);
@@ -34,6 +37,7 @@ class InProcessProtocol : public ::testing::Test {
   // Makes the bytes the protocol input, read from their start; returns the
   // descriptor (negative if the file could not be opened).
   int input(const std::string &bytes) {
+    UCI_close_input();
     if (in_fd_ >= 0) ::close(in_fd_);
     dir_.write_file("input.txt", bytes);
     in_fd_ = ::open(dir_.file("input.txt").c_str(), O_RDONLY | O_CLOEXEC);
