@@ -27,12 +27,11 @@ constexpr std::array<uint8_t, 16> FILE_BYTE = [] {
 }();
 
 // Scores the board with the given phase's terms, from White's point of view,
-// 30000-centred; counts one evaluation. The board is only read. Only the
+// 30000-centred. The board is only read. Only the
 // occupied squares are visited; the sums do not depend on the order.
 template <const PhaseTerms &T, const PieceSquareValues &V>
 int evaluate(const uint8_t *cb) {
   int score = 30000;
-  ++heuristic_calculated;
 
   // Bit f of byte FILE_BYTE[code] is set for a file holding such a piece:
   // White pawns, Black pawns, White rooks, Black rooks in bytes 0 to 3; the
@@ -131,8 +130,8 @@ int evaluate_kept(const uint8_t *cb, const PieceSets &sets, int material) {
 }
 
 [[noreturn]] void phase_undefined() {
-  // The phase is always stored before a search starts, so this means the
-  // engine's own state is broken: stop rather than search on nonsense.
+  // Every search decides its phase at the root, so this means the engine's
+  // own state is broken: stop rather than search on nonsense.
   // The message goes straight to standard output, not to the protocol
   // transport, and the process ends with status 0 like every other exit.
   std::printf("Game position undefined !\n");
@@ -160,11 +159,11 @@ int piece_square_sum(const uint8_t *cb, int phase) {
   return sum;
 }
 
-int heuristic(const uint8_t *cb, uint8_t side) {
-  switch (game_position) {
-    case PHASE_OPENING: return heuristic_opening(cb, side);
-    case PHASE_MIDDLE: return heuristic_middle(cb, side);
-    case PHASE_ENDING: return heuristic_ending(cb, side);
+int heuristic(const uint8_t *cb, int phase) {
+  switch (phase) {
+    case PHASE_OPENING: return evaluate<OPENING, OPENING_VALUES>(cb);
+    case PHASE_MIDDLE: return evaluate<MIDDLE, MIDDLE_VALUES>(cb);
+    case PHASE_ENDING: return evaluate<ENDING, ENDING_VALUES>(cb);
     default: phase_undefined();
   }
 }

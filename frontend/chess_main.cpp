@@ -91,7 +91,7 @@ void replay_position(Loop &loop, const char *line) {
   const char *moves = std::strstr(line, "moves ");
   start_position(loop.board);
   set_castling_rules(loop.board, g_options.chess960 ? RULES_CHESS960 : RULES_STANDARD);
-  loop.half_moves = moves != nullptr ? load_position_txt2(loop.board, moves + 6, 0, &loop.opening) : 0;
+  loop.half_moves = moves != nullptr ? load_position_txt2(loop.board, moves + 6, &loop.opening) : 0;
   loop.from_start = true;
   loop.refused = false;
 }
@@ -111,7 +111,7 @@ void replay_fen(Loop &loop, const char *line) {
     return;
   }
   const int replayed =
-      setup.moves != nullptr ? load_position_txt2(loop.board, setup.moves, setup.half_moves, &loop.opening) : 0;
+      setup.moves != nullptr ? load_position_txt2(loop.board, setup.moves, &loop.opening) : 0;
   loop.half_moves = setup.half_moves + replayed;
   // The book's lines are games from the start position: a FEN of that
   // position begins one too.
@@ -235,9 +235,6 @@ void answer_go(Loop &loop, const char *line) {
   // The input is looked at during this search only: "stop", "quit",
   // "isready" and "ponderhit" are heard while it thinks.
   request.phase = get_game_position(loop.board, loop.half_moves / 2);
-  // The evaluation's own idea of the game's phase (what an evaluation of the
-  // board outside a search uses) follows the game the search was asked about.
-  set_game_position(request.phase);
   request.budget_ms = limits.ponder ? NO_CLOCK_BUDGET : budget;
   request.ponderhit_budget_ms = budget;
   request.threads = g_options.threads;
