@@ -152,20 +152,14 @@ void answer_perft(const Loop &loop, const char *cursor) {
     UCI_send("info string go perft: no position to count (the last position line was refused)\n");
     return;
   }
-  LegalMove moves[MAX_LEGAL_MOVES];
-  const int count = legal_moves(loop.board, moves);
-  uint64_t total = 0;
-  uint8_t child[CB_SIZE];
-  for (int i = 0; i < count; ++i) {
-    std::memcpy(child, loop.board, CB_SIZE);
-    play_move(child, legal_move_word(moves[i]));
-    const uint64_t nodes = perft_all_promotions(child, int(depth) - 1);
-    total += nodes;
-    char move[MOVE_TEXT_SIZE], text[64];
-    write_move_text(moves[i].from, moves[i].to, moves[i].promotion, move);
-    std::snprintf(text, sizeof text, "%s: %llu\n", move, static_cast<unsigned long long>(nodes));
-    UCI_send(text);
-  }
+  const uint64_t total =
+      perft_divide(loop.board, int(depth), PERFT_ALL_PROMOTIONS, [](const PerftRootMove &move, uint64_t nodes) {
+        char text[MOVE_TEXT_SIZE], line[64];
+        write_move_text(move.from, move.to, move.promotion, text);
+        std::snprintf(line, sizeof line, "%s: %llu\n", text, static_cast<unsigned long long>(nodes));
+        UCI_send(line);
+        return true;  // the count runs to its end
+      });
   char text[64];
   std::snprintf(text, sizeof text, "\nNodes searched: %llu\n", static_cast<unsigned long long>(total));
   UCI_send(text);
