@@ -50,7 +50,7 @@ void replay_position(SessionGame &game, const char *line) {
   const char *moves = std::strstr(line, "moves ");
   start_position(game.board);
   set_castling_rules(game.board, g_options.chess960 ? RULES_CHESS960 : RULES_STANDARD);
-  game.half_moves = moves != nullptr ? load_position_txt2(game.board, moves + 6, 0, &game.opening) : 0;
+  game.half_moves = moves != nullptr ? load_position_txt2(game.board, moves + 6, &game.opening) : 0;
   game.from_start = true;
   game.refused = false;
 }
@@ -70,7 +70,7 @@ void replay_fen(SessionGame &game, const char *line) {
     return;
   }
   const int replayed =
-      setup.moves != nullptr ? load_position_txt2(game.board, setup.moves, setup.half_moves, &game.opening) : 0;
+      setup.moves != nullptr ? load_position_txt2(game.board, setup.moves, &game.opening) : 0;
   game.half_moves = setup.half_moves + replayed;
   // The book's lines are games from the start position: a FEN of that
   // position begins one too.
@@ -118,30 +118,28 @@ void answer_perft(Session &session, const char *cursor) {
     UCI_send("info string go perft: no position to count (the last position line was refused)\n");
     return;
   }
-  LegalMove moves[MAX_LEGAL_MOVES];
-  const int count = legal_moves(game.board, moves);
   CountInput input = count_input(session);
   PerftStop stop{perft_stop_asked, &input};
-  uint64_t total = 0;
   int counted = 0;
-  uint8_t child[CB_SIZE];
-  for (; counted < count; ++counted) {
-    const LegalMove &m = moves[counted];
-    std::memcpy(child, game.board, CB_SIZE);
-    play_move(child, legal_move_word(m));
-    const uint64_t nodes = perft_all_promotions(child, int(depth) - 1, &stop);
-    if (stop.stopped) break;
-    total += nodes;
-    char move[MOVE_TEXT_SIZE], text[64];
-    write_move_text(m.from, m.to, m.promotion, move);
-    std::snprintf(text, sizeof text, "%s: %llu\n", move, static_cast<unsigned long long>(nodes));
-    UCI_send(text);
-  }
+  const uint64_t total = perft_divide(
+      game.board, int(depth), PERFT_ALL_PROMOTIONS,
+      [&counted](const PerftRootMove &move, uint64_t nodes) {
+        char text[MOVE_TEXT_SIZE], line[64];
+        write_move_text(move.from, move.to, move.promotion, text);
+        std::snprintf(line, sizeof line, "%s: %llu\n", text, static_cast<unsigned long long>(nodes));
+        UCI_send(line);
+        ++counted;
+        return true;  // only the input ends the count early
+      },
+      &stop);
   char text[96];
-  if (stop.stopped)
-    std::snprintf(text, sizeof text, "info string go perft stopped: %d of %d moves counted\n", counted, count);
-  else
+  if (stop.stopped) {
+    LegalMove moves[MAX_LEGAL_MOVES];
+    std::snprintf(text, sizeof text, "info string go perft stopped: %d of %d moves counted\n", counted,
+                  legal_moves(game.board, moves));
+  } else {
     std::snprintf(text, sizeof text, "\nNodes searched: %llu\n", static_cast<unsigned long long>(total));
+  }
   UCI_send(text);
 }
 
@@ -208,9 +206,6 @@ void answer_go(Session &session, const char *line) {
     session.pondering = true;
   }
   request.phase = get_game_position(game.board, game.half_moves / 2);
-  // The evaluation's own idea of the game's phase (what an evaluation of the
-  // board outside a search uses) follows the game the search was asked about.
-  set_game_position(request.phase);
   request.budget_ms = limits.ponder ? NO_CLOCK_BUDGET : budget;
   request.ponderhit_budget_ms = budget;
   // The helpers were started when the option was set: this only says how
