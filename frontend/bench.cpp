@@ -22,7 +22,7 @@ struct BenchPosition {
 };
 
 // Fixed order: the keys each pass draws depend on every pass before it.
-const BenchPosition bench_positions[] = {
+constexpr BenchPosition bench_positions[] = {
     {"start position", 7, -1, ""},
     {"italian game, both sides may castle", 6, -1, "e2e4 e7e5 g1f3 b8c6 f1c4 f8c5"},
     {"sicilian najdorf", 6, -1, "e2e4 c7c5 g1f3 d7d6 d2d4 c5d4 f3d4 g8f6 b1c3 a7a6"},
