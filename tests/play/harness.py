@@ -892,6 +892,11 @@ def summarise(records, cfg):
             percentile([m["elapsed_ms"] for m in timed], 0.5), percentile(overruns, 0.5),
             percentile(overruns, 0.99), max(overruns), beyond, early, min(m["clock"] for m in timed),
             sum(m["depth"] for m in timed) / len(timed)))
+        # The moves the clock ended rather than the work: at full strength
+        # nearly all, at a strength level only those its work did not fit.
+        whole = sum(1 for m in timed if m["elapsed_ms"] >= m["budget"])
+        print("  %-8s moves that used their whole budget: %d (%.1f %%)" % (
+            "", whole, 100.0 * whole / len(timed)))
         worst = max(timed, key=lambda m: m["elapsed_ms"] - m["budget"])
         print("  %-8s worst: budget %d ms, elapsed %.1f ms, clock %.0f ms, half-move %d, depth %d" % (
             "", worst["budget"], worst["elapsed_ms"], worst["clock"], worst["half_moves"], worst["depth"]))
