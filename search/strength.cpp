@@ -16,19 +16,20 @@ namespace {
 
 // The measured points of the UCI_Elo scale: a setting and the weakness that
 // played at that rating, strongest last. Settings between two points take
-// the weakness on the straight line between them. Measured in games of 2 s
-// plus 0.02 s a move against Debian's stockfish 15.1 limited to UCI_Elo
-// 1350 and 1500 (full strength) and, below, each level against the next
-// one up (the README has the figures).
+// the weakness on the straight line between them. Each point is the level's
+// rating measured in games of 2 s plus 0.02 s a move against Debian's
+// stockfish 15.1 limited to UCI_Elo 1500 (the top) and 1350 (the next two),
+// and below, each level against the next one up (the README has the figures
+// and the same levels' results at 15 s plus 0.15 s).
 struct EloPoint {
   int elo;
   int weakness;
 };
 constexpr std::array<EloPoint, 5> ELO_POINTS = {{
-    {STRENGTH_ELO_MIN, 875},
-    {1060, 625},
-    {1250, 500},
-    {1410, 250},
+    {STRENGTH_ELO_MIN, 750},
+    {1005, 625},
+    {1145, 500},
+    {1365, 250},
     {STRENGTH_ELO_MAX, 1},
 }};
 

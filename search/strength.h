@@ -44,11 +44,12 @@ StrengthLevel strength_level(int weakness);
 
 // The UCI_Elo scale: the setting's range, and the weakness a setting stands
 // for, interpolated linearly between the measured points (strength.cpp).
-// The top is full strength as measured in fast games; the bottom is the
-// weakest level measured with some precision (weaker ones exist, but their
-// ratings were too uncertain to offer).
-inline constexpr int STRENGTH_ELO_MIN = 900;
-inline constexpr int STRENGTH_ELO_MAX = 1520;
+// The top is the strongest level bounded by its work (full strength is
+// UCI_LimitStrength off); the bottom is the weakest level measured with some
+// precision (weaker ones exist, but their ratings were too uncertain to
+// offer).
+inline constexpr int STRENGTH_ELO_MIN = 790;
+inline constexpr int STRENGTH_ELO_MAX = 1500;
 int weakness_of_elo(int elo);
 
 // The levels' generator (splitmix64: small, fast, and every seed, 0
