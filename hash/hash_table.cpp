@@ -229,12 +229,34 @@ void prefetch_hash_slot(uint64_t key) {
   __builtin_prefetch(&table.entries[index]);
 }
 
+namespace {
+
+// The two words a store of this result for key writes, under the current
+// salt.
+inline HashEntry entry_of(uint64_t key, int ply, uint32_t value, int type) {
+  const uint64_t data = entry_data(value, ply, type);
+  return HashEntry{key ^ data ^ salt, data};
+}
+
+}  // namespace
+
 // Afterwards key's slot holds exactly this result, under the current salt.
 void RecordHash(uint64_t key, int ply, uint32_t value, int type) {
   const uint64_t index = index_of(key);
   std::atomic_ref<uint8_t>(table.tags[index]).store(tag_of(key), std::memory_order_relaxed);
   HashEntry &e = table.entries[index];
-  const uint64_t data = entry_data(value, ply, type);
-  store_word(e.check, key ^ data ^ salt);
-  store_word(e.data, data);
+  const HashEntry stored = entry_of(key, ply, value, type);
+  store_word(e.check, stored.check);
+  store_word(e.data, stored.data);
+}
+
+void record_hash_one_word(uint64_t key, int ply, uint32_t value, int type, HashWord word) {
+  const uint64_t index = index_of(key);
+  std::atomic_ref<uint8_t>(table.tags[index]).store(tag_of(key), std::memory_order_relaxed);
+  HashEntry &e = table.entries[index];
+  const HashEntry stored = entry_of(key, ply, value, type);
+  if (word == HASH_CHECK_WORD)
+    store_word(e.check, stored.check);
+  else
+    store_word(e.data, stored.data);
 }

@@ -100,3 +100,11 @@ void prefetch_hash_slot(uint64_t key);
 // Stores value, type and ply (their low 8 bits) for the position of key,
 // replacing whatever its slot held.
 void RecordHash(uint64_t key, int ply, uint32_t value, int type);
+
+// What a probe may meet while another thread stores into the same slot: the
+// tag and only one word of the entry RecordHash(key, ply, value, type) would
+// write, the other word left as it was. For the tests of torn entries, which
+// build that state word by word instead of hoping a race shows it; the
+// search never calls it.
+enum HashWord : uint8_t { HASH_CHECK_WORD, HASH_DATA_WORD };
+void record_hash_one_word(uint64_t key, int ply, uint32_t value, int type, HashWord word);

@@ -176,7 +176,8 @@ TEST_F(HashTable, ThreadsStoringOneSlotNeverReadAnotherKeysValue) {
   // Two threads store, without any lock, entries of keys that share one
   // slot, each entry's value a function of its key, while a third probes:
   // a probe answers nothing or the value of the key it asked for, never a
-  // mix of two stores (a torn entry).
+  // mix of two stores (a torn entry). The race, for the thread sanitizer's
+  // sake; HalfWrittenStoreAnswersNothing builds the torn states themselves.
   const uint64_t entries = hash_table_entries();
   auto key_of = [entries](uint64_t i) { return 77 + i * entries; };
   auto value_of = [](uint64_t key) { return uint32_t(key * 0x9E3779B1u) | 1u; };
@@ -204,6 +205,29 @@ TEST_F(HashTable, ThreadsStoringOneSlotNeverReadAnotherKeysValue) {
   reader.join();
   EXPECT_EQ(wrong, 0);
   EXPECT_GT(answered, 0) << "the reader saw no entry at all";
+}
+
+TEST_F(HashTable, HalfWrittenStoreAnswersNothing) {
+  // What a probe meets when another thread's store into its slot is half
+  // done: the slot holds one key's whole entry, then the tag and one word of
+  // another key's store land. Neither key may get the other's value, in
+  // either order of the two words; once the second word lands too, the new
+  // entry answers as any store does. The keys share a slot and, being small,
+  // the tag too, so that only the check word can tell the halves apart.
+  const uint64_t a = 77, b = 77 + hash_table_entries();
+  const uint32_t value_a = 30100, value_b = 30200;
+  for (const HashWord first : {HASH_CHECK_WORD, HASH_DATA_WORD}) {
+    SCOPED_TRACE(first == HASH_CHECK_WORD ? "check word first" : "data word first");
+    const HashWord second = first == HASH_CHECK_WORD ? HASH_DATA_WORD : HASH_CHECK_WORD;
+    store(a, 1, value_a, HASH_EXACT);
+    ASSERT_EQ(probe(a, 1, 29000, 31000, 0), value_a);
+    record_hash_one_word(b, 2, value_b, HASH_EXACT, first);
+    EXPECT_EQ(probe(a, 2, 29000, 31000, 0), 0u);
+    EXPECT_EQ(probe(b, 2, 29000, 31000, 0), 0u);
+    record_hash_one_word(b, 2, value_b, HASH_EXACT, second);
+    EXPECT_EQ(probe(a, 2, 29000, 31000, 0), 0u);
+    EXPECT_EQ(probe(b, 2, 29000, 31000, 0), value_b);
+  }
 }
 
 TEST_F(HashTable, ResizeGivesAnEmptyTableWithItsOwnSlots) {
