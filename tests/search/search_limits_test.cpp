@@ -64,9 +64,17 @@ int poll_count_only(void *context) {
 }
 int poll_stop_at_once(void *) { return SEARCH_INPUT_STOP; }
 int poll_quit_at_once(void *) { return SEARCH_INPUT_QUIT; }
-// "stop" as soon as a whole pass has been counted: during the second pass.
-int poll_stop_after_first_pass(void *) {
-  return current->t.shared.counted_nodes > 0 ? SEARCH_INPUT_STOP : SEARCH_INPUT_NONE;
+// Counts the times the input is asked once the first whole pass has been
+// counted (during the second pass and after), and answers "stop" the
+// stop_at_look-th time (never when 0). The input is asked at every stop
+// decision, so which look is which depends on the nodes searched, not on
+// how fast the machine searched them.
+int looks_after_first_pass = 0;
+int stop_at_look = 0;
+int poll_stop_in_second_pass(void *) {
+  if (current->t.shared.counted_nodes == 0) return SEARCH_INPUT_NONE;
+  ++looks_after_first_pass;
+  return looks_after_first_pass == stop_at_look ? SEARCH_INPUT_STOP : SEARCH_INPUT_NONE;
 }
 
 const char *kMiddleGame = "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 d2d3 f8c5 b1c3 d7d6";
@@ -126,6 +134,60 @@ TEST(SearchLimits, NodeLimitCountsEveryPassOfTheSearch) {
   EXPECT_NE(move_from(search_one_ply(t.s, b.data())), 0);
 }
 
+TEST(SearchLimits, NodeLimitCountsEveryThreadsEvaluations) {
+  // The limit weighs the evaluations of every thread of the search, the
+  // helpers' as much as the main thread's, with those of the finished
+  // passes; so do the reports. The counters are set here by hand: with
+  // threads searching, how the work falls between them depends on the
+  // scheduler, and a limit that looked at the main thread alone would pass
+  // whenever the helpers happened to do little.
+  ClearLimits guard;
+  current = &guard;
+  TestSearch &t = guard.t;
+  Search helpers[2]{};
+  t.shared.thread_count = 3;
+  for (int i = 0; i < 2; ++i) {
+    helpers[i].shared = &t.shared;
+    helpers[i].index = i + 1;
+    t.shared.threads[i + 1] = &helpers[i];
+  }
+  struct Row {
+    const char *name;
+    int64_t finished;  // the finished passes' evaluations
+    uint32_t main, first_helper, second_helper;
+    int64_t limit;
+    bool reached;
+  };
+  const Row rows[] = {
+      {"the main thread one short", 0, 999, 0, 0, 1000, false},
+      {"the main thread alone", 0, 1000, 0, 0, 1000, true},
+      {"the first helper alone", 0, 0, 1000, 0, 1000, true},
+      {"the second helper alone", 0, 0, 0, 1000, 1000, true},
+      {"the three together", 0, 400, 300, 300, 1000, true},
+      {"the three together one short", 0, 400, 300, 299, 1000, false},
+      {"a helper and the finished passes", 600, 0, 0, 400, 1000, true},
+      {"the finished passes alone", 1000, 0, 0, 0, 1000, true},
+      {"no limit", 1000, 5000, 5000, 5000, -1, false},
+  };
+  for (const Row &r : rows) {
+    SCOPED_TRACE(r.name);
+    search_limits_start(t.shared, SearchLimits{0, r.limit}, nullptr);
+    search_limits_count_pass(t.shared, r.finished);
+    t.s.evaluations = r.main;
+    helpers[0].evaluations = r.first_helper;
+    helpers[1].evaluations = r.second_helper;
+    EXPECT_EQ(search_pass_evaluations(t.shared), int64_t(r.main) + r.first_helper + r.second_helper);
+    EXPECT_EQ(search_node_limit_reached(t.shared), r.reached);
+    // A helper asks the limit itself; the main thread's decision weighs it
+    // with the rest and makes every thread stop.
+    helpers[1].stop_decided = false;
+    EXPECT_EQ(search_stop_requested(helpers[1]) != 0, r.reached);
+    search_limits_start(t.shared, SearchLimits{0, r.limit}, nullptr);
+    search_limits_count_pass(t.shared, r.finished);
+    EXPECT_EQ(search_limits_stop(t.shared) != 0, r.reached);
+  }
+}
+
 TEST(SearchLimits, StopFromTheInputKeepsTheLastWholePass) {
   ClearLimits guard;
   current = &guard;
@@ -134,25 +196,45 @@ TEST(SearchLimits, StopFromTheInputKeepsTheLastWholePass) {
   Board b = board_from_moves(kMiddleGame, &n);
   const Board before = b;
 
-  // Right after the first pass: its move is the answer, reported twice (once
-  // as the pass ended, once as the final decision).
-  // The stop may come a little into the second pass: a root move that pass
-  // finished by then is taken when it is at least as good (a tie goes to
-  // the deeper pass). Either way the answer is a whole pass's or better.
-  DriverRun run = drive(t, b, NO_SEARCH_LIMITS, poll_stop_after_first_pass, n);
-  EXPECT_EQ(t.shared.input_seen, SEARCH_INPUT_STOP);
-  EXPECT_EQ(run.reports, 2);
+  // The looks of a whole second pass (depth 3), and its evaluations.
+  stop_at_look = 0;
+  looks_after_first_pass = 0;
+  drive(t, b, SearchLimits{3, -1}, poll_stop_in_second_pass, n);
+  const int second_pass_looks = looks_after_first_pass;
+  const int64_t two_passes = t.shared.counted_nodes;
+  ASSERT_GE(second_pass_looks, 4);
+
+  // A stop at the first look of the second pass, before it finished any
+  // root move: the first pass's move is the answer, reported twice (once as
+  // the pass ended, once as the final decision). A stop halfway through the
+  // second pass: a root move that pass finished by then is taken when it is
+  // at least as good (a tie goes to the deeper pass), so the answer is the
+  // first pass's or better.
   const uint32_t first = pass(b, 2, n);
-  if (run.result != first) {
-    EXPECT_TRUE(is_better_beta(first, run.result, side_to_move(b.data()), 0))
-        << run.result << " is neither the first pass's " << first << " nor better";
-    EXPECT_NE(move_from(run.result), 0);
+  for (const int look : {1, second_pass_looks / 2}) {
+    SCOPED_TRACE(look);
+    stop_at_look = look;
+    looks_after_first_pass = 0;
+    const DriverRun run = drive(t, b, NO_SEARCH_LIMITS, poll_stop_in_second_pass, n);
+    EXPECT_EQ(t.shared.input_seen, SEARCH_INPUT_STOP);
+    EXPECT_EQ(looks_after_first_pass, look);
+    EXPECT_LT(t.shared.counted_nodes, two_passes) << "stopped within the second pass";
+    EXPECT_EQ(run.reports, 2);
+    if (look == 1) {
+      EXPECT_EQ(run.result, first);
+    }
+    if (run.result != first) {
+      EXPECT_TRUE(is_better_beta(first, run.result, side_to_move(b.data()), 0))
+          << run.result << " is neither the first pass's " << first << " nor better";
+      EXPECT_NE(move_from(run.result), 0);
+    }
+    EXPECT_TRUE(same_position(b, before));
   }
-  EXPECT_TRUE(same_position(b, before));
+  stop_at_look = 0;
 
   // At the first look, before any root move was searched whole: no move and
   // no report; the command loop's one ply answers.
-  run = drive(t, b, NO_SEARCH_LIMITS, poll_stop_at_once, n);
+  DriverRun run = drive(t, b, NO_SEARCH_LIMITS, poll_stop_at_once, n);
   EXPECT_EQ(move_from(run.result), 0);
   EXPECT_EQ(move_to(run.result), 0);
   EXPECT_EQ(run.reports, 0);
