@@ -166,13 +166,13 @@ struct ReplayedGame {
   GameHistory history{};
 };
 
-ReplayedGame replayed(const char *fen, const char *moves) {
+ReplayedGame replayed(const char *fen, const char *moves, uint8_t rules) {
   ReplayedGame g;
   int clock = 0;
   start_position(g.board.data());
   if (fen != nullptr) {
     FenSetup setup;
-    EXPECT_TRUE(load_position_fen(g.board.data(), fen, setup)) << fen << ": " << setup.reason;
+    EXPECT_TRUE(load_position_fen(g.board.data(), fen, setup, rules)) << fen << ": " << setup.reason;
     clock = setup.halfmove_clock;
   }
   history_start(g.history, g.board.data(), clock);
@@ -204,6 +204,7 @@ TEST(SearchReport, LineEndsWhereTheGameWouldEnd) {
     const char *moves;  // of the position line
     const char *line;   // the search's
     const char *shown;  // the pv reported
+    uint8_t rules = RULES_STANDARD;
   } cases[] = {
       {"third start position with the line's first move", nullptr, "g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1",
        "f6g8 g1f3 g8f6", "f6g8"},
@@ -220,6 +221,10 @@ TEST(SearchReport, LineEndsWhereTheGameWouldEnd) {
        "h1g1 h8g8 g1h1 g8h8 b1c3"},
       // After d7d5 the pawn on e5 may take en passant: that position is not
       // the one the knight's trips come back to.
+      // Under Chess960 rules the rooks' trip costs the rights of rooks the
+      // Polyglot key cannot name (not in a corner).
+      {"Chess960 castling rights that differ", "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R2K1R1 w GBgb - 0 1",
+       "g1h1 g8h8 h1g1 h8g8", "g1h1 g8h8 h1g1 h8g8 e1d1", "g1h1 g8h8 h1g1 h8g8 e1d1", RULES_CHESS960},
       {"an en-passant capture that differs", "7k/3p4/8/4P3/8/8/8/K5N1 b - - 0 1", "d7d5 g1f3 h8g8 f3g1 g8h8",
        "g1f3 h8g8 f3g1 g8h8 a1b1", "g1f3 h8g8 f3g1 g8h8 a1b1"},
       // The pawn on e5 is pinned: taking en passant would open the fifth
@@ -239,7 +244,7 @@ TEST(SearchReport, LineEndsWhereTheGameWouldEnd) {
   const bool ponder = g_options.ponder;
   g_options.ponder = true;
   for (const Case &c : cases) {
-    const ReplayedGame g = replayed(c.fen, c.moves);
+    const ReplayedGame g = replayed(c.fen, c.moves, c.rules);
     const tagLINE line = line_of_text(c.line);
     ThinkReport r{2, 10, &line, 1, 1, move_word(line.from[0], line.to[0]), 0};
     r.context = &g.history;
