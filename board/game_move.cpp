@@ -47,6 +47,13 @@ namespace {
 
 void unset_ep(uint8_t *cb, uint8_t colour) { expire_marks(cb, colour); }
 
+bool resets_fifty_move_count(const uint8_t *cb, uint32_t move) {
+  const uint8_t mover = cb[move_from(move)], target = cb[move_to(move)];
+  if (piece_of(mover) == PAWN) return true;
+  const uint8_t taken = piece_of(target);
+  return taken != EMPTY && taken != BORDER && colour_of(target) != colour_of(mover);
+}
+
 namespace {
 
 // The right-lost flag that belongs to a rook corner, 0 for other squares.

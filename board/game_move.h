@@ -12,6 +12,12 @@
 // is not tested.
 void play_move(uint8_t *cb, uint32_t move);
 
+// Whether the game move (a Move word as play_move reads it) starts the
+// count of the fifty-move rule afresh: a pawn moves, or a piece of the
+// other side is taken. A Chess960 castling, the king onto its own rook,
+// takes nothing.
+bool resets_fifty_move_count(const uint8_t *cb, uint32_t move);
+
 // Clears every en-passant mark on the mailbox except those on pawns of the
 // side other than colour.
 void unset_ep(uint8_t *cb, uint8_t colour);

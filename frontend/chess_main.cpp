@@ -34,6 +34,12 @@ namespace {
 void game_start(SessionGame &game) {
   game = SessionGame{};
   game.board = init_chessboard();
+  history_start(game.history, game.board, 0);
+}
+
+// The replay's listener: every move made goes into the game's history.
+void record_move(void *history, const uint8_t *cb, bool resets) {
+  history_move(*static_cast<GameHistory *>(history), cb, resets);
 }
 
 // Releases the board; its pointer is null after.
@@ -50,7 +56,9 @@ void replay_position(SessionGame &game, const char *line) {
   const char *moves = std::strstr(line, "moves ");
   start_position(game.board);
   set_castling_rules(game.board, g_options.chess960 ? RULES_CHESS960 : RULES_STANDARD);
-  game.half_moves = moves != nullptr ? load_position_txt2(game.board, moves + 6, &game.opening) : 0;
+  history_start(game.history, game.board, 0);
+  const ReplayListener listener{record_move, &game.history};
+  game.half_moves = moves != nullptr ? load_position_txt2(game.board, moves + 6, &game.opening, &listener) : 0;
   game.from_start = true;
   game.refused = false;
 }
@@ -69,8 +77,10 @@ void replay_fen(SessionGame &game, const char *line) {
     game.refused = true;
     return;
   }
+  history_start(game.history, game.board, setup.halfmove_clock);
+  const ReplayListener listener{record_move, &game.history};
   const int replayed =
-      setup.moves != nullptr ? load_position_txt2(game.board, setup.moves, &game.opening) : 0;
+      setup.moves != nullptr ? load_position_txt2(game.board, setup.moves, &game.opening, &listener) : 0;
   game.half_moves = setup.half_moves + replayed;
   // The book's lines are games from the start position: a FEN of that
   // position begins one too.
@@ -217,6 +227,8 @@ void answer_go(Session &session, const char *line) {
   request.poll = poll_search_input;
   request.poll_context = &session;
   request.report = UCI_sendinfos;
+  // The lines reported end where the game would end.
+  request.report_context = &game.history;
   request.current_move = send_current_move;
   request.multipv = g_options.multipv < 1 ? 1 : g_options.multipv > MULTIPV_MAX ? MULTIPV_MAX : g_options.multipv;
   request.root_moves = root_moves;
@@ -234,7 +246,7 @@ void answer_go(Session &session, const char *line) {
   if ((limits.infinite || session.pondering) && result.input == SEARCH_INPUT_NONE)
     wait_search_stop(session, limits.infinite);
   session.pondering = false;
-  send_result(game.board, result.move, &result.line);
+  send_result(game.board, result.move, &result.line, &game.history);
 }
 
 // Sets an option from a "setoption" line and applies it at once, by its row

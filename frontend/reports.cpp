@@ -17,6 +17,9 @@ namespace {
 // Principal-variation text buffer and the whole line's buffer.
 constexpr size_t PV_TEXT_SIZE = 256;
 constexpr size_t INFO_LINE_SIZE = 512;
+// Each move of the text takes five characters at least: a line's walk
+// compares every position of any line the text can hold.
+static_assert(PV_TEXT_SIZE / 5 + 1 <= size_t(LINE_POSITIONS_MAX));
 
 // Appends the move's text to the principal-variation text if it fits
 // whole; false once it does not.
@@ -40,8 +43,10 @@ bool append_move(char *text, size_t &used, const LegalMove &m) {
 // then. When the line does not begin with the move the engine would play,
 // that move alone is shown. The line's squares carry no promotion piece:
 // its first move promotes as the played word says, later ones to a queen.
-// Returns the number of moves written.
-int true_line_text(const uint8_t *root, const tagLINE &line, uint32_t played, char *text) {
+// With the game given, the line also ends at the move with which the game
+// would end (line_move_ends_game). Returns the number of moves written.
+int true_line_text(const uint8_t *root, const tagLINE &line, uint32_t played, const GameHistory *game,
+                   char *text) {
   text[0] = '\0';
   size_t used = 0;
   uint8_t board[CB_SIZE];
@@ -50,14 +55,19 @@ int true_line_text(const uint8_t *root, const tagLINE &line, uint32_t played, ch
       line.length > 0 && line.from[0] == move_from(played) && line.to[0] == move_to(played);
   const int length = starts_with_played ? line.length : 1;
   int written = 0;
+  LineWalk walk;
+  if (game != nullptr) line_walk_start(walk, *game);
   for (int i = 0; i < length; ++i) {
     const int from = starts_with_played ? line.from[i] : move_from(played);
     const int to = starts_with_played ? line.to[i] : move_to(played);
     const uint32_t word = i == 0 ? played : move_word(from, to);
     LegalMove m;
     if (!legal_move_of_word(board, word, m) || !append_move(text, used, m)) break;
-    play_move(board, legal_move_word(m));
+    const uint32_t made = legal_move_word(m);
+    const bool resets = resets_fifty_move_count(board, made);
+    play_move(board, made);
     ++written;
+    if (game != nullptr && line_move_ends_game(walk, board, resets)) break;
   }
   return written;
 }
@@ -68,7 +78,7 @@ void UCI_sendinfos(const uint8_t *cb, const ThinkReport &r) {
   const uint32_t nps = r.time_ms > 0 ? uint32_t(uint64_t(r.evaluations) * 1000u / uint32_t(r.time_ms)) : 0;
   const int n = r.line->length;
   char pv[PV_TEXT_SIZE];
-  const int shown = true_line_text(cb, *r.line, r.move, pv);
+  const int shown = true_line_text(cb, *r.line, r.move, static_cast<const GameHistory *>(r.context), pv);
 
   // A mate is a score of exactly +-30000, at the distance the search knows
   // from its passes; when it does not, the distance is read from the
@@ -145,7 +155,7 @@ void UCI_sendmove(uint8_t from, uint8_t to, uint8_t flag) {
   UCI_send(text);
 }
 
-void send_result(const uint8_t *cb, uint32_t result, const tagLINE *line) {
+void send_result(const uint8_t *cb, uint32_t result, const tagLINE *line, const GameHistory *game) {
   if (!names_a_move(result)) {
     UCI_sendmove(0, 0, PROMO_NONE);
     return;
@@ -158,10 +168,11 @@ void send_result(const uint8_t *cb, uint32_t result, const tagLINE *line) {
   char text[64];
   int n = std::snprintf(text, sizeof text, "bestmove %s", move);
   // The expected reply, for the front end to ponder on: the line's second
-  // move, as the reports show it (legal, with its letter).
+  // move, as the reports show it (legal, with its letter), when the game
+  // goes on after the move played.
   if (g_options.ponder && line != nullptr && line->length >= 2) {
     char pv[PV_TEXT_SIZE];
-    if (true_line_text(cb, *line, result, pv) >= 2) {
+    if (true_line_text(cb, *line, result, game, pv) >= 2) {
       const char *reply = std::strchr(pv, ' ') + 1;
       const char *end = std::strchr(reply, ' ');
       const int length = int(end != nullptr ? end - reply : int(std::strlen(reply)));

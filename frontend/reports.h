@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "frontend/game_history.h"
 #include "search/search_driver.h"
 
 // Promotion flag of UCI_sendmove.
@@ -16,8 +17,10 @@ void UCI_sendmove(uint8_t from, uint8_t to, uint8_t flag);
 // Sends the Move word as "bestmove", with the promotion letter when a pawn
 // of the board reaches the last rank; a word without squares sends "(none)".
 // With the Ponder option on, " ponder <move>" follows when the line (may be
-// nullptr) begins with the result and its second move is legal.
-void send_result(const uint8_t *cb, uint32_t result, const tagLINE *line);
+// nullptr) begins with the result and its second move is legal, and, with
+// the game given, the game does not end with the result (see
+// UCI_sendinfos).
+void send_result(const uint8_t *cb, uint32_t result, const tagLINE *line, const GameHistory *game = nullptr);
 
 // The search's reporter (a ThinkReporter): one pass as the line
 //   info depth D [seldepth S] [multipv K] score cp X|mate N time T nodes E nps V [hashfull H] [pv ...]
@@ -28,6 +31,13 @@ void send_result(const uint8_t *cb, uint32_t result, const tagLINE *line);
 // fill per mille when the report gives it, and the principal variation as far as it is
 // legal from the board's position, beginning with the move the engine
 // would play (the word is left out when nothing remains).
+//
+// The report's context, when not nullptr, is the game (a GameHistory, the
+// command loop's request gives it): the line then ends, that move kept, at
+// the move with which the game would end, a position standing for the third
+// time or the hundredth half-move without a capture or a pawn move. Only the
+// text is cut: the score, the seldepth and a mate's distance read from the
+// line are the search's.
 void UCI_sendinfos(const uint8_t *cb, const ThinkReport &report);
 
 // The search's root move listener (a RootMoveListener): "info currmove

@@ -8,6 +8,7 @@
 #include <deque>
 #include <string>
 
+#include "frontend/game_history.h"
 #include "frontend/go_limits.h"
 #include "notation/position.h"
 #include "search/strength.h"
@@ -35,6 +36,9 @@ struct SessionGame {
   bool from_start = true;        // the game began at the start position: the text book may answer
   OpeningText opening{};         // the game's move tokens, for the text book
   bool refused = false;          // the last "position" line could not be set up: no search
+  // Its positions since the last capture or pawn move, for ending the lines
+  // reported where the game would end.
+  GameHistory history{};
 };
 
 struct Session {

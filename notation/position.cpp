@@ -104,7 +104,7 @@ uint32_t set_new_move_txt2(uint8_t * /*cb*/, const char *token, int side) {
   return convert_move(token, side);
 }
 
-int load_position_txt2(uint8_t *cb, const char *text, OpeningText *opening_text) {
+int load_position_txt2(uint8_t *cb, const char *text, OpeningText *opening_text, const ReplayListener *listener) {
   int count = 0;
   int side = side_to_move(cb);
   OpeningCursor opening{opening_text != nullptr ? opening_text->text : nullptr,
@@ -129,9 +129,11 @@ int load_position_txt2(uint8_t *cb, const char *text, OpeningText *opening_text)
     if (is_blank(*text)) ++text;
 
     if ((move & MW_SCORE_MASK) == 0) {
+      const bool resets = listener != nullptr && resets_fifty_move_count(cb, move);
       play_move(cb, move);
       side = side_to_move(cb);
       ++count;
+      if (listener != nullptr) listener->moved(listener->context, cb, resets);
     }
     length = where_is_next_space(text);
   }

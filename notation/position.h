@@ -13,11 +13,21 @@ struct OpeningText {
   char text[OPENING_TEXT_SIZE];  // always terminated
 };
 
+// Told of each move the replay makes, once it is made: the board then holds
+// the position after it, and resets says whether the move was a capture or
+// a pawn move (resets_fifty_move_count).
+struct ReplayListener {
+  void (*moved)(void *context, const uint8_t *cb, bool resets);
+  void *context;
+};
+
 // Replays the blank- or tab-separated move tokens of text onto the board
 // (which the caller has put in the game's first position, the side to move
 // in byte 144) and returns the number of moves made. Each token read is
-// appended to opening, when given, as long as the whole token fits.
-int load_position_txt2(uint8_t *cb, const char *text, OpeningText *opening = nullptr);
+// appended to opening, when given, as long as the whole token fits; the
+// listener, when given, is told of every move made.
+int load_position_txt2(uint8_t *cb, const char *text, OpeningText *opening = nullptr,
+                       const ReplayListener *listener = nullptr);
 
 // Converts one token (a leading upper-case piece letter is dropped).
 uint32_t set_new_move_txt2(uint8_t *cb, const char *token, int side);

@@ -90,6 +90,7 @@ struct Search {
   ThinkReport last_report;
   bool reported;
   ThinkReporter reporter;
+  const void *report_context;  // handed on in every report
   tagLINE fallback_line;
   // Told about each root move as the root begins it, once the clock has run
   // for root_listener_after_ms; nullptr (always, on a helper): nobody.

@@ -53,6 +53,7 @@ void report(Search &s, ThinkReporter reporter, const uint8_t *cb, const DriverKe
                 uint32_t(evaluations), kept.result, multipv};
   r.mate_moves = mate_distance(r.score, kept.depth, s.first_pass_depth);
   r.hashfull = hash_table_permille();
+  r.context = s.report_context;
   if (multipv <= 1) {
     s.last_report = r;
     s.reported = true;

@@ -25,6 +25,8 @@ struct ThinkReport {
   int mate_moves = 0;
   // Per mille of the table stored in the pass reported; -1: not known.
   int hashfull = -1;
+  // The request's report_context, handed on untouched for the reporter.
+  const void *context = nullptr;
 };
 
 // Where the reports go: the front end writes them as "info" lines; the

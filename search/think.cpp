@@ -49,8 +49,10 @@ bool played_on_glance(Search &s, uint8_t *cb, const ThinkRequest &request, const
   }
   if (request.report != nullptr) {
     const int score = int(move_score(glance.move)) - int(SCORE_DRAW);
-    request.report(cb, ThinkReport{2, side_to_move(cb) == WHITE ? score : -score, &glance.line,
-                                   clock_elapsed(shared.clock), uint32_t(glance.evaluations), glance.move, 0});
+    ThinkReport r{2, side_to_move(cb) == WHITE ? score : -score, &glance.line, clock_elapsed(shared.clock),
+                  uint32_t(glance.evaluations), glance.move, 0};
+    r.context = request.report_context;
+    request.report(cb, r);
   }
   result.move = glance.move;
   result.input = shared.input_seen;
@@ -70,6 +72,7 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
   Search s{};
   s.phase = request.phase;
   s.reporter = request.report;
+  s.report_context = request.report_context;
   // A level searches on one thread whatever Threads says (the helpers stay
   // parked): its work, and so its strength, is then the same on any
   // machine, and its game replays from its seed.
@@ -140,6 +143,7 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
         }
         r.line = &result.line;
         r.move = result.move;
+        r.context = request.report_context;
         request.report(cb, r);
       }
     }

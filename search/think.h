@@ -36,6 +36,10 @@ struct ThinkRequest {
   SearchInputPoll poll;  // the input to ask while searching; nullptr: none
   void *poll_context;    // what poll is called with
   ThinkReporter report;  // where each pass's report goes; nullptr: nowhere
+  // Handed to the reporter in every report (ThinkReport::context), never
+  // read by the search: what the caller's reporter needs besides the board
+  // (the front end's game, to end a line where the game would end).
+  const void *report_context = nullptr;
   // Lines each pass searches and reports (alpha_beta_time); 0 or 1: one
   // line, reported without a rank.
   int multipv;

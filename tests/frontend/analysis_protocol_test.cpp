@@ -1,7 +1,8 @@
 // Analysis requests as a GUI sends them: several lines (MultiPV), a root
 // restricted to listed moves ("go searchmoves"), and a mate search ("go
-// mate N"). Every case runs the engine through its pipes, several lines
-// set with the MultiPV option as a GUI sets them.
+// mate N"), and a line that ends where the game would end by repetition.
+// Every case runs the engine through its pipes, several lines set with the
+// MultiPV option as a GUI sets them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -54,12 +55,18 @@ struct Case {
   bool info_string;  // an "info string" says the list was of no use
   int last_depth;    // the deepest reported depth; 0: not checked
   bool mates;        // the last report is a mate for the side to move
+  const char *last_pv = nullptr;  // the last report's line; nullptr: not checked
 };
 
 const char *const kThreeCaptures = "6k1/3n1p1p/6pr/q7/8/1N5P/5PP1/2BR2K1 w - - 0 1";  // Nxa5, Bxh6, Rxd7
 const char *const kFiveMoves = "7k/8/8/8/8/8/P7/7K w - - 0 1";  // Kg1 Kg2 Kh2 a3 a4
 const char *const kMateInTwo = "r5k1/5ppp/8/8/8/8/3R1PPP/3R2K1 w - - 0 1";  // Rd8+ Rxd8 Rxd8#
 const char *const kPromotion = "8/1P6/8/8/8/8/8/k6K w - - 0 1";
+// Queen checks around Black's king: the game has stood twice in the position
+// after c8c7, and at depth 5 the search's line comes back to it with c8c7,
+// the third time, then goes on with a7a6. The report ends at c8c7.
+const char *const kRepeating =
+    "3Q1b1r/k5pp/1p4n1/p1p5/6P1/1PP5/1K6/2B2q2 w - - 2 31 moves d8c7 a7a6 c7c8 a6a7 c8c7";
 
 const Case kCases[] = {
     {"three lines", 3, kThreeCaptures, "", 4, {}, "b3a5", 3, false, 4, false},
@@ -78,6 +85,8 @@ const Case kCases[] = {
     {"mate in two found", 1, kMateInTwo, "go mate 2", 0, {}, "d2d8", 0, false, 4, true},
     {"mate limit with more moves", 1, kMateInTwo, "go mate 5", 0, {}, "d2d8", 0, false, 4, true},
     {"no mate in one: depth 2", 1, kMateInTwo, "go mate 1", 0, {}, nullptr, 0, false, 2, false},
+    {"a line cut at the third repetition", 1, kRepeating, "go depth 5", 0, {}, "a7a6", 0, false, 5, false,
+     "a7a6 c7c8 a6a7 c8c7"},
 };
 
 // The engine through its pipes: the position, the "go", its answer, "quit".
@@ -131,6 +140,14 @@ TEST(Analysis, LinesRestrictedRootsAndMateSearches) {
       EXPECT_EQ(by_depth.rbegin()->first, c.last_depth);
     }
     EXPECT_EQ(last.score > 90000, c.mates) << last.score;
+    if (c.last_pv != nullptr) {
+      const auto report = std::find_if(out.rbegin(), out.rend(),
+                                       [](const std::string &l) { return l.rfind("info depth ", 0) == 0; });
+      ASSERT_NE(report, out.rend());
+      const size_t at = report->find(" pv ");
+      ASSERT_NE(at, std::string::npos) << *report;
+      EXPECT_EQ(report->substr(at + 4), c.last_pv);
+    }
     if (c.multipv == 1) continue;
     for (const auto &[depth, infos] : by_depth) {
       SCOPED_TRACE("depth " + std::to_string(depth));

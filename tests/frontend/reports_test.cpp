@@ -4,9 +4,14 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "board/game_move.h"
+#include "frontend/engine_options.h"
+#include "frontend/game_history.h"
 #include "frontend/reports.h"
+#include "notation/fen.h"
+#include "notation/position.h"
 #include "notation/san.h"
 #include "search/think.h"
 #include "search/time_control.h"
@@ -151,6 +156,117 @@ TEST(SearchReport, LongLineIsCutAfterTheLastWholeMoveThatFits) {
   EXPECT_EQ(moves.substr(moves.size() - 5), " f3g1") << "ends on a whole move";
   EXPECT_EQ(text.substr(0, 39), "info depth 9 seldepth 255 score mate 12") << text;  // 255 / 2 + 1
   EXPECT_EQ(text.back(), '\n');
+}
+
+// A game as the command loop replays it: a FEN (nullptr: the start
+// position) and the moves after it, with its positions since the last
+// capture or pawn move.
+struct ReplayedGame {
+  Board board{};
+  GameHistory history{};
+};
+
+ReplayedGame replayed(const char *fen, const char *moves, uint8_t rules) {
+  ReplayedGame g;
+  int clock = 0;
+  start_position(g.board.data());
+  if (fen != nullptr) {
+    FenSetup setup;
+    EXPECT_TRUE(load_position_fen(g.board.data(), fen, setup, rules)) << fen << ": " << setup.reason;
+    clock = setup.halfmove_clock;
+  }
+  history_start(g.history, g.board.data(), clock);
+  const ReplayListener listener{[](void *history, const uint8_t *cb, bool resets) {
+                                  history_move(*static_cast<GameHistory *>(history), cb, resets);
+                                },
+                                &g.history};
+  load_position_txt2(g.board.data(), moves, nullptr, &listener);
+  return g;
+}
+
+tagLINE line_of_text(const std::string &text) {
+  std::istringstream words(text);
+  std::vector<std::string> moves;
+  for (std::string w; words >> w;) moves.push_back(w);
+  return line_of(moves);
+}
+
+// A line reported in a game ends at the move with which the game would end:
+// a position standing for the third time, counting the game's positions
+// since its last capture or pawn move and the line's own, or the hundredth
+// half-move without either. That move stays; "ponder" names the line's
+// second move only when the cut line still has one.
+TEST(SearchReport, LineEndsWhereTheGameWouldEnd) {
+  const char *knights_out = "g1f3 g8f6 f3g1 f6g8";
+  struct Case {
+    const char *name;
+    const char *fen;    // nullptr: the start position
+    const char *moves;  // of the position line
+    const char *line;   // the search's
+    const char *shown;  // the pv reported
+    uint8_t rules = RULES_STANDARD;
+  } cases[] = {
+      {"third start position with the line's first move", nullptr, "g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1",
+       "f6g8 g1f3 g8f6", "f6g8"},
+      {"third start position with the line's fourth move", nullptr, knights_out, "g1f3 g8f6 f3g1 f6g8 b1c3 b8c6",
+       "g1f3 g8f6 f3g1 f6g8"},
+      // Only the game's positions before its last move make the third.
+      {"the game's earlier positions count", nullptr, "g1f3 g8f6 f3g1 f6g8 g1f3", "g8f6 f3g1 f6g8 g1f3 g8f6",
+       "g8f6 f3g1 f6g8"},
+      {"no repetition, nothing cut", nullptr, "e2e4", "e7e5 g1f3 b8c6 f1b5", "e7e5 g1f3 b8c6 f1b5"},
+      // The same squares twice before and twice in the line, but the rooks'
+      // trip cost the short castling rights: the second position of the
+      // kind, not the third.
+      {"castling rights that differ", nullptr, "g1f3 g8f6 h1g1 h8g8 g1h1 g8h8", "h1g1 h8g8 g1h1 g8h8 b1c3",
+       "h1g1 h8g8 g1h1 g8h8 b1c3"},
+      // After d7d5 the pawn on e5 may take en passant: that position is not
+      // the one the knight's trips come back to.
+      // Under Chess960 rules the rooks' trip costs the rights of rooks the
+      // Polyglot key cannot name (not in a corner).
+      {"Chess960 castling rights that differ", "1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R2K1R1 w GBgb - 0 1",
+       "g1h1 g8h8 h1g1 h8g8", "g1h1 g8h8 h1g1 h8g8 e1d1", "g1h1 g8h8 h1g1 h8g8 e1d1", RULES_CHESS960},
+      {"an en-passant capture that differs", "7k/3p4/8/4P3/8/8/8/K5N1 b - - 0 1", "d7d5 g1f3 h8g8 f3g1 g8h8",
+       "g1f3 h8g8 f3g1 g8h8 a1b1", "g1f3 h8g8 f3g1 g8h8 a1b1"},
+      // The pawn on e5 is pinned: taking en passant would open the fifth
+      // rank to the rook, so the mark makes no other position.
+      {"an en-passant mark without a legal capture", "7k/3p4/8/K3P2r/8/8/8/1N6 b - - 0 1",
+       "d7d5 b1c3 h8g8 c3b1 g8h8", "b1c3 h8g8 c3b1 g8h8 b1c3", "b1c3 h8g8 c3b1 g8h8"},
+      // The hundredth half-move without a capture or a pawn move.
+      {"fifty moves from the FEN's clock of 97", "7k/8/8/8/8/8/8/K5N1 w - - 97 60", "", "g1f3 h8g8 f3g1 g8h8",
+       "g1f3 h8g8 f3g1"},
+      {"fifty moves from the FEN's clock and the moves after it", "7k/8/8/8/8/8/8/K5N1 w - - 95 60",
+       "a1b1 h8g8", "g1f3 g8h8 f3g1 h8g8", "g1f3 g8h8 f3g1"},
+      {"a capture starts the count afresh", "7k/8/8/8/8/5p2/8/K5N1 w - - 97 60", "", "g1f3 h8g8 f3g1 g8h8 g1f3",
+       "g1f3 h8g8 f3g1 g8h8 g1f3"},
+      {"a capture in the game starts it afresh", "7k/8/8/8/8/5p2/8/K5N1 w - - 97 60", "g1f3 h8g8",
+       "f3g1 g8h8 g1f3 h8g8", "f3g1 g8h8 g1f3 h8g8"},
+  };
+  const bool ponder = g_options.ponder;
+  g_options.ponder = true;
+  for (const Case &c : cases) {
+    const ReplayedGame g = replayed(c.fen, c.moves, c.rules);
+    const tagLINE line = line_of_text(c.line);
+    ThinkReport r{2, 10, &line, 1, 1, move_word(line.from[0], line.to[0]), 0};
+    r.context = &g.history;
+    testing::internal::CaptureStdout();
+    UCI_sendinfos(g.board.data(), r);
+    const std::string text = testing::internal::GetCapturedStdout();
+    const size_t at = text.find(" pv ");
+    ASSERT_NE(at, std::string::npos) << c.name << ": " << text;
+    EXPECT_EQ(text.substr(at + 4), std::string(c.shown) + "\n") << c.name;
+    // Only the text is cut: the line's length still reads as seldepth.
+    EXPECT_NE(text.find(" seldepth " + std::to_string(line.length) + " "), std::string::npos) << c.name;
+
+    testing::internal::CaptureStdout();
+    send_result(g.board.data(), r.move, &line, &g.history);
+    const std::string best = testing::internal::GetCapturedStdout();
+    const std::string shown = c.shown;
+    const size_t second = shown.find(' ');
+    const std::string want = "bestmove " + shown.substr(0, second) +
+                             (second == std::string::npos ? "" : " ponder " + shown.substr(second + 1, 4)) + "\n";
+    EXPECT_EQ(best, want) << c.name;
+  }
+  g_options.ponder = ponder;
 }
 
 TEST(SearchReport, BestmoveCarriesThePromotionLetter) {

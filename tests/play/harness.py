@@ -50,6 +50,12 @@ on time by velkor (with --score-time-losses, as calibrations run, such a
 game is lost and counted instead), any crash, hang (no "bestmove" within the side's clock
 plus 2 s) or non-zero exit status, printing the game's moves and velkor's
 last lines.
+The lines velkor reports ("info ... pv" and "bestmove ... ponder") are
+checked as a strict match runner checks them, with the referee's keys: a
+line that goes on after a move that makes a position occur for the third
+time (the game's positions and the line's own), or after the move that
+reaches the hundredth half-move without a capture or a pawn move, is a
+warning, counted in the summary; it does not fail the run.
 Exit status 77 means stockfish was not found (the run is skipped), unless
 VELKOR_REQUIRE_STOCKFISH=1 makes that a failure.
 """
@@ -204,6 +210,22 @@ class Referee:
         if fen is None or key is None or len(legal) != int(out[-1].split(":")[1]):
             raise RuntimeError("referee output not understood: %r" % (board + out))
         return Position(legal, key, fen, checkers)
+
+    def key_and_fen(self, moves):
+        """The referee's key and FEN of the position after moves, without
+        its legal moves: for the positions of a reported line."""
+        self.sf.send(position_line(moves))
+        self.sf.send("d")
+        board = self.sf.read_until(lambda l: l.startswith("Checkers:"), 30, "referee board")
+        fen = key = None
+        for line in board:
+            if line.startswith("Fen:"):
+                fen = line[4:].strip()
+            elif line.startswith("Key:"):
+                key = line[4:].strip()
+        if fen is None or key is None:
+            raise RuntimeError("referee output not understood: %r" % board)
+        return key, fen
 
     def close(self):
         self.sf.finish()
@@ -556,6 +578,57 @@ def resets_fifty(fen, move):
     return mover.lower() == "p" or target is not None
 
 
+# What a reported line can do wrong, as a strict match runner words it.
+PV_THREEFOLD = "PV continues after threefold repetition"
+PV_FIFTY = "PV continues after the fifty-move rule"
+PV_ILLEGAL = "PV move not legal"
+
+
+def pv_warning(referee, moves, fen, seen, fifty, line, cache):
+    """The warning a reported line earns from the game after moves (its
+    position's FEN fen, seen the game's positions counted by key, fifty its
+    half-moves without a capture or a pawn move), or None: the line may end
+    at the move that makes a position occur for the third time or that
+    reaches the hundredth half-move, and must not go on. cache holds the
+    referee's (key, FEN) of lines from this position, by moves."""
+    own = collections.Counter()
+    clock = fifty
+    before_fen = fen
+    for i, move in enumerate(line):
+        prefix = tuple(line[:i + 1])
+        if prefix not in cache:
+            cache[prefix] = referee.key_and_fen(moves + list(prefix))
+        key, after_fen = cache[prefix]
+        # The referee ignores a move it cannot play: the side to move, and
+        # with it the FEN, stay as they were.
+        if after_fen.split()[1] == before_fen.split()[1]:
+            return PV_ILLEGAL
+        clock = 0 if resets_fifty(before_fen, move) else clock + 1
+        own[key] += 1
+        ended = None
+        if seen[key] + own[key] >= 3:
+            ended = PV_THREEFOLD
+        elif clock >= 100:
+            ended = PV_FIFTY
+        if ended and i + 1 < len(line):
+            return ended
+        before_fen = after_fen
+    return None
+
+
+def check_pv_lines(referee, moves, position, seen, fifty, lines, record):
+    """Checks each line velkor reported for the position after moves and
+    counts the warnings in record["pv_warnings"]; keeps the first example
+    of each in record["pv_examples"]."""
+    cache = {}
+    for text, line in lines:
+        record["pv_lines"] += 1
+        warning = pv_warning(referee, moves, position.fen, seen, fifty, line, cache)
+        if warning:
+            record["pv_warnings"][warning] += 1
+            record["pv_examples"].setdefault(warning, (position_line(moves), text))
+
+
 class Failure(Exception):
     pass
 
@@ -587,7 +660,8 @@ def play_game(index, cfg):
     START_FEN = chess960_start(cfg, index)
     record = dict(index=index, control=control.name, engine_white=engine_white, ping=ping,
                   moves=[], engine_moves=[], failure=None, result=None, reason=None, start=START_FEN,
-                  castles=collections.Counter())
+                  castles=collections.Counter(), pv_warnings=collections.Counter(), pv_examples={},
+                  pv_lines=0)
     workdir = tempfile.mkdtemp(prefix="velkor-game-")
     if cfg.book:
         shutil.copyfile(cfg.book, os.path.join(workdir, "book.txt"))
@@ -675,8 +749,9 @@ def play_game(index, cfg):
                 if movestogo:
                     go_args += " movestogo %d" % movestogo
                 if side == engine_side:
-                    move, elapsed = engine_move(engine, tell, expect, moves, go_args, ping,
-                                                clocks[side], record)
+                    move, elapsed, lines = engine_move(engine, tell, expect, moves, go_args, ping,
+                                                       clocks[side], record)
+                    check_pv_lines(referee, moves, position, seen, fifty, lines, record)
                 else:
                     move, elapsed = opponent.play(moves, go_args, clocks[side])
                 clocks[side] -= elapsed * 1000.0
@@ -746,8 +821,10 @@ def play_game(index, cfg):
 
 
 def engine_move(engine, tell, expect, moves, go_args, ping, own_clock_ms, record):
-    """Asks velkor for a move as a GUI does; returns (move, elapsed seconds)
-    and appends the move's timing to record["engine_moves"]."""
+    """Asks velkor for a move as a GUI does; returns (move, elapsed seconds,
+    the lines it reported: (text, moves) of each "info ... pv" line and of
+    "bestmove ... ponder") and appends the move's timing to
+    record["engine_moves"]."""
     if tell(position_line(moves)) is not None:
         raise Failure("harness model out of step at the position line")
     if ping:
@@ -761,6 +838,7 @@ def engine_move(engine, tell, expect, moves, go_args, ping, own_clock_ms, record
     budget = answer[1]
     deadline = start + max(own_clock_ms, 0) / 1000.0 + HANG_GRACE_S
     depth, mate, scored, book = 0, False, False, False
+    lines = []
     while True:
         line = engine.readline(deadline)
         if line is None:
@@ -773,6 +851,8 @@ def engine_move(engine, tell, expect, moves, go_args, ping, own_clock_ms, record
             words = line.split()
             depth, mate = int(words[2]), "mate" in words
             scored = scored or bool(SCORED_RE.match(line))
+            if " pv " in line:
+                lines.append((line, line.split(" pv ", 1)[1].split()))
         elif line.startswith("info string book move "):
             book = True
         elif not line.startswith("info"):
@@ -783,9 +863,11 @@ def engine_move(engine, tell, expect, moves, go_args, ping, own_clock_ms, record
         raise Failure("bestmove (none) while legal moves exist")
     if not scored and not book:
         raise Failure("no info line with a depth, a score and a pv before %s" % line)
+    if len(words) >= 4 and words[2] == "ponder":
+        lines.append((line, [words[1], words[3]]))
     record["engine_moves"].append(dict(budget=budget, elapsed_ms=elapsed * 1000.0, clock=own_clock_ms,
                                        half_moves=len(moves), depth=depth, mate=mate))
-    return move, elapsed
+    return move, elapsed, lines
 
 
 # --- The run -----------------------------------------------------------------
@@ -871,6 +953,17 @@ def summarise(records, cfg):
     for r in records:
         castles.update(r.get("castles", {}))
     print("  castling moves: velkor %d, stockfish %d" % (castles["velkor"], castles["stockfish"]))
+    warnings = collections.Counter()
+    examples = {}
+    for r in records:
+        warnings.update(r.get("pv_warnings", {}))
+        for kind, example in r.get("pv_examples", {}).items():
+            examples.setdefault(kind, (r["index"],) + example)
+    print("  reported lines checked %d; warnings: %s %d, %s %d, %s %d" % (
+        sum(r.get("pv_lines", 0) for r in records), PV_THREEFOLD, warnings[PV_THREEFOLD],
+        PV_FIFTY, warnings[PV_FIFTY], PV_ILLEGAL, warnings[PV_ILLEGAL]))
+    for kind, (index, position, text) in sorted(examples.items()):
+        print("  first %s: game %d\n    %s\n    %s" % (kind, index, position, text))
 
     print("\nTime per velkor move (ms; overrun = elapsed - budget; limit 100 + 10% of budget)")
     print("  %-8s %5s %8s %8s %8s %8s %8s %6s %6s %9s %6s" % (
