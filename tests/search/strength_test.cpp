@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/rand.h"
 #include "eval/chess_heuristic.h"
 #include "hash/hash_table.h"
 #include "hash/zobrist.h"
@@ -44,16 +45,16 @@ ThinkResult think_at(Board &b, int half_moves, int weakness, int64_t nodes, Stre
 }  // namespace
 
 // The levels draw from their own generator: a seed gives one stream, and
-// the stream of rand(), from which the table's keys come, is not touched.
+// the stream of velkor_rand(), from which the table's keys come, is not touched.
 TEST(StrengthLevels, OwnGeneratorReplaysFromItsSeedAndLeavesRandAlone) {
-  std::srand(77);
-  const int first = std::rand();
-  std::srand(77);
+  velkor_srand(77);
+  const int first = velkor_rand();
+  velkor_srand(77);
   StrengthGenerator g, other;
   strength_seed(g, 5);
   uint64_t a[8];
   for (uint64_t &x : a) x = strength_random(g);
-  EXPECT_EQ(std::rand(), first);
+  EXPECT_EQ(velkor_rand(), first);
   strength_seed(g, 5);
   for (uint64_t x : a) EXPECT_EQ(strength_random(g), x);
   // Two generators are two streams: drawing from one leaves the other.
