@@ -1,6 +1,6 @@
-// Reading text lines: the protocol input from a descriptor one byte per
-// read, so that nothing beyond the current line is ever consumed; the text
-// book a block at a time, split into lines by the same rule.
+// Reading text lines: the protocol input a block at a time on the input
+// thread, the text book a block at a time too, and any descriptor one byte
+// per read (my_get_next_line), all split into lines by the same rule.
 #pragma once
 
 #include <cstddef>
@@ -27,23 +27,20 @@ inline bool add_line_byte(PartialLine &partial, char c, char terminator) {
   return false;
 }
 
-// Notes in the transcript that the line was cut, if it was.
-void note_cut_line(const PartialLine &partial);
+// Notes in the transcript that a line was cut, if it was.
+void note_cut_line(bool cut);
 
-enum ReadStatus { READ_LINE, READ_WOULD_WAIT, READ_END };
+// The line's text as a heap text released with free() (nullptr if the heap
+// is exhausted); a NUL byte inside the line ends its text. Writes nothing:
+// a line read on another thread is noted when the engine takes it.
+char *copy_line_text(const PartialLine &partial);
 
-// Reads one byte per read into partial until the terminator; carriage
-// returns are dropped. With wait false it reads only while a byte is ready,
-// and answers READ_WOULD_WAIT, the partial line kept, when none is.
-// READ_END: end of input or an error (the partial line is then never a line).
-ReadStatus read_line_bytes(int fd, char terminator, PartialLine &partial, bool wait);
-
-// The finished line as a heap text released with free() (nullptr if the
-// heap is exhausted); a NUL byte inside the line ends its text. A line that
-// was cut is noted in the transcript. partial is empty again after.
+// The finished line as copy_line_text makes it, the cut noted in the
+// transcript; partial is empty again after.
 char *take_line(PartialLine &partial);
 
-// Reads one line from the descriptor up to the terminator. Returns a heap
-// text that the caller releases with free(), or nullptr at end of input or
-// on a read error. Lines are kept whole up to MAX_LINE characters.
+// Reads one line from the descriptor up to the terminator, one byte per
+// read, so that nothing beyond the line is consumed. Returns a heap text
+// that the caller releases with free(), or nullptr at end of input or on a
+// read error. Lines are kept whole up to MAX_LINE characters.
 char *my_get_next_line(int fd, char terminator);

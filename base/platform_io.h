@@ -13,7 +13,9 @@ int io_open_append(const char *path);      // write-only, append, never creates;
 int io_open_truncate(const char *path);    // create or empty, read/write permission; -1 on failure
 long io_read(int fd, void *buffer, size_t count);  // bytes read, 0 at end, -1 on error
 // As io_read, but a non-blocking descriptor with nothing to read yet is
-// waited on rather than reported as an error.
+// waited on rather than reported as an error: the protocol input is read by
+// a thread that blocks until bytes come, whatever mode the front end left
+// the descriptor in.
 long io_read_waiting(int fd, void *buffer, size_t count);
 long io_write(int fd, const void *buffer, size_t count);
 int io_close(int fd);
@@ -24,9 +26,6 @@ long long io_regular_file_size(int fd);
 // Reads up to count bytes from offset without moving the file position;
 // bytes read, 0 at end, -1 on error.
 long io_read_at(int fd, void *buffer, size_t count, long long offset);
-// 1 when a read on fd would return at once (a byte has arrived, or the input
-// has ended or failed), 0 when it would wait. Never waits itself.
-int io_poll_read(int fd);
 
 // A descriptor opened for reading, closed on every way out of its scope;
 // fd is -1 when the open failed.

@@ -32,7 +32,9 @@ long io_read_waiting(int fd, void *buffer, size_t count) {
     const long n = io_read(fd, buffer, count);
     if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return n;
     // A descriptor left in non-blocking mode by whoever started the engine:
-    // nothing has arrived yet, which is not the end of the input. Wait.
+    // nothing has arrived yet, which is not the end of the input. Wait until
+    // something does (the descriptor's mode belongs to the parent too, so it
+    // is not changed).
     pollfd p{fd, POLLIN, 0};
     if (::poll(&p, 1, -1) < 0 && errno != EINTR) return -1;
   }
@@ -52,15 +54,6 @@ long io_write(int fd, const void *buffer, size_t count) {
 }
 
 int io_close(int fd) { return ::close(fd); }
-
-int io_poll_read(int fd) {
-  pollfd p{fd, POLLIN, 0};
-  // Timeout 0: a look, never a wait. An end of input or an error shows as
-  // POLLHUP/POLLERR/POLLNVAL, and the read that follows reports it.
-  const int n = ::poll(&p, 1, 0);
-  if (n <= 0) return 0;  // nothing yet, or interrupted: look again later
-  return (p.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0 ? 1 : 0;
-}
 
 int io_rewind(int fd) { return ::lseek(fd, 0, SEEK_SET) < 0 ? -1 : 0; }
 

@@ -59,7 +59,7 @@ struct BookFile {
       }
       if (add_line_byte(line, block[at++], '\n')) break;
     }
-    note_cut_line(line);
+    note_cut_line(line.cut);
     return true;
   }
 

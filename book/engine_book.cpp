@@ -23,9 +23,10 @@ uint32_t chess960_book_reply(const uint8_t *cb, uint32_t move) {
 
 }  // namespace
 
-uint32_t engine_book_move(const char *path, const uint8_t *cb, const char *opening_text, std::string &note) {
+uint32_t engine_book_move(const char *path, const uint8_t *cb, const char *opening_text, std::string &note,
+                          std::string &said) {
   note.clear();
-  if (is_polyglot_book_name(path)) return polyglot_book_move(path, cb, note);
+  if (is_polyglot_book_name(path)) return polyglot_book_move(path, cb, note, said);
   if (opening_text == nullptr) return 0;
   const uint32_t move = check_opening_book(path, opening_text);
   return move != 0 && is_chess960(cb) ? chess960_book_reply(cb, move) : move;

@@ -16,5 +16,7 @@
 // here is none.
 //
 // note is emptied, then holds one line for the front end when something is
-// wrong with a Polyglot book (polyglot_book_move).
-uint32_t engine_book_move(const char *path, const uint8_t *cb, const char *opening_text, std::string &note);
+// wrong with a Polyglot book (polyglot_book_move, with said, the caller's
+// memory of the problem last said).
+uint32_t engine_book_move(const char *path, const uint8_t *cb, const char *opening_text, std::string &note,
+                          std::string &said);

@@ -305,19 +305,18 @@ bool polyglot_names_position(const uint8_t *cb) {
   return true;
 }
 
-uint32_t polyglot_book_move(const char *path, const uint8_t *cb, std::string &note) {
+uint32_t polyglot_book_move(const char *path, const uint8_t *cb, std::string &note, std::string &said) {
   note.clear();
   if (!polyglot_names_position(cb)) return 0;
   // A problem of the file is said once, not before every move of the game.
-  static std::string last_file_note;
   PolyglotEntry entries[POLYGLOT_MAX_ENTRIES];
   std::string problem;
   const int count = polyglot_entries(path, polyglot_key(cb), entries, POLYGLOT_MAX_ENTRIES, problem);
   const std::string book = std::string("Polyglot book ") + (path != nullptr ? path : "") + " ";
   if (problem.empty()) {
-    last_file_note.clear();
-  } else if (book + problem != last_file_note) {
-    note = last_file_note = book + problem;
+    said.clear();
+  } else if (book + problem != said) {
+    note = said = book + problem;
   }
   if (count <= 0) return 0;
 

@@ -128,13 +128,15 @@ uint32_t choose_polyglot_move(const uint8_t *cb, const PolyglotEntry *entries, i
 // note is emptied, then holds one line for the front end or the transcript
 // when something is wrong: a problem of the file (said once, until the file
 // or its problem changes), or book moves of this position that are not legal
-// here (skipped; the others may still be played).
+// here (skipped; the others may still be played). said is the caller's
+// memory of the file's problem last said, kept from one move to the next
+// (the session keeps it): a problem is said again only once it has changed.
 //
 // The file is opened and closed within the call. The draw comes from a
 // generator of the book's own, seeded from the clock once per process: the
 // runtime's rand, which the search's Zobrist keys are drawn from, is never
 // called.
-uint32_t polyglot_book_move(const char *path, const uint8_t *cb, std::string &note);
+uint32_t polyglot_book_move(const char *path, const uint8_t *cb, std::string &note, std::string &said);
 
 // Whether the format's key can name the board's position: always under
 // standard rules; under Chess960 rules only when every castling right held

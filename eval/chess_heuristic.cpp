@@ -8,6 +8,7 @@
 #include "board/chess_cb.h"
 #include "eval/file_structure.h"
 #include "eval/piece_square_values.h"
+#include "eval/weights.h"
 #include "board/board_scan.h"
 
 namespace {
@@ -27,12 +28,11 @@ constexpr std::array<uint8_t, 16> FILE_BYTE = [] {
 }();
 
 // Scores the board with the given phase's terms, from White's point of view,
-// 30000-centred; counts one evaluation. The board is only read. Only the
+// 30000-centred. The board is only read. Only the
 // occupied squares are visited; the sums do not depend on the order.
 template <const PhaseTerms &T, const PieceSquareValues &V>
 int evaluate(const uint8_t *cb) {
-  int score = 30000;
-  ++heuristic_calculated;
+  int score = weights::BALANCED;
 
   // Bit f of byte FILE_BYTE[code] is set for a file holding such a piece:
   // White pawns, Black pawns, White rooks, Black rooks in bytes 0 to 3; the
@@ -110,7 +110,7 @@ inline uint64_t unprotected_pawns(uint64_t pawns, int colour) {
 // kings and for the castled bits.
 template <const PhaseTerms &T>
 int evaluate_kept(const uint8_t *cb, const PieceSets &sets, int material) {
-  int score = 30000 + material;
+  int score = weights::BALANCED + material;
 
   const FileMasks white = file_masks(sets.of[PAWN]);
   const FileMasks black = file_masks(sets.of[PAWN | COLOUR_BIT]);
@@ -120,9 +120,9 @@ int evaluate_kept(const uint8_t *cb, const PieceSets &sets, int material) {
   score = file_evaluation(score, pawns_one, pawns_two, rooks);
 
   if constexpr (T.pawn_and_king_safety) {
-    // malus_pawn_security of every pawn: 5 per pawn without a defender.
-    score -= 5 * std::popcount(unprotected_pawns(sets.of[PAWN], WHITE));
-    score += 5 * std::popcount(unprotected_pawns(sets.of[PAWN | COLOUR_BIT], BLACK));
+    // malus_pawn_security of every pawn: one weight per pawn without a defender.
+    score -= weights::UNDEFENDED_PAWN * std::popcount(unprotected_pawns(sets.of[PAWN], WHITE));
+    score += weights::UNDEFENDED_PAWN * std::popcount(unprotected_pawns(sets.of[PAWN | COLOUR_BIT], BLACK));
     for (int colour = WHITE; colour <= BLACK; ++colour)
       for (uint64_t kings = sets.of[KING | (colour << 3)]; kings != 0; kings &= kings - 1)
         score += check_security_king(cb, boardin[std::countr_zero(kings)], colour);
@@ -131,8 +131,8 @@ int evaluate_kept(const uint8_t *cb, const PieceSets &sets, int material) {
 }
 
 [[noreturn]] void phase_undefined() {
-  // The phase is always stored before a search starts, so this means the
-  // engine's own state is broken: stop rather than search on nonsense.
+  // Every search decides its phase at the root, so this means the engine's
+  // own state is broken: stop rather than search on nonsense.
   // The message goes straight to standard output, not to the protocol
   // transport, and the process ends with status 0 like every other exit.
   std::printf("Game position undefined !\n");
@@ -160,11 +160,11 @@ int piece_square_sum(const uint8_t *cb, int phase) {
   return sum;
 }
 
-int heuristic(const uint8_t *cb, uint8_t side) {
-  switch (game_position) {
-    case PHASE_OPENING: return heuristic_opening(cb, side);
-    case PHASE_MIDDLE: return heuristic_middle(cb, side);
-    case PHASE_ENDING: return heuristic_ending(cb, side);
+int heuristic(const uint8_t *cb, int phase) {
+  switch (phase) {
+    case PHASE_OPENING: return evaluate<OPENING, OPENING_VALUES>(cb);
+    case PHASE_MIDDLE: return evaluate<MIDDLE, MIDDLE_VALUES>(cb);
+    case PHASE_ENDING: return evaluate<ENDING, ENDING_VALUES>(cb);
     default: phase_undefined();
   }
 }
@@ -186,9 +186,9 @@ int check_security_king(const uint8_t *cb, int king_square, int colour) {
   for (const auto &line : up) {
     // Pawns of either colour give cover.
     if (piece_of(cb[king_square + dir * line[0]]) == PAWN)
-      cover += 15;
+      cover += weights::KING_COVER_NEAR;
     else if (piece_of(cb[king_square + dir * line[1]]) == PAWN)
-      cover += 10;
+      cover += weights::KING_COVER_FAR;
   }
   return colour == WHITE ? cover : -cover;
 }
@@ -201,7 +201,7 @@ int malus_pawn_security(const uint8_t *cb, int pawn_square, int colour) {
     const uint8_t b = cb[pawn_square + behind + side_step];
     if ((b & (PIECE_MASK | COLOUR_BIT)) == own_pawn) return 0;
   }
-  return colour == WHITE ? -5 : 5;
+  return colour == WHITE ? -weights::UNDEFENDED_PAWN : weights::UNDEFENDED_PAWN;
 }
 
 // File count byte: a White piece adds 1, a Black one 16, so the low nibble
@@ -221,18 +221,18 @@ int hoz_evaluation(int score, const uint8_t *pawn_files, const uint8_t *rook_fil
     const int wr = white_count(rook_files[f]), br = black_count(rook_files[f]);
 
     if (wp > 1) {
-      score -= 50;
+      score -= weights::DOUBLED_PAWNS;
     } else if (wp == 0) {
-      if (w == 1) score -= 30;
+      if (w == 1) score -= weights::ISOLATED_PAWN;
       w = 0;
     } else {
       ++w;
     }
 
     if (bp > 1) {
-      score += 50;
+      score += weights::DOUBLED_PAWNS;
     } else if (bp == 0) {
-      if (b == 1) score += 30;
+      if (b == 1) score += weights::ISOLATED_PAWN;
       b = 0;
     } else {
       ++b;
@@ -242,27 +242,27 @@ int hoz_evaluation(int score, const uint8_t *pawn_files, const uint8_t *rook_fil
     // file, however many rooks of the colour stand on it.
     if (wr > 0) {
       if (w == 0 && b == 0)
-        score += 40;
+        score += weights::ROOK_OPEN_FILE;
       else if (w == 0)
-        score += 30;
+        score += weights::ROOK_HALF_OPEN_FILE;
     }
     if (br > 0) {
       if (b == 0 && w == 0)
-        score -= 40;
+        score -= weights::ROOK_OPEN_FILE;
       else if (b == 0)
-        score -= 30;
+        score -= weights::ROOK_HALF_OPEN_FILE;
     }
   }
   // A run still open at the h-file ends at the board's edge.
-  if (w == 1) score -= 30;
-  if (b == 1) score += 30;
+  if (w == 1) score -= weights::ISOLATED_PAWN;
+  if (b == 1) score += weights::ISOLATED_PAWN;
   return score;
 }
 
 int castling_evaluation(const uint8_t *cb, int score) {
   // Only the search's own castling moves set these bits, so at the root they
   // are clear and this rewards castling somewhere on the line searched.
-  if (cb[CB_STATE] & ST_WHITE_CASTLED) score += 50;
-  if (cb[CB_STATE] & ST_BLACK_CASTLED) score -= 50;
+  if (cb[CB_STATE] & ST_WHITE_CASTLED) score += weights::CASTLED;
+  if (cb[CB_STATE] & ST_BLACK_CASTLED) score -= weights::CASTLED;
   return score;
 }

@@ -4,8 +4,8 @@
 //
 // hoz_evaluation walks the files a to h keeping, per colour, the length of
 // the current run of files that hold exactly one pawn of that colour: a file
-// with two or more pawns costs 50 and leaves the run as it is, an empty file
-// ends it (a run of one is an isolated pawn, 30), and a rook is judged by
+// with two or more pawns is doubled and leaves the run as it is, an empty file
+// ends it (a run of one is an isolated pawn), and a rook is judged by
 // the run counters once that file's pawns are counted. Everything a colour's
 // own walk produces depends only on which files hold no, one, or several of
 // its pawns, so it is tabulated once for all 3^8 such patterns.
@@ -14,6 +14,8 @@
 #include <array>
 #include <bit>
 #include <cstdint>
+
+#include "eval/weights.h"
 
 namespace file_structure {
 
@@ -33,16 +35,16 @@ constexpr Entry walk(const int (&cls)[8]) {
   uint8_t zero_after = 0;
   for (int f = 0; f < 8; ++f) {
     if (cls[f] == 2) {
-      penalty += 50;
+      penalty += weights::DOUBLED_PAWNS;
     } else if (cls[f] == 0) {
-      if (run == 1) penalty += 30;
+      if (run == 1) penalty += weights::ISOLATED_PAWN;
       run = 0;
     } else {
       ++run;
     }
     if (run == 0) zero_after |= uint8_t(1u << f);
   }
-  if (run == 1) penalty += 30;
+  if (run == 1) penalty += weights::ISOLATED_PAWN;
   return {int16_t(penalty), zero_after};
 }
 
@@ -90,9 +92,11 @@ inline int file_evaluation(int score, const uint8_t pawns_one[2], const uint8_t 
   const file_structure::Entry &b = file_structure::entry(pawns_one[1], pawns_two[1]);
   score += b.penalty - w.penalty;
   const uint8_t both_zero = w.zero_after & b.zero_after;
-  score += 40 * file_structure::BITS[uint8_t(rooks[0] & both_zero)] +
-           30 * file_structure::BITS[uint8_t(rooks[0] & w.zero_after & ~b.zero_after)];
-  score -= 40 * file_structure::BITS[uint8_t(rooks[1] & both_zero)] +
-           30 * file_structure::BITS[uint8_t(rooks[1] & b.zero_after & ~w.zero_after)];
+  score +=
+      weights::ROOK_OPEN_FILE * file_structure::BITS[uint8_t(rooks[0] & both_zero)] +
+      weights::ROOK_HALF_OPEN_FILE * file_structure::BITS[uint8_t(rooks[0] & w.zero_after & ~b.zero_after)];
+  score -=
+      weights::ROOK_OPEN_FILE * file_structure::BITS[uint8_t(rooks[1] & both_zero)] +
+      weights::ROOK_HALF_OPEN_FILE * file_structure::BITS[uint8_t(rooks[1] & b.zero_after & ~w.zero_after)];
   return score;
 }

@@ -1,9 +1,6 @@
 #include "board/chess_cb.h"
 #include "eval/chess_heuristic.h"
 
-int game_position = PHASE_UNDEFINED;
-int heuristic_calculated = 0;
-
 int get_game_position(const uint8_t *cb, int n) {
   // The first sixteen half-moves are always played as an opening.
   if (n <= 7) return PHASE_OPENING;
@@ -19,9 +16,3 @@ int get_game_position(const uint8_t *cb, int n) {
   }
   return count > 6 ? PHASE_MIDDLE : PHASE_ENDING;
 }
-
-void set_game_position(int phase) { game_position = phase; }
-
-void ini_stat_calculated() { heuristic_calculated = 0; }
-
-int stat_heuristic_calculated() { return heuristic_calculated; }

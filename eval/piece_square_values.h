@@ -9,6 +9,7 @@
 #include "board/chess_cb.h"
 #include "eval/chess_heuristic.h"
 #include "eval/piece_square_tables.h"
+#include "eval/weights.h"
 
 namespace phase_terms {
 
@@ -20,9 +21,10 @@ struct PhaseTerms {
   bool pawn_and_king_safety;  // malus_pawn_security and check_security_king
 };
 
-inline constexpr PhaseTerms OPENING = {300, &ope_position_pawn, &ope_position_king, false};
-inline constexpr PhaseTerms MIDDLE = {310, &mid_position_pawn, &ope_position_king, true};
-inline constexpr PhaseTerms ENDING = {310, &end_position_pawn, &end_position_king, true};
+inline constexpr PhaseTerms OPENING = {weights::BISHOP_OPENING_VALUE, &ope_position_pawn, &ope_position_king,
+                                       false};
+inline constexpr PhaseTerms MIDDLE = {weights::BISHOP_VALUE, &mid_position_pawn, &ope_position_king, true};
+inline constexpr PhaseTerms ENDING = {weights::BISHOP_VALUE, &end_position_pawn, &end_position_king, true};
 
 // Material and square bonus of every piece on every square, signed for
 // White's point of view, looked up as [piece | colour][rank * 8 + file]: one
@@ -36,13 +38,13 @@ constexpr PieceSquareValues piece_square_values(const PhaseTerms &t) {
     for (int c = WHITE; c <= BLACK; ++c) {
       const int sign = c == WHITE ? 1 : -1;
       const auto row = [&](int piece) -> std::array<int16_t, 64> & { return v[piece | (c << 3)]; };
-      row(PAWN)[b] = int16_t(sign * (100 + (*t.pawn_table)[c][s]));
+      row(PAWN)[b] = int16_t(sign * (weights::PAWN_VALUE + (*t.pawn_table)[c][s]));
       // Same entry for both colours: the knight table is not mirrored.
-      row(KNIGHT)[b] = int16_t(sign * (300 + position_good_knight[s]));
+      row(KNIGHT)[b] = int16_t(sign * (weights::KNIGHT_VALUE + position_good_knight[s]));
       // Signed entry: a bishop on a corner loses points for its side.
       row(BISHOP)[b] = int16_t(sign * (t.bishop_value + position_good_bishop[s]));
-      row(ROOK)[b] = int16_t(sign * 500);
-      row(QUEEN)[b] = int16_t(sign * 900);
+      row(ROOK)[b] = int16_t(sign * weights::ROOK_VALUE);
+      row(QUEEN)[b] = int16_t(sign * weights::QUEEN_VALUE);
       row(KING)[b] = int16_t(sign * (*t.king_table)[c][s]);
     }
   }

@@ -6,6 +6,9 @@
 #include <cstring>
 
 #include "base/text.h"
+#include "base/transcript.h"
+#include "frontend/session.h"
+#include "search/search_threads.h"
 
 EngineOptions g_options;
 
@@ -13,9 +16,48 @@ namespace {
 
 enum OptionType : uint8_t { TYPE_SPIN, TYPE_CHECK, TYPE_STRING, TYPE_BUTTON };
 
+// What setting an option does at once, besides storing its value; changed:
+// the value differs from the one before. A line for the front end when the
+// value could not be applied as asked.
+using OptionApply = std::string (*)(Session &session, bool changed);
+
+// The table is made at the size asked for, every page written; when that
+// much memory cannot be had, it keeps its size and the option says so.
+std::string apply_hash(Session &, bool) {
+  if (resize_hash_table(g_options.hash_mb)) return {};
+  const int kept = int(hash_table_entries() / HASH_ENTRIES_PER_MB);
+  std::string message = "Hash " + std::to_string(g_options.hash_mb) + " MB cannot be allocated: the table stays at " +
+                        std::to_string(kept) + " MB";
+  g_options.hash_mb = kept;
+  return message;
+}
+
+std::string apply_clear_hash(Session &, bool) {
+  clear_hash_table();
+  return {};
+}
+
+// Helpers are started (or ended) now, so that the next "go" spends none of
+// its clock on them.
+std::string apply_threads(Session &, bool) {
+  search_threads_set(g_options.threads);
+  return {};
+}
+
+std::string apply_transcript(Session &, bool changed) {
+  if (changed) set_transcript_file(g_options.transcript.c_str());
+  return {};
+}
+
+std::string apply_strength_seed(Session &session, bool) {
+  seed_strength_levels(session);
+  return {};
+}
+
 // One option: its name as declared, its type and, for a spin, its range;
 // the member of EngineOptions that holds its value (one of the three; none
-// for a button).
+// for a button); what setting it does at once (nullptr: nothing, the value
+// is read where it is used).
 struct OptionSpec {
   OptionId id;
   const char *name;
@@ -24,25 +66,27 @@ struct OptionSpec {
   int EngineOptions::*spin;
   bool EngineOptions::*check;
   std::string EngineOptions::*text;
+  OptionApply apply;
 };
 
 constexpr std::array<OptionSpec, OPTION_COUNT> OPTION_SPECS = {{
-    {OPT_HASH, "Hash", TYPE_SPIN, HASH_MIN_MB, HASH_MAX_MB, &EngineOptions::hash_mb, nullptr, nullptr},
-    {OPT_CLEAR_HASH, "Clear Hash", TYPE_BUTTON, 0, 0, nullptr, nullptr, nullptr},
-    {OPT_THREADS, "Threads", TYPE_SPIN, 1, THREADS_MAX, &EngineOptions::threads, nullptr, nullptr},
-    {OPT_PONDER, "Ponder", TYPE_CHECK, 0, 0, nullptr, &EngineOptions::ponder, nullptr},
-    {OPT_MULTIPV, "MultiPV", TYPE_SPIN, 1, MULTIPV_MAX, &EngineOptions::multipv, nullptr, nullptr},
-    {OPT_OWN_BOOK, "OwnBook", TYPE_CHECK, 0, 0, nullptr, &EngineOptions::own_book, nullptr},
-    {OPT_BOOK_FILE, "BookFile", TYPE_STRING, 0, 0, nullptr, nullptr, &EngineOptions::book_file},
+    {OPT_HASH, "Hash", TYPE_SPIN, HASH_MIN_MB, HASH_MAX_MB, &EngineOptions::hash_mb, nullptr, nullptr, apply_hash},
+    {OPT_CLEAR_HASH, "Clear Hash", TYPE_BUTTON, 0, 0, nullptr, nullptr, nullptr, apply_clear_hash},
+    {OPT_THREADS, "Threads", TYPE_SPIN, 1, THREADS_MAX, &EngineOptions::threads, nullptr, nullptr, apply_threads},
+    {OPT_PONDER, "Ponder", TYPE_CHECK, 0, 0, nullptr, &EngineOptions::ponder, nullptr, nullptr},
+    {OPT_MULTIPV, "MultiPV", TYPE_SPIN, 1, MULTIPV_MAX, &EngineOptions::multipv, nullptr, nullptr, nullptr},
+    {OPT_OWN_BOOK, "OwnBook", TYPE_CHECK, 0, 0, nullptr, &EngineOptions::own_book, nullptr, nullptr},
+    {OPT_BOOK_FILE, "BookFile", TYPE_STRING, 0, 0, nullptr, nullptr, &EngineOptions::book_file, nullptr},
     {OPT_MOVE_OVERHEAD, "Move Overhead", TYPE_SPIN, 0, MOVE_OVERHEAD_MAX, &EngineOptions::move_overhead, nullptr,
+     nullptr, nullptr},
+    {OPT_TRANSCRIPT, "Transcript", TYPE_STRING, 0, 0, nullptr, nullptr, &EngineOptions::transcript, apply_transcript},
+    {OPT_CHESS960, "UCI_Chess960", TYPE_CHECK, 0, 0, nullptr, &EngineOptions::chess960, nullptr, nullptr},
+    {OPT_LIMIT_STRENGTH, "UCI_LimitStrength", TYPE_CHECK, 0, 0, nullptr, &EngineOptions::limit_strength, nullptr,
      nullptr},
-    {OPT_TRANSCRIPT, "Transcript", TYPE_STRING, 0, 0, nullptr, nullptr, &EngineOptions::transcript},
-    {OPT_CHESS960, "UCI_Chess960", TYPE_CHECK, 0, 0, nullptr, &EngineOptions::chess960, nullptr},
-    {OPT_LIMIT_STRENGTH, "UCI_LimitStrength", TYPE_CHECK, 0, 0, nullptr, &EngineOptions::limit_strength, nullptr},
     {OPT_UCI_ELO, "UCI_Elo", TYPE_SPIN, STRENGTH_ELO_MIN, STRENGTH_ELO_MAX, &EngineOptions::uci_elo, nullptr,
-     nullptr},
+     nullptr, nullptr},
     {OPT_STRENGTH_SEED, "Strength Seed", TYPE_SPIN, 0, STRENGTH_SEED_MAX, &EngineOptions::strength_seed, nullptr,
-     nullptr},
+     nullptr, apply_strength_seed},
 }};
 
 constexpr bool specs_in_id_order() {
@@ -202,4 +246,10 @@ SetOptionResult read_setoption(const char *line) {
   while (length > 0 && is_blank(cursor[length - 1])) --length;
   if (length == 0) return refused(std::string("option ") + spec->name + ": \"value\" without a value");
   return set_value(*spec, cursor, length);
+}
+
+std::string apply_option(Session &session, const SetOptionResult &set) {
+  if (set.option < 0 || set.option >= OPTION_COUNT) return {};
+  const OptionApply apply = OPTION_SPECS[size_t(set.option)].apply;
+  return apply != nullptr ? apply(session, set.changed) : std::string();
 }

@@ -1,7 +1,7 @@
 // The engine's UCI options: their declaration lines for the handshake, the
-// current values, and the reader of "setoption" lines. Applying a new value
-// (resizing the table, reopening the transcript, ...) is the caller's part:
-// the reader says which option was set.
+// current values, the reader of "setoption" lines, and what setting each one
+// does at once (resizing the table, starting or parking the helper threads,
+// reopening the transcript, ...), each by its row of the option table.
 #pragma once
 
 #include <string>
@@ -83,3 +83,15 @@ struct SetOptionResult {
 // value: one given is ignored. On success g_options holds the new value;
 // otherwise g_options is untouched and error says what was wrong.
 SetOptionResult read_setoption(const char *line);
+
+struct Session;
+
+// Applies the option read_setoption has just set, by its row of the table:
+// "Hash" makes the table of the new size and "Clear Hash" empties it,
+// "Threads" starts or parks the helper threads, "Transcript" moves the
+// transcript (when its value changed), "Strength Seed" restarts the
+// session's strength generator; the others are read where they are used.
+// Only between searches, never while one runs. Returns a line for the front
+// end (without "info string ") when the value could not be applied as
+// asked, else the empty string.
+std::string apply_option(Session &session, const SetOptionResult &set);

@@ -2,80 +2,67 @@
 
 #include <cstdlib>
 
-#include "base/text.h"
-#include "frontend/command_queue.h"
 #include "frontend/chess_uci.h"
+#include "frontend/commands.h"
 #include "search/search_limits.h"
 
 namespace {
 
-// "quit" or the end of the input came: nothing more is read.
-bool input_ended = false;
-
-// A ponder search waits for "ponderhit", which starts the move's clock.
-bool pondering = false;
-
-// Deals with one line read during a search and says what the search must do.
-// The line is owned here: released, or handed to the loop's queue.
-int handle_line(char *line) {
-  if (is_stop_command(line)) {
-    std::free(line);
-    return SEARCH_INPUT_STOP;
+// Deals with one line taken during a search, by its row of the command
+// table, and says what the search must do. The line is the session's now:
+// released, or queued for the loop.
+int handle_line(Session &session, char *line) {
+  switch (command_action(line, IN_SEARCH)) {
+    case CommandAction::STOP: std::free(line); return SEARCH_INPUT_STOP;
+    case CommandAction::PONDERHIT:
+      std::free(line);
+      if (!session.pondering) return SEARCH_INPUT_NONE;  // no ponder search: ignored
+      session.pondering = false;
+      return SEARCH_INPUT_PONDERHIT;
+    case CommandAction::QUIT:
+      // Queued behind the lines that came before it: the loop handles those
+      // first, then ends on it.
+      push_command_line(session, line);
+      session.input_ended = true;
+      return SEARCH_INPUT_QUIT;
+    case CommandAction::READY:
+      std::free(line);
+      UCI_readyok();
+      return SEARCH_INPUT_NONE;
+    default:  // waits its turn
+      push_command_line(session, line);
+      return SEARCH_INPUT_NONE;
   }
-  if (is_keyword_line(line, "ponderhit")) {
-    std::free(line);
-    if (!pondering) return SEARCH_INPUT_NONE;  // no ponder search: ignored
-    pondering = false;
-    return SEARCH_INPUT_PONDERHIT;
-  }
-  // Recognised as the waits recognise them, by the keyword's length.
-  if (begins_with(line, "quit")) {
-    // Queued behind the lines that came before it: the loop handles those
-    // first, then ends on it.
-    push_command_line(line);
-    input_ended = true;
-    return SEARCH_INPUT_QUIT;
-  }
-  if (begins_with(line, "isready")) {
-    std::free(line);
-    UCI_readyok();
-    return SEARCH_INPUT_NONE;
-  }
-  push_command_line(line);
-  return SEARCH_INPUT_NONE;
 }
 
 }  // namespace
 
-bool is_stop_command(const char *line) { return is_keyword_line(line, "stop"); }
-
-int poll_search_input() {
-  if (input_ended) return SEARCH_INPUT_QUIT;
+int poll_search_input(void *context) {
+  Session &session = *static_cast<Session *>(context);
+  if (session.input_ended) return SEARCH_INPUT_QUIT;
+  // Nothing has arrived: the usual answer, without a lock.
+  if (!UCI_input_arrived()) return SEARCH_INPUT_NONE;
   for (;;) {
     char *line = nullptr;
-    switch (UCI_poll_line(&line)) {
-      case UCI_POLL_NOTHING:
-        return SEARCH_INPUT_NONE;
-      case UCI_POLL_END:
-        input_ended = true;
-        return SEARCH_INPUT_QUIT;
-      default:
-        break;
+    switch (UCI_recv_arrived(&line)) {
+      case UCI_NOTHING_YET: return SEARCH_INPUT_NONE;
+      case UCI_INPUT_ENDED: session.input_ended = true; return SEARCH_INPUT_QUIT;
+      default: break;
     }
-    const int what = handle_line(line);
+    const int what = handle_line(session, line);
     if (what != SEARCH_INPUT_NONE) return what;
   }
 }
 
-int wait_search_stop(bool infinite) {
-  if (input_ended) return SEARCH_INPUT_QUIT;
+int wait_search_stop(Session &session, bool infinite) {
+  if (session.input_ended) return SEARCH_INPUT_QUIT;
   for (;;) {
     char *line = UCI_recv();
     if (line == nullptr) {
-      input_ended = true;
+      session.input_ended = true;
       return SEARCH_INPUT_QUIT;
     }
-    const int what = handle_line(line);
+    const int what = handle_line(session, line);
     if (what == SEARCH_INPUT_PONDERHIT) {
       if (!infinite) return SEARCH_INPUT_NONE;
       continue;
@@ -84,13 +71,34 @@ int wait_search_stop(bool infinite) {
   }
 }
 
-void reset_search_input() {
-  input_ended = false;
-  pondering = false;
+CountInput count_input(Session &session) {
+  CountInput c{&session, 0, false};
+  c.arrived_before = UCI_lines_arrived(&c.ended_before);
+  return c;
 }
 
-void start_pondering() { pondering = true; }
-
-bool is_pondering() { return pondering; }
-
-void stop_pondering() { pondering = false; }
+bool perft_stop_asked(void *context) {
+  CountInput &c = *static_cast<CountInput *>(context);
+  Session &session = *c.session;
+  if (session.input_ended) return true;
+  if (!UCI_input_arrived()) return false;
+  for (;;) {
+    char *line = nullptr;
+    switch (UCI_recv_arrived(&line)) {
+      case UCI_NOTHING_YET: return false;
+      case UCI_INPUT_ENDED:
+        if (c.ended_before) return false;
+        session.input_ended = true;
+        return true;
+      default: break;
+    }
+    const bool before = c.arrived_before > 0;
+    if (before) --c.arrived_before;
+    if (before && command_action(line, IN_SEARCH) == CommandAction::QUIT) {
+      push_command_line(session, line);  // the loop ends on it after the count
+      continue;
+    }
+    const int what = handle_line(session, line);
+    if (what == SEARCH_INPUT_STOP || what == SEARCH_INPUT_QUIT) return true;
+  }
+}

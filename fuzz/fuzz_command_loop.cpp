@@ -25,6 +25,14 @@ namespace {
 int input_fd = -1;
 int output_fd = -1;
 
+// Every "go" thinks for at most a millisecond, whatever the clock says, and
+// no deeper than its first pass, whatever its limits say: inputs hold many
+// "go" lines, and each further pass costs another table reset and a deeper
+// search. The search's paths (a pass, the stop, the one-ply answer, the
+// reports) are all still taken. "go perft 8" would count for minutes; three
+// plies take every path of the count and its report.
+constexpr SessionSearchCaps kCaps = {SEARCH_FIRST_DEPTH, 1, 3};
+
 // A book whose lines answer the usual openings, castle, promote, and one
 // whose reply is no move, so that "go" takes every book path.
 constexpr char kBook[] =
@@ -44,10 +52,10 @@ void refill(int fd, const uint8_t *data, size_t size) {
   if (::lseek(fd, 0, SEEK_SET) != 0) fuzz_fail("cannot rewind a memory file");
 }
 
-// The session reads its input one byte per read, as the engine always does.
-// A pipe that already holds the whole input, its writing end closed, costs
-// the kernel less per byte than a memory file (no file position, no access
-// time). Returns the reading end, or -1 when the input does not fit.
+// The session's input thread reads until the input ends (or a "quit"). A
+// pipe that already holds the whole input, its writing end closed, costs the
+// kernel less than a memory file (no file position, no access time).
+// Returns the reading end, or -1 when the input does not fit.
 int piped_input(const uint8_t *data, size_t size) {
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC) != 0) fuzz_fail("no pipe");
@@ -72,16 +80,6 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   if (input_fd < 0 || output_fd < 0) fuzz_fail("no memory files");
   g_uci_input_fd = input_fd;
   g_uci_output_fd = output_fd;
-  // Every "go" thinks for at most a millisecond, whatever the clock says,
-  // and no deeper than its first pass, whatever its limits say: inputs hold
-  // many "go" lines, and each further pass costs another table reset and a
-  // deeper search. The search's paths (a pass, the stop, the one-ply
-  // answer, the reports) are all still taken.
-  g_session_search_caps.budget_ms = 1;
-  g_session_search_caps.depth = SEARCH_FIRST_DEPTH;
-  // "go perft 8" would count for minutes; three plies take every path of
-  // the count and its report.
-  g_session_search_caps.perft_depth = 3;
   return 0;
 }
 
@@ -91,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   g_uci_input_fd = pipe_fd >= 0 ? pipe_fd : input_fd;
   refill(output_fd, nullptr, 0);
 
-  const int status = velkor_main();
+  const int status = velkor_main(kCaps);
   if (pipe_fd >= 0) ::close(pipe_fd);
 
   if (status != 0) fuzz_fail("the session returned " + std::to_string(status));

@@ -38,8 +38,8 @@ std::array<Position, POSITIONS> positions;
 
 void lookup(const char *path, const Position &p) {
   const int before = lowest_free_descriptor();
-  std::string note;
-  const uint32_t word = polyglot_book_move(path, p.cb, note);
+  std::string note, said;
+  const uint32_t word = polyglot_book_move(path, p.cb, note, said);
   if (lowest_free_descriptor() != before) fuzz_fail("a descriptor was left open");
   if (word == 0) return;
   if (move_score(word) != POLYGLOT_BOOK_SCORE) fuzz_fail("book move without the book's score");

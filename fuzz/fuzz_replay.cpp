@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   uint8_t *cb = init_chessboard();
   // On the heap, so that the address sanitizer sees any write past its end.
   const auto opening = std::make_unique<OpeningText>();
-  const int count = load_position_txt2(cb, text.c_str(), 0, opening.get());
+  const int count = load_position_txt2(cb, text.c_str(), opening.get());
 
   const size_t length = std::strlen(text.c_str());
   if (count < 0 || size_t(count) > length / 2 + 1) fuzz_fail("move count " + std::to_string(count));

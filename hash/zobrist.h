@@ -1,5 +1,6 @@
-// Zobrist keys of positions: random key tables, redrawn at every table reset,
-// the key from scratch and the incremental updates of an ordinary move.
+// Zobrist keys of positions: the random key tables and the key of a board
+// computed from scratch. The search keeps its own key up to date move by
+// move (search/make_move), reading the tables below.
 //
 // A key is the XOR of one table value per piece on its square, zobrist_black
 // when Black is to move, and zobrist_castling[i] for every lost-right flag

@@ -83,8 +83,9 @@ uint64_t perft(const uint8_t *cb, int depth) {
   return total;
 }
 
-uint64_t perft_all_promotions(const uint8_t *cb, int depth) {
+uint64_t perft_all_promotions(const uint8_t *cb, int depth, PerftStop *stop) {
   if (depth == 0) return 1;
+  if (stop != nullptr && depth >= 2 && (stop->stopped || (stop->stopped = stop->asked(stop->context)))) return 0;
   uint32_t list[MAX_GENERATED_MOVES];
   const int n = generate_moves(cb, list);
   const uint8_t mover = side_to_move(cb);
@@ -100,7 +101,38 @@ uint64_t perft_all_promotions(const uint8_t *cb, int depth) {
       std::memcpy(child, cb, CB_SIZE);
       play_move(child, words[k]);
       if (king_attacked(child, mover, where_is_king(child, mover)) != 0) continue;
-      total += depth == 1 ? 1 : perft_all_promotions(child, depth - 1);
+      total += depth == 1 ? 1 : perft_all_promotions(child, depth - 1, stop);
+    }
+  }
+  return total;
+}
+
+uint64_t perft_divide(const uint8_t *cb, int depth, PerftPromotions promotions, const PerftVisit &visit,
+                      PerftStop *stop) {
+  if (depth < 1) return 0;
+  uint32_t list[MAX_GENERATED_MOVES];
+  const int n = generate_moves(cb, list);
+  const bool all = promotions == PERFT_ALL_PROMOTIONS;
+  const uint8_t mover = side_to_move(cb);
+  uint64_t total = 0;
+  uint8_t child[CB_SIZE];
+  for (int i = 0; i < n; ++i) {
+    const uint32_t gm = list[i];
+    const uint8_t kind = gm_kind(gm);
+    const uint8_t promoted = kind == KIND_PROMO_QUEEN ? QUEEN : kind == KIND_PROMO_KNIGHT ? KNIGHT : EMPTY;
+    // A queen promotion stands for the rook and the bishop promotions too.
+    const uint32_t plain = move_word(gm_from(gm), gm_to(gm));
+    const uint32_t words[3] = {game_move_of(gm), plain | MW_PROMO_ROOK, plain | MW_PROMO_BISHOP};
+    const uint8_t pieces[3] = {promoted, ROOK, BISHOP};
+    const int count = all && kind == KIND_PROMO_QUEEN ? 3 : 1;
+    for (int k = 0; k < count; ++k) {
+      std::memcpy(child, cb, CB_SIZE);
+      play_move(child, words[k]);
+      if (king_attacked(child, mover, where_is_king(child, mover)) != 0) continue;
+      const uint64_t nodes = all ? perft_all_promotions(child, depth - 1, stop) : perft(child, depth - 1);
+      if (stop != nullptr && stop->stopped) return total;
+      total += nodes;
+      if (!visit(PerftRootMove{gm_from(gm), gm_to(gm), pieces[k]}, nodes)) return total;
     }
   }
   return total;

@@ -4,7 +4,6 @@
 
 #include "board/chess_cb.h"
 #include "board/game_move.h"
-#include "eval/chess_heuristic.h"
 #include "notation/move_text.h"
 #include "base/text.h"
 #include "base/transcript.h"
@@ -105,7 +104,7 @@ uint32_t set_new_move_txt2(uint8_t * /*cb*/, const char *token, int side) {
   return convert_move(token, side);
 }
 
-int load_position_txt2(uint8_t *cb, const char *text, int half_moves_before, OpeningText *opening_text) {
+int load_position_txt2(uint8_t *cb, const char *text, OpeningText *opening_text) {
   int count = 0;
   int side = side_to_move(cb);
   OpeningCursor opening{opening_text != nullptr ? opening_text->text : nullptr,
@@ -130,7 +129,6 @@ int load_position_txt2(uint8_t *cb, const char *text, int half_moves_before, Ope
     if (is_blank(*text)) ++text;
 
     if ((move & MW_SCORE_MASK) == 0) {
-      set_game_position(get_game_position(cb, (half_moves_before + count) / 2));
       play_move(cb, move);
       side = side_to_move(cb);
       ++count;

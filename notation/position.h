@@ -15,12 +15,9 @@ struct OpeningText {
 
 // Replays the blank- or tab-separated move tokens of text onto the board
 // (which the caller has put in the game's first position, the side to move
-// in byte 144) and returns the number of moves made. half_moves_before is
-// the number of half-moves the game had played before the first of them (0
-// from the start position, the FEN's count otherwise): the phase set before
-// each move counts from it. Each token read is appended to opening, when
-// given, as long as the whole token fits.
-int load_position_txt2(uint8_t *cb, const char *text, int half_moves_before = 0, OpeningText *opening = nullptr);
+// in byte 144) and returns the number of moves made. Each token read is
+// appended to opening, when given, as long as the whole token fits.
+int load_position_txt2(uint8_t *cb, const char *text, OpeningText *opening = nullptr);
 
 // Converts one token (a leading upper-case piece letter is dropped).
 uint32_t set_new_move_txt2(uint8_t *cb, const char *token, int side);

@@ -39,11 +39,11 @@ struct SearchShared {
   SearchLimits limits;        // the "go"'s depth and node limits
   MoveClock clock;            // the move's clock; "ponderhit" starts it again
   int ponderhit_budget_ms;    // the budget the clock takes on "ponderhit"
-  SearchInputPoll poll;       // the input, looked at by the main thread; nullptr: none
+  SearchInputPoll poll;       // the input, asked by the main thread; nullptr: none
+  void *poll_context;         // what poll is called with
   int input_seen;             // what the input asked for (SearchInput)
   bool nodes_reached;         // the node limit stopped the search
   int64_t counted_nodes;      // evaluations of the finished passes, all threads
-  int32_t last_poll_ms;       // clock reading of the last look at the input
   int thread_count;           // threads searching each pass, the main one included
   Search *threads[SEARCH_THREADS_MAX];  // their records, the main thread's first
   // Set once the search must end: every thread unwinds.

@@ -1,20 +1,17 @@
 #include "search/search_limits.h"
 
-#include <climits>
-
 #include "search/search_context.h"
 #include "search/time_control.h"
 
-void search_limits_start(SearchShared &shared, const SearchLimits &l, SearchInputPoll poll) {
+void search_limits_start(SearchShared &shared, const SearchLimits &l, SearchInputPoll poll, void *poll_context) {
   shared.limits = l;
   if (l.depth != 0 && l.depth < SEARCH_FIRST_DEPTH) shared.limits.depth = SEARCH_FIRST_DEPTH;
   if (l.depth > SEARCH_DEPTH_CAP) shared.limits.depth = SEARCH_DEPTH_CAP;
   shared.poll = poll;
+  shared.poll_context = poll_context;
   shared.input_seen = SEARCH_INPUT_NONE;
   shared.nodes_reached = false;
   shared.counted_nodes = 0;
-  // Far in the past, so that the first check looks at once.
-  shared.last_poll_ms = INT32_MIN;
   shared.stop.store(false, std::memory_order_relaxed);
 }
 
@@ -42,25 +39,17 @@ int search_limits_stop(SearchShared &shared) {
     return 1;
   }
   if (shared.poll != nullptr) {
-    const int32_t now = clock_elapsed(shared.clock);
-    // The subtraction in 64 bits: the first look starts from INT32_MIN.
-    // A clock started again during the search ("ponderhit") reads less
-    // than the last look: look at once.
-    const int64_t since = int64_t(now) - shared.last_poll_ms;
-    if (since >= SEARCH_POLL_INTERVAL_MS || since < 0) {
-      shared.last_poll_ms = now;
-      int seen = shared.poll();
-      if (seen == SEARCH_INPUT_PONDERHIT) {
-        // The move's clock starts now; the input is looked at again at once
-        // (a "stop" may have come right behind the "ponderhit").
-        start_clock(shared.clock);
-        set_clock_budget(shared.clock, shared.ponderhit_budget_ms);
-        seen = shared.poll();
-        if (seen == SEARCH_INPUT_PONDERHIT) seen = SEARCH_INPUT_NONE;
-      }
-      shared.input_seen = seen;
-      if (seen != SEARCH_INPUT_NONE) return 1;
+    int seen = shared.poll(shared.poll_context);
+    if (seen == SEARCH_INPUT_PONDERHIT) {
+      // The move's clock starts now; the input is asked again at once (a
+      // "stop" may have come right behind the "ponderhit").
+      start_clock(shared.clock);
+      set_clock_budget(shared.clock, shared.ponderhit_budget_ms);
+      seen = shared.poll(shared.poll_context);
+      if (seen == SEARCH_INPUT_PONDERHIT) seen = SEARCH_INPUT_NONE;
     }
+    shared.input_seen = seen;
+    if (seen != SEARCH_INPUT_NONE) return 1;
   }
   return 0;
 }

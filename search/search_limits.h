@@ -25,9 +25,11 @@ enum SearchInput : int {
   SEARCH_INPUT_PONDERHIT = 3,
 };
 
-// Reads whatever input has arrived, without ever waiting, deals with what
-// it can at once, and answers what the search must do.
-using SearchInputPoll = int (*)();
+// Takes whatever input has arrived, without ever waiting, deals with what
+// it can at once, and answers what the search must do (a SearchInput). It is
+// asked at every stop decision, so it must cost next to nothing when nothing
+// has arrived. context: the caller's, handed back unchanged.
+using SearchInputPoll = int (*)(void *context);
 
 struct SearchLimits {
   int depth;      // last nominal depth, clamped to SEARCH_FIRST_DEPTH..SEARCH_DEPTH_CAP; 0: the cap
@@ -39,9 +41,11 @@ inline constexpr SearchLimits NO_SEARCH_LIMITS = {0, -1};
 struct SearchShared;  // search_context.h: the limits live there, one record per search
 
 // Sets the limits of the search about to run and the input to look at while
-// it runs (nullptr: none); the clock is set apart (shared.clock). No stop is
-// pending and no evaluation counted after it.
-void search_limits_start(SearchShared &shared, const SearchLimits &limits, SearchInputPoll poll);
+// it runs (nullptr: none), with the context poll is called with; the clock
+// is set apart (shared.clock). No stop is pending and no evaluation counted
+// after it.
+void search_limits_start(SearchShared &shared, const SearchLimits &limits, SearchInputPoll poll,
+                         void *poll_context = nullptr);
 
 // Lowers the node limit of the search under way to nodes (below 0: no
 // change); a smaller limit stays.
@@ -55,11 +59,9 @@ void search_limits_clear(SearchShared &shared);
 // clock: 1 once the clock's budget is used up, the node limit is reached
 // (the evaluations of every thread), or the input asked for a stop; else 0.
 // A stop asked by the input or the node count holds until the next
-// search_limits_start or search_limits_clear. The input is looked at no
-// more often than every SEARCH_POLL_INTERVAL_MS of the clock, so that an
-// idle input costs the search nothing measurable.
+// search_limits_start or search_limits_clear. The input is asked every time:
+// with nothing arrived, its answer is one atomic load.
 int search_limits_stop(SearchShared &shared);
-inline constexpr int SEARCH_POLL_INTERVAL_MS = 2;
 
 // Whether the evaluations counted so far, every thread's, reach the node
 // limit. Reads only what stays unchanged while the threads search a pass

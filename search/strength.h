@@ -56,7 +56,7 @@ void strength_seed(StrengthGenerator &g, uint64_t seed);
 uint64_t strength_random(StrengthGenerator &g);
 int strength_per_mille(StrengthGenerator &g);
 
-// Root moves as root_move_key words to keep to (count 0: all).
+// What a glance plays, and what it cost.
 struct GlanceResult {
   uint32_t move;      // Move word of the move played, with its unblurred score; no squares: none found
   tagLINE line;       // the glance's line for that move

@@ -73,7 +73,7 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
   shared.clock = request.clock;
   set_clock_budget(shared.clock, request.budget_ms);
   shared.ponderhit_budget_ms = request.ponderhit_budget_ms;
-  search_limits_start(shared, request.limits, request.poll);
+  search_limits_start(shared, request.limits, request.poll, request.poll_context);
   const int root_count = request.root_moves != nullptr ? request.root_move_count : 0;
   root_moves_only(s.root, request.root_moves, root_count);
   ThinkResult result{};

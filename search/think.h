@@ -22,16 +22,19 @@ struct ThinkRequest {
   // A ponder search (budget_ms NO_CLOCK_BUDGET): the budget the clock takes,
   // counted from then, when the input answers SEARCH_INPUT_PONDERHIT.
   int ponderhit_budget_ms;
-  // Threads that search (1 to SEARCH_THREADS_MAX). The helpers are
-  // started by the first search that asks for them and wait, parked, for
-  // the next. 0: one thread, and the helpers already started are kept.
+  // Threads that search (1 to SEARCH_THREADS_MAX). The engine starts its
+  // helpers when its option is set (search_threads_set); a count the pool
+  // does not hold yet (the tools') is started here, and the helpers wait,
+  // parked, for the next search. 0: one thread, and the helpers already
+  // started are kept.
   int threads;
   SearchLimits limits;   // depth and node limits of the "go"
   // One pass at exactly limits.depth (1..64), as the tools' fixed-depth
   // search and the bench run it: no iterative deepening, and a result
   // without squares stays as the pass left it (no one-ply fallback).
   bool single_pass;
-  SearchInputPoll poll;  // the input to look at while searching; nullptr: none
+  SearchInputPoll poll;  // the input to ask while searching; nullptr: none
+  void *poll_context;    // what poll is called with
   ThinkReporter report;  // where each pass's report goes; nullptr: nowhere
   // Lines each pass searches and reports (alpha_beta_time); 0 or 1: one
   // line, reported without a rank.

@@ -37,7 +37,7 @@ int setup_position_text(uint8_t *cb, const char *text) {
     moves = std::strstr(text, "moves ");
     if (moves != nullptr) moves += 6;
   }
-  if (moves != nullptr) half_moves += load_position_txt2(cb, moves, half_moves);
+  if (moves != nullptr) half_moves += load_position_txt2(cb, moves);
   return half_moves;
 }
 
@@ -107,7 +107,7 @@ ToolPosition tool_setup_position(const char *move_list) {
     pos.moves = setup.half_moves;
     fen_option_used = true;
   }
-  if (move_list != nullptr) pos.moves += load_position_txt2(pos.cb, move_list, pos.moves);
+  if (move_list != nullptr) pos.moves += load_position_txt2(pos.cb, move_list);
   return pos;
 }
 

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "board/chess_cb.h"
 #include "movegen/captures.h"
@@ -91,17 +90,12 @@ int run_divide(int argc, char **argv) {
   const char *position = nullptr;
   if (!tool_position_arguments(argc, argv, 1, text, position)) return tool_usage_error("divide", DIVIDE_USAGE);
   ToolPosition pos = tool_setup_position(position);
-  uint32_t list[MAX_GENERATED_MOVES];
-  const int n = generate_moves(pos.cb, list);
-  uint64_t total = 0;
-  uint8_t child[CB_SIZE];
-  for (int i = 0; i < n; ++i) {
-    std::memcpy(child, pos.cb, CB_SIZE);
-    if (!play_if_legal(child, list[i])) continue;
-    const uint64_t count = perft(child, depth - 1);
-    std::printf("%s: %llu\n", generated_move_text(list[i]).c_str(), static_cast<unsigned long long>(count));
-    total += count;
-  }
+  const uint64_t total =
+      perft_divide(pos.cb, depth, PERFT_GENERATED_PROMOTIONS, [](const PerftRootMove &move, uint64_t count) {
+        std::printf("%s: %llu\n", move_text(move.from, move.to, move.promotion).c_str(),
+                    static_cast<unsigned long long>(count));
+        return true;
+      });
   std::printf("%llu\n", static_cast<unsigned long long>(total));
   tool_release_position(pos);
   return 0;

@@ -181,9 +181,9 @@ TEST_F(Book, EngineBookChoosesByFormatAndRules) {
     start_position(cb);
     set_castling_rules(cb, c.rules);
     OpeningText opening{};
-    load_position_txt2(cb, c.moves, 0, &opening);
-    std::string note = "stale";
-    EXPECT_EQ(engine_book_move(c.path, cb, c.from_start ? opening.text : nullptr, note), c.expected);
+    load_position_txt2(cb, c.moves, &opening);
+    std::string note = "stale", said;
+    EXPECT_EQ(engine_book_move(c.path, cb, c.from_start ? opening.text : nullptr, note, said), c.expected);
     if (!is_polyglot_book_name(c.path)) {
       EXPECT_EQ(note, "");
     }

@@ -172,9 +172,9 @@ TEST(PolyglotMove, Chess960CastlingAndTheRightsABookCanName) {
   // Rights that are gone do not matter: only those held must be nameable.
   EXPECT_TRUE(polyglot_names_position(board960("1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/R3K2R w HA - 0 1").cb));
   EXPECT_TRUE(polyglot_names_position(Board().cb)) << "standard rules: always";
-  std::string note;
+  std::string note, said;
   EXPECT_EQ(polyglot_book_move("no-such-book.bin",
-                               board960("1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R2K1R1 w GBgb - 0 1").cb, note),
+                               board960("1r2k1r1/pppppppp/8/8/8/8/PPPPPPPP/1R2K1R1 w GBgb - 0 1").cb, note, said),
             0u);
   EXPECT_EQ(note, "") << "a position the book cannot name is not looked up";
 }
@@ -235,12 +235,12 @@ TEST(PolyglotFile, DamagedOrMissingBooksSayWhyAndGiveNoWrongMove) {
     SCOPED_TRACE(c.name);
     const std::string path = dir.file(c.name);
     PolyglotEntry out[POLYGLOT_MAX_ENTRIES];
-    std::string problem, note;
+    std::string problem, note, said;
     EXPECT_EQ(polyglot_entries(path.c_str(), k, out, POLYGLOT_MAX_ENTRIES, problem), c.entries);
     EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
     // A problem of the file is said once; an illegal book move each time.
     for (int i = 0; i < 20; ++i) {
-      EXPECT_EQ(polyglot_book_move(path.c_str(), start.cb, note), c.move ? c.move | 30000u : 0u);
+      EXPECT_EQ(polyglot_book_move(path.c_str(), start.cb, note, said), c.move ? c.move | 30000u : 0u);
       if (i == 0) {
         EXPECT_NE(note.find(c.problem), std::string::npos) << note;
       }
@@ -322,14 +322,14 @@ TEST(PolyglotFile, BookMadeByDebiansPolyglotIsPlayedByTheWeights) {
 
   // Every answer is a move the games made there; from the start position,
   // the frequencies follow the weights the book gives.
-  std::string note;
+  std::string note, said;
   int answered = 0;
   for (const auto &[moves, result] : games) {
     std::istringstream in(moves);
     std::string game, move;
     while (in >> move) {
       const Board b(game.c_str());
-      const uint32_t answer = polyglot_book_move(path.c_str(), b.cb, note);
+      const uint32_t answer = polyglot_book_move(path.c_str(), b.cb, note, said);
       EXPECT_TRUE(note.empty()) << note;
       if (answer != 0) {
         ++answered;

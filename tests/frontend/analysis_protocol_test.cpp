@@ -1,8 +1,7 @@
 // Analysis requests as a GUI sends them: several lines (MultiPV), a root
 // restricted to listed moves ("go searchmoves"), and a mate search ("go
-// mate N"). Every case runs the engine through its pipes, except MultiPV,
-// which the command loop cannot set yet: those cases run the same search
-// and reporter in process, with the option's value as answer_go reads it.
+// mate N"). Every case runs the engine through its pipes, several lines
+// set with the MultiPV option as a GUI sets them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -45,9 +44,9 @@ bool read_info(const std::string &line, Info &info) {
 
 struct Case {
   const char *name;
-  int multipv;       // above 1: run in process with this many lines
+  int multipv;  // the MultiPV option; above 1 it is set before the position
   const char *fen;
-  std::string go;    // the "go" line (in process: only its depth is used)
+  std::string go;    // the "go" line; empty: "go depth" with depth
   int depth;         // "go depth" when go is empty
   Lines allowed;     // every pv and the bestmove begin with one of these; empty: any move
   const char *best;  // the move to play; nullptr: any

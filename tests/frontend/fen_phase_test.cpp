@@ -1,27 +1,62 @@
 // The phase of a game given as FEN counts the half-moves its fullmove
-// number and side stand for, plus the moves replayed after it: run in
-// process, so that the phase the command loop stored can be read back.
+// number and side stand for, plus the moves replayed after it. The phase
+// shows in the score: the engine's three-ply search of each case is compared
+// with the same search made in process under each phase, and the positions
+// are chosen so that the two phases score them differently.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "board/chess_cb.h"
 #include "eval/chess_heuristic.h"
-#include "frontend/chess_main.h"
-#include "support/in_process_protocol.h"
+#include "notation/fen.h"
+#include "notation/position.h"
+#include "search/think.h"
+#include "support/engine_process.h"
 #include "support/test_board.h"
 
 namespace {
 
-class FenPhase : public InProcessProtocol {
- protected:
-  // Runs a whole session on the lines and returns the phase it left.
-  int phase_after(const std::string &lines) {
-    EXPECT_GE(input("uci\nisready\n" + lines + "quit\n"), 0);
-    set_game_position(PHASE_UNDEFINED);
-    EXPECT_EQ(velkor_main(), 0);
-    return game_position;
+constexpr int DEPTH = 3;
+
+// The score of the engine's report at DEPTH for the position line.
+int reported_score(const std::string &position) {
+  TempDir dir;
+  EngineProcess engine(dir.path());
+  engine.send("uci");
+  engine.send(position);
+  engine.send("go depth " + std::to_string(DEPTH));
+  const std::vector<std::string> out = engine.read_until("bestmove");
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(), 0);
+  for (const std::string &line : out) {
+    if (line.rfind("info depth " + std::to_string(DEPTH) + " ", 0) != 0) continue;
+    const size_t cp = line.find(" score cp ");
+    if (cp != std::string::npos) return std::stoi(line.substr(cp + 10));
   }
-};
+  ADD_FAILURE() << "no score at depth " << DEPTH;
+  return 0;
+}
+
+// The score, seen from the side to move, of a single pass at DEPTH on the
+// game of the position line (a "position fen" or "position startpos" line).
+int score_in_phase(const std::string &position, int phase) {
+  uint8_t cb[CB_SIZE];
+  const char *moves = nullptr;
+  if (position.rfind("position fen ", 0) == 0) {
+    FenSetup setup;
+    EXPECT_TRUE(load_position_fen(cb, position.c_str() + 13, setup));
+    moves = setup.moves;
+  } else {
+    start_position(cb);
+    const size_t at = position.find("moves ");
+    if (at != std::string::npos) moves = position.c_str() + at + 6;
+  }
+  if (moves != nullptr) load_position_txt2(cb, moves);
+  const int score = int(move_score(think_single_pass(cb, phase, DEPTH).move)) - int(SCORE_DRAW);
+  return side_to_move(cb) == WHITE ? score : -score;
+}
 
 // Full material (16 phase points), but not the start position: one pawn is
 // missing, so the book stays out of it.
@@ -32,7 +67,7 @@ std::string full_material(const char *side, int fullmove) {
 
 }  // namespace
 
-TEST_F(FenPhase, GoCountsTheFensMovesAndTheReplayedOnes) {
+TEST(FenPhase, GoCountsTheFensMovesAndTheReplayedOnes) {
   // The opening lasts while fewer than 8 full moves (16 half-moves) are
   // counted; with full material the middle game follows.
   struct Case {
@@ -57,14 +92,9 @@ TEST_F(FenPhase, GoCountsTheFensMovesAndTheReplayedOnes) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(phase_after(c.position + "\ngo\n"), c.phase);
+    const int other = c.phase == PHASE_OPENING ? PHASE_MIDDLE : PHASE_OPENING;
+    const int want = score_in_phase(c.position, c.phase);
+    ASSERT_NE(want, score_in_phase(c.position, other)) << "the case cannot tell the phases apart";
+    EXPECT_EQ(reported_score(c.position), want);
   }
-}
-
-TEST_F(FenPhase, ReplayCountsFromTheFen) {
-  // Without "go" the phase is the one set before the last replayed move:
-  // from move 8 (14 half-moves) the third move is made at 16, a middle game;
-  // from move 1 at 2, the opening.
-  EXPECT_EQ(phase_after(full_material("w", 8) + " moves " + knight_shuffle(3, false) + "\n"), PHASE_MIDDLE);
-  EXPECT_EQ(phase_after(full_material("w", 1) + " moves " + knight_shuffle(3, false) + "\n"), PHASE_OPENING);
 }

@@ -404,3 +404,135 @@ TEST_F(ThreadsInput, QuitDuringASearchEndsEveryThread) {
   EXPECT_TRUE(answers.back().starts_with("bestmove ")) << answers.back();
   EXPECT_EQ(engine_.wait_exit(10000), 0);
 }
+
+namespace {
+
+// The input thread: standard input read by a thread of its own, heard by a
+// search or a count at once, in any state the front end leaves the pipe in.
+// Under the thread sanitizer in CI, with the engine's other threads.
+class InputThread : public SearchInput {
+ protected:
+  // An engine whose standard input the parent left non-blocking: Python sets
+  // the flag on the pipe, then becomes the engine.
+  static std::vector<std::string> nonblocking_launcher() {
+    return {"python3", "-c",
+            "import fcntl, os, sys\n"
+            "fcntl.fcntl(0, fcntl.F_SETFL, fcntl.fcntl(0, fcntl.F_GETFL) | os.O_NONBLOCK)\n"
+            "os.execv(sys.argv[1], sys.argv[1:])\n",
+            engine_path()};
+  }
+};
+
+const char *const kStopped = "info string go perft stopped: 0 of 20 moves counted";
+
+}  // namespace
+
+TEST_F(InputThread, GoPerftHearsIsreadyStopQuitAndTheEndOfInput) {
+  // A count of eight plies takes minutes: every answer below comes long
+  // before its first move is counted. The "readyok" also shows that the
+  // count has begun: what is sent after it arrives during the count.
+  engine_.send("position startpos");
+  engine_.send("go perft 8");
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  Clock::time_point sent = Clock::now();
+  engine_.send("isready");
+  EXPECT_EQ(engine_.read_until("readyok", 10000), Lines{"readyok"});
+  EXPECT_LE(ms_since(sent), 2000) << "isready during the count";
+  // A "position" line waits for the count; "stop" ends it.
+  engine_.send("position startpos moves e2e4 e7e5");
+  sent = Clock::now();
+  engine_.send("stop");
+  EXPECT_EQ(engine_.read_until("info string", 10000), Lines{kStopped});
+  EXPECT_LE(ms_since(sent), 2000) << "stop during the count";
+  engine_.send("go perft 1");
+  const Lines count = engine_.read_until("Nodes searched", 10000);
+  ASSERT_FALSE(count.empty());
+  EXPECT_EQ(count.back(), "Nodes searched: 29") << "the position that waited was set up";
+
+  for (const bool close : {false, true}) {
+    SCOPED_TRACE(close ? "end of input" : "quit");
+    TempDir dir;
+    EngineProcess engine(dir.path());
+    engine.send("uci");
+    engine.send("position startpos");
+    engine.send("go perft 8");
+    engine.send("isready");
+    EXPECT_EQ(without_options(engine.read_until("readyok", 10000)), concat(kHandshake, {"readyok"}));
+    sent = Clock::now();
+    if (close)
+      engine.close_input();
+    else
+      engine.send("quit");
+    EXPECT_EQ(engine.read_all(10000), Lines{kStopped});
+    EXPECT_EQ(engine.wait_exit(10000), 0);
+    EXPECT_LE(ms_since(sent), 2000) << "the process ends at once";
+  }
+
+  // A script that writes its lines at once, "quit" and the end of its input
+  // included, wants its count: they wait for it.
+  const SessionResult script = run_session(dir_.path(), {"uci", "position startpos", "go perft 3", "quit"});
+  EXPECT_EQ(script.status, 0);
+  ASSERT_FALSE(script.output.empty());
+  EXPECT_EQ(script.output.back(), "Nodes searched: 8902");
+}
+
+TEST_F(InputThread, StopIsHeardWithinMilliseconds) {
+  // The search asks the queue at every stop decision: the answer follows the
+  // "stop" as fast as the search can unwind. Several tries, so that one
+  // moment of a loaded machine does not decide.
+  std::vector<int> latencies;
+  engine_.send(kLongSearch);
+  for (int i = 0; i < 5; ++i) {
+    engine_.send("go infinite");
+    EXPECT_EQ(answers_within(300), Lines{});
+    const Clock::time_point sent = Clock::now();
+    engine_.send("stop");
+    const Lines answer = answers_until_bestmove(10000);
+    latencies.push_back(ms_since(sent));
+    ASSERT_EQ(answer.size(), 1u);
+    EXPECT_LE(latencies.back(), 1000);
+  }
+  EXPECT_LE(*std::min_element(latencies.begin(), latencies.end()), 100) << testing::PrintToString(latencies);
+}
+
+TEST_F(InputThread, InputLeftNonBlockingByTheParentStillWaitsForLines) {
+  // Nothing to read yet on a non-blocking pipe is not the end of the input:
+  // the engine waits, in the handshake, between searches and during one.
+  TempDir dir;
+  EngineProcess engine(dir.path(), "/usr/bin/env", nonblocking_launcher());
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  engine.send("uci");
+  EXPECT_EQ(without_options(engine.read_until("uciok")), kHandshake);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  engine.send(kLongSearch);
+  engine.send("go infinite");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  engine.send("isready");
+  EXPECT_EQ(answers_without_info(engine.read_until("readyok")), Lines{"readyok"});
+  engine.send("stop");
+  const Lines answer = answers_without_info(engine.read_until("bestmove "));
+  ASSERT_EQ(answer.size(), 1u);
+  EXPECT_NE(answer[0], "bestmove (none)");
+  engine.send("quit");
+  EXPECT_EQ(engine.wait_exit(10000), 0);
+}
+
+TEST_F(InputThread, LineEndsOfEitherKindDuringASearchAndACount) {
+  for (const char *end : {"\n", "\r\n"}) {
+    SCOPED_TRACE(end[0] == '\r' ? "CRLF" : "LF");
+    const std::string e = end;
+    engine_.send_raw(std::string(kLongSearch) + e + "go infinite" + e);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    engine_.send_raw("isready" + e);
+    EXPECT_EQ(answers_until("readyok", 10000), Lines{"readyok"});
+    engine_.send_raw("stop" + e);
+    const Lines answer = answers_until_bestmove(10000);
+    ASSERT_EQ(answer.size(), 1u);
+    EXPECT_NE(answer[0], "bestmove (none)");
+
+    engine_.send_raw("position startpos" + e + "go perft 8" + e);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    engine_.send_raw("isready" + e + "stop" + e);
+    EXPECT_EQ(engine_.read_until("info string", 10000), (Lines{"readyok", kStopped}));
+  }
+}

@@ -17,6 +17,7 @@
 
 #include "frontend/chess_main.h"
 #include "frontend/reports.h"
+#include "search/search_threads.h"
 #include "support/in_process_protocol.h"
 
 namespace {
@@ -158,7 +159,7 @@ TEST_F(Transport, WholeSessionRunsInProcessAndReturnsItsStatus) {
 // The fuzz target's cap on "go perft": unset, a count runs to the depth asked
 // for; set, a deeper count stops at the cap and reports the capped count.
 TEST_F(Transport, PerftDepthCapIsOffByDefaultAndOnlyEverShortens) {
-  EXPECT_EQ(g_session_search_caps.perft_depth, -1) << "the engine never sets the cap";
+  EXPECT_EQ(SessionSearchCaps{}.perft_depth, -1) << "the engine's own sessions have no cap";
   struct Case {
     int cap;
     const char *go;
@@ -172,15 +173,34 @@ TEST_F(Transport, PerftDepthCapIsOffByDefaultAndOnlyEverShortens) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.go);
-    g_session_search_caps.perft_depth = c.cap;
+    SessionSearchCaps caps;
+    caps.perft_depth = c.cap;
     input(std::string("uci\nposition startpos\n") + c.go + "\nquit\n");
-    const int status = velkor_main();
-    g_session_search_caps.perft_depth = -1;
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(velkor_main(caps), 0);
     // The output file gathers every case's session: the last count is this one's.
     const std::string out = output();
     const size_t last = out.rfind("Nodes searched: ");
     ASSERT_NE(last, std::string::npos);
     EXPECT_EQ(out.substr(last, out.find('\n', last) + 1 - last), c.total);
+  }
+}
+
+// "Threads" starts its helpers when it is set, not in the next "go"'s clock;
+// a new session starts with the default, one thread.
+TEST_F(Transport, ThreadsStartWhenTheOptionIsSet) {
+  struct Case {
+    const char *lines;
+    int threads;
+  };
+  const Case cases[] = {
+      {"uci\nsetoption name Threads value 3\nquit\n", 3},
+      {"uci\nsetoption name Threads value 3\nsetoption name Threads value 2\nquit\n", 2},
+      {"uci\nquit\n", 1},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.lines);
+    input(c.lines);
+    EXPECT_EQ(velkor_main(), 0);
+    EXPECT_EQ(search_threads_count(), c.threads);
   }
 }

@@ -273,3 +273,50 @@ TEST(GenerateMoves, NeverWritesPastTheListBound) {
   EXPECT_EQ(generate_moves(b.cb, list.data()), MAX_GENERATED_MOVES);
   for (int i = MAX_GENERATED_MOVES; i < int(list.size()); ++i) EXPECT_EQ(list[i], GUARD);
 }
+
+// perft divided by first move: each legal first move told once, the counts
+// adding up to the whole count under the same promotion rules, and a visitor
+// that answers false stops the count after the moves it was told.
+TEST(PerftDivide, CountsPerFirstMoveAndStopsWhenAsked) {
+  const char *promotions = "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1";  // three promoting moves
+  const char *start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+  const struct {
+    const char *fen;
+    PerftPromotions promotions;
+    int depth;
+    size_t first_moves;
+  } cases[] = {
+      {promotions, PERFT_ALL_PROMOTIONS, 2, 24},
+      {promotions, PERFT_GENERATED_PROMOTIONS, 2, 18},  // queen and knight only
+      {start, PERFT_ALL_PROMOTIONS, 3, 20},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(std::string(c.fen) + (c.promotions == PERFT_ALL_PROMOTIONS ? ", all" : ", generated"));
+    uint8_t cb[CB_SIZE];
+    FenSetup setup;
+    ASSERT_TRUE(load_position_fen(cb, c.fen, setup));
+    std::vector<std::pair<std::string, uint64_t>> told;
+    const uint64_t total = perft_divide(cb, c.depth, c.promotions, [&](const PerftRootMove &m, uint64_t n) {
+      told.emplace_back(move_name(m.from, m.to) + char('0' + m.promotion), n);
+      return true;
+    });
+    EXPECT_EQ(total,
+              c.promotions == PERFT_ALL_PROMOTIONS ? perft_all_promotions(cb, c.depth) : perft(cb, c.depth));
+    ASSERT_EQ(told.size(), c.first_moves);
+    uint64_t sum = 0;
+    for (size_t i = 0; i < told.size(); ++i) {
+      sum += told[i].second;
+      for (size_t j = 0; j < i; ++j) EXPECT_NE(told[i].first, told[j].first);
+    }
+    EXPECT_EQ(sum, total);
+
+    int calls = 0;
+    const uint64_t stopped =
+        perft_divide(cb, c.depth, c.promotions, [&](const PerftRootMove &, uint64_t) { return ++calls < 3; });
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(stopped, told[0].second + told[1].second + told[2].second);
+    EXPECT_EQ(perft_divide(cb, 0, c.promotions, [&](const PerftRootMove &, uint64_t) { return ++calls > 0; }),
+              0u);
+    EXPECT_EQ(calls, 3) << "depth 0 tells no move";
+  }
+}

@@ -130,7 +130,7 @@ TEST(FenRoundTrip, RandomGamesPositionsAndPerft) {
           for (int i = split; i < half_moves; ++i) rest += (i > split ? " " : "") + tokens[size_t(i)];
           uint8_t replayed[CB_SIZE];
           ASSERT_TRUE(load_position_fen(replayed, fens[size_t(split)].c_str(), setup));
-          const int count = load_position_txt2(replayed, rest.c_str(), setup.half_moves);
+          const int count = load_position_txt2(replayed, rest.c_str());
           ASSERT_EQ(setup.half_moves + count, half_moves);
           ASSERT_NO_FATAL_FAILURE(
               expect_same_position(board, replayed, fens[size_t(split)] + " moves " + rest, false));

@@ -220,8 +220,7 @@ TEST_F(AlphaBeta, QuiescenceWithoutCapturesStandsPatOrKeepsItsValues) {
   // Nothing can capture: the value is the evaluation, clipped by the window.
   Board b = board_from_moves("e2e4 e7e5 g1f3 b8c6");
   t.new_pass(b.data());
-  set_game_position(t.s.phase);
-  const uint32_t s = uint32_t(heuristic(b.data(), WHITE));
+  const uint32_t s = uint32_t(heuristic(b.data(), t.s.phase));
   struct Case {
     uint32_t best, bound, expected;
   } cases[] = {

@@ -70,9 +70,8 @@ const char *seen_name[SEEN_COUNT] = {"ordinary",
 // phase, the kings' squares and their attack test, both generators' lists.
 void expect_kept_pieces_agree(Search &s, Board &b, const std::string &what) {
   uint8_t *cb = b.data();
-  set_game_position(s.phase);
   const uint32_t evaluated = s.evaluations;
-  EXPECT_EQ(search_evaluate(s, cb), heuristic(cb, side_to_move(cb))) << what << ", phase " << s.phase;
+  EXPECT_EQ(search_evaluate(s, cb), heuristic(cb, s.phase)) << what << ", phase " << s.phase;
   EXPECT_EQ(s.evaluations, evaluated + 1) << what << ": one evaluation counted for the thread";
   const PieceSets &sets = s.kept.sets;
   for (uint8_t colour : {WHITE, BLACK}) {

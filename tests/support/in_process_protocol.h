@@ -25,6 +25,9 @@ class InProcessProtocol : public ::testing::Test {
     g_uci_output_fd = out_fd_;
   }
   void TearDown() override {
+    // The input thread reads this test's input: it must be done with it
+    // before the descriptor goes.
+    UCI_close_input();
     g_uci_input_fd = saved_in_;
     g_uci_output_fd = saved_out_;
     if (in_fd_ >= 0) io_close(in_fd_);
@@ -33,6 +36,7 @@ class InProcessProtocol : public ::testing::Test {
   // Makes the bytes the protocol input, read from their start; returns the
   // descriptor (negative if the file could not be opened).
   int input(const std::string &bytes) {
+    UCI_close_input();
     if (in_fd_ >= 0) io_close(in_fd_);
     dir_.write_file("input.txt", bytes);
     in_fd_ = io_open_read(dir_.file("input.txt").c_str());
