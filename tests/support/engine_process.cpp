@@ -121,6 +121,10 @@ std::string engine_path() {
 
 bool engine_is_launched() { return engine_launch_words().size() > 1; }
 
+std::vector<std::string> engine_command() {
+  return engine_is_launched() ? engine_launch_words() : std::vector<std::string>{engine_path()};
+}
+
 #if VELKOR_ENGINE_PROCESS
 
 EngineProcess::EngineProcess(const std::string &working_dir, const std::string &program,

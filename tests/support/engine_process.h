@@ -48,6 +48,8 @@ class ScopedWorkingDir {
 std::string engine_path();
 // Whether the engine under test is started through a launcher (wine, qemu).
 bool engine_is_launched();
+// The words that start the engine under test: its launcher's and its path.
+std::vector<std::string> engine_command();
 
 // One running engine. Its standard input and output are pipes held by the
 // test; its standard error is the test's own. The destructor kills a process
