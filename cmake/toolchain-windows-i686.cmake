@@ -1,5 +1,5 @@
 # Cross build of the engine for 32-bit Windows (any x86 processor from the
-# Pentium 4 on) with Debian's mingw-w64 (package g++-mingw-w64-i686-posix):
+# Pentium Pro on; x87 floating point, no SSE) with Debian's mingw-w64 (package g++-mingw-w64-i686-posix):
 #   cmake -S . -B build-windows-i686 -G Ninja \
 #         -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-windows-i686.cmake
 # The tests run under wine, which needs Debian's wine32 (i386 architecture).
