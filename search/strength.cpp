@@ -16,24 +16,27 @@ namespace {
 
 // The measured points of the UCI_Elo scale: a setting and the weakness that
 // played at that rating, strongest last. Settings between two points take
-// the weakness on the straight line between them. Measured in games of 2 s
-// plus 0.02 s a move against Debian's stockfish 15.1 limited to UCI_Elo
-// 1350 and 1500 (full strength) and, below, each level against the next
-// one up (the README has the figures).
+// the weakness on the straight line between them. Each point is the level's
+// rating measured in games of 2 s plus 0.02 s a move against Debian's
+// stockfish 15.1 limited to UCI_Elo 1500 (the top) and 1350 (the next two),
+// and below, each level against the next one up (the README has the figures
+// and the same levels' results at 15 s plus 0.15 s).
 struct EloPoint {
   int elo;
   int weakness;
 };
-constexpr std::array<EloPoint, 4> ELO_POINTS = {{
-    {STRENGTH_ELO_MIN, 800},
-    {1140, 550},
-    {1400, 300},
-    {STRENGTH_ELO_MAX, 0},
+constexpr std::array<EloPoint, 5> ELO_POINTS = {{
+    {STRENGTH_ELO_MIN, 750},
+    {1005, 625},
+    {1145, 500},
+    {1365, 250},
+    {STRENGTH_ELO_MAX, 1},
 }};
 
 constexpr bool elo_points_sound() {
   if (ELO_POINTS.front().elo != STRENGTH_ELO_MIN || ELO_POINTS.back().elo != STRENGTH_ELO_MAX) return false;
-  if (ELO_POINTS.back().weakness != 0) return false;
+  // Every setting is a level bounded by its work: none is full strength.
+  if (ELO_POINTS.back().weakness < 1) return false;
   for (size_t i = 1; i < ELO_POINTS.size(); ++i)
     if (ELO_POINTS[i].elo <= ELO_POINTS[i - 1].elo || ELO_POINTS[i].weakness > ELO_POINTS[i - 1].weakness)
       return false;
@@ -62,16 +65,18 @@ int misjudgement(StrengthGenerator &g, int spread_cp) {
 StrengthLevel strength_level(int weakness) {
   if (weakness <= 0) return StrengthLevel{-1, 0, 0};
   if (weakness > WEAKNESS_MAX) weakness = WEAKNESS_MAX;
-  // Node budget: 128,000 evaluations just below full strength (about what
-  // a second of thought costs), halving every fifth of the scale down to
-  // 4,000 at the bottom, where a two-ply pass still fits in most positions.
-  int64_t nodes = 128000;
-  for (int w = weakness; w >= 200; w -= 200) nodes /= 2;
-  const int rest = weakness % 200;  // the part of a fifth: a straight line to the next halving
-  nodes -= nodes / 2 * rest / 200;
-  // Glances: none at full strength, rising with the square of the weakness
-  // to two moves in three at the bottom. Misjudgement: from half a pawn to
-  // four pawns.
+  // Node budget: LEVEL_NODES_TOP at the top of the scale, halving every
+  // quarter of it down to a sixteenth at the bottom, where a two-ply pass
+  // still fits in most positions. Even the top is bounded by this work
+  // alone, never by the clock, so that a level is the same player on any
+  // machine whose clock lets it finish.
+  int64_t nodes = LEVEL_NODES_TOP;
+  for (int w = weakness; w >= 250; w -= 250) nodes /= 2;
+  const int rest = weakness % 250;  // the part of a quarter: a straight line to the next halving
+  nodes -= nodes / 2 * rest / 250;
+  // Glances: none at the top, rising with the square of the weakness to two
+  // moves in three at the bottom. Misjudgement: from half a pawn to four
+  // pawns.
   const int glance = int(int64_t(670) * weakness * weakness / (int64_t(WEAKNESS_MAX) * WEAKNESS_MAX));
   const int spread = 50 + 350 * weakness / WEAKNESS_MAX;
   return StrengthLevel{nodes, glance, spread};

@@ -65,11 +65,15 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
   // Only a request that names its threads changes the pool: the tools'
   // single passes leave the engine's helpers alone.
   if (request.threads > 0) search_threads_set(request.threads);
+  const bool below_full_strength = request.weakness > 0 && !request.single_pass;
   SearchShared shared{};
   Search s{};
   s.phase = request.phase;
   s.reporter = request.report;
-  search_threads_attach(s, shared, request.threads);
+  // A level searches on one thread whatever Threads says (the helpers stay
+  // parked): its work, and so its strength, is then the same on any
+  // machine, and its game replays from its seed.
+  search_threads_attach(s, shared, below_full_strength ? 1 : request.threads);
   shared.clock = request.clock;
   set_clock_budget(shared.clock, request.budget_ms);
   shared.ponderhit_budget_ms = request.ponderhit_budget_ms;
@@ -77,7 +81,7 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
   const int root_count = request.root_moves != nullptr ? request.root_move_count : 0;
   root_moves_only(s.root, request.root_moves, root_count);
   ThinkResult result{};
-  if (request.weakness > 0 && !request.single_pass) {
+  if (below_full_strength) {
     const StrengthLevel level = strength_level(request.weakness);
     StrengthGenerator own;
     StrengthGenerator &g = request.strength != nullptr ? *request.strength : own;

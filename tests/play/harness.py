@@ -46,7 +46,8 @@ The run fails (exit status 1) on any illegal move (one not in the referee's
 list, or "bestmove (none)" while legal moves exist), any searched move of
 velkor's without an "info" line with a depth, a score and a line before its
 "bestmove" (a book move is announced with "info string book move"), any loss
-on time by velkor, any crash, hang (no "bestmove" within the side's clock
+on time by velkor (with --score-time-losses, as calibrations run, such a
+game is lost and counted instead), any crash, hang (no "bestmove" within the side's clock
 plus 2 s) or non-zero exit status, printing the game's moves and velkor's
 last lines.
 Exit status 77 means stockfish was not found (the run is skipped), unless
@@ -680,11 +681,11 @@ def play_game(index, cfg):
                     move, elapsed = opponent.play(moves, go_args, clocks[side])
                 clocks[side] -= elapsed * 1000.0
                 if clocks[side] < 0:
-                    if side == engine_side:
+                    if side == engine_side and not cfg.score_time_losses:
                         raise Failure("loss on time: %.1f ms over the clock with %s"
                                       % (-clocks[side], move))
                     record["result"] = "0-1" if side == 0 else "1-0"
-                    record["reason"] = "opponent time"
+                    record["reason"] = "velkor time" if side == engine_side else "opponent time"
                     break
                 timed_moves[side] += 1
                 clocks[side] += control.inc_ms
@@ -853,8 +854,19 @@ def summarise(records, cfg):
     if rating:
         print("  score %.1f %% of %d games: %+.0f Elo (95 %% interval %+.0f .. %+.0f, about +-%.0f)"
               % rating)
+        if cfg.opponent_rating is not None:
+            print("  rating %.0f +- %.0f (the opponent's %d %+.0f)"
+                  % (cfg.opponent_rating + rating[2], rating[5], cfg.opponent_rating, rating[2]))
     reasons = collections.Counter(r["reason"] for r in records if r["reason"])
     print("  ends: " + ", ".join("%s %d" % kv for kv in sorted(reasons.items())))
+    # A calibration is only worth its figures when neither side lost many
+    # games to the clock rather than to the other side's play.
+    played = len(records)
+    for who, reason in (("velkor", "velkor time"), ("opponent", "opponent time")):
+        lost = reasons[reason] + (sum(1 for r in records if (r["failure"] or "").startswith("loss on time"))
+                                  if who == "velkor" else 0)
+        print("  losses on time, %s: %d of %d games (%.1f %%)"
+              % (who, lost, played, 100.0 * lost / played if played else 0.0))
     castles = collections.Counter()
     for r in records:
         castles.update(r.get("castles", {}))
@@ -870,8 +882,9 @@ def summarise(records, cfg):
             continue
         overruns = [m["elapsed_ms"] - m["budget"] for m in timed]
         beyond = sum(1 for m in timed if m["elapsed_ms"] - m["budget"] > 100 + 0.1 * m["budget"])
-        # The engine stops before its budget only on a mate it has proved, or
-        # with a book move; any other early move means the model is wrong.
+        # At full strength the engine stops before its budget only on a mate
+        # it has proved, or with a book move; any other early move means the
+        # model is wrong. A strength level stops once its work is done.
         # A book move comes without any "info" line (depth 0).
         early = sum(1 for m in timed if m["elapsed_ms"] < m["budget"] - 5 and not m["mate"] and m["depth"])
         print("  %-8s %5d %8d %8.1f %8.1f %8.1f %8.1f %6d %6d %9.0f %6.1f" % (
@@ -879,6 +892,11 @@ def summarise(records, cfg):
             percentile([m["elapsed_ms"] for m in timed], 0.5), percentile(overruns, 0.5),
             percentile(overruns, 0.99), max(overruns), beyond, early, min(m["clock"] for m in timed),
             sum(m["depth"] for m in timed) / len(timed)))
+        # The moves the clock ended rather than the work: at full strength
+        # nearly all, at a strength level only those its work did not fit.
+        whole = sum(1 for m in timed if m["elapsed_ms"] >= m["budget"])
+        print("  %-8s moves that used their whole budget: %d (%.1f %%)" % (
+            "", whole, 100.0 * whole / len(timed)))
         worst = max(timed, key=lambda m: m["elapsed_ms"] - m["budget"])
         print("  %-8s worst: budget %d ms, elapsed %.1f ms, clock %.0f ms, half-move %d, depth %d" % (
             "", worst["budget"], worst["elapsed_ms"], worst["clock"], worst["half_moves"], worst["depth"]))
@@ -936,6 +954,12 @@ def parse_args(argv):
                         '"UCI_LimitStrength=true,UCI_Elo=1350" (then no Skill Level is set)')
     p.add_argument("--opponent-clock", action="store_true",
                    help="stockfish plays on the game's clock instead of --sf-movetime a move")
+    p.add_argument("--score-time-losses", action="store_true",
+                   help="a loss on time by velkor loses the game instead of failing the run (for "
+                        "calibrations, which count it as a game lost)")
+    p.add_argument("--opponent-rating", type=int,
+                   help="the opponent's rating (stockfish's UCI_Elo, or the level's): the summary then "
+                        "gives velkor's rating from its score")
     p.add_argument("--record", help="append each game (number, colours, result, moves) to this file")
     p.add_argument("--no-keep", action="store_true",
                    help="remove a failed game's working directory too (kept by default)")

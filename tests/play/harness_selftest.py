@@ -90,6 +90,20 @@ def main():
         if not caught:
             wrong += 1
             print("  exit status %d, expected 1 and %r in:\n%s%s" % (run.returncode, text, out, run.stderr))
+    # A calibration counts a loss on time as a lost game, and says so, rather
+    # than failing the run or leaving the game out of the score.
+    env = dict(os.environ, FAKE_ENGINE_FAULT="slow")
+    command = [sys.executable, os.path.join(HERE, "harness.py"), "--velkor", os.path.join(HERE, "fake_engine.py"),
+               "--tool", args.tool, "--only", "1", "--controls", "1", "--opening", "2", "--no-keep",
+               "--score-time-losses", "--opponent-rating", "1350"]
+    run = subprocess.run(command, env=env, capture_output=True, text=True, timeout=120)
+    expected = ["all                0    0    1", "losses on time, velkor: 1 of 1 games",
+                "(the opponent's 1350 "]
+    scored = run.returncode == 0 and all(text in run.stdout for text in expected)
+    print("%-8s %s" % ("scored", "counted as a loss" if scored else "NOT COUNTED"))
+    if not scored:
+        wrong += 1
+        print("  exit status %d, expected 0 and %r in:\n%s%s" % (run.returncode, expected, run.stdout, run.stderr))
     return 1 if wrong else 0
 
 

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "base/rand.h"
 #include "eval/chess_heuristic.h"
@@ -31,14 +32,16 @@ std::string played(const Board &b, uint32_t word) {
   return move_text(m.from, m.to, m.promotion);
 }
 
-ThinkResult think_at(Board &b, int half_moves, int weakness, int64_t nodes, StrengthGenerator &g) {
+ThinkResult think_at(Board &b, int half_moves, int weakness, int64_t nodes, StrengthGenerator &g,
+                     int budget_ms = NO_CLOCK_BUDGET, int threads = 0) {
   ThinkRequest request{};
   start_clock(request.clock);
   request.phase = get_game_position(b.data(), half_moves / 2);
-  request.budget_ms = NO_CLOCK_BUDGET;
+  request.budget_ms = budget_ms;
   request.limits = SearchLimits{0, nodes};
   request.weakness = weakness;
   request.strength = &g;
+  request.threads = threads;
   return think(b.data(), request);
 }
 
@@ -209,4 +212,50 @@ TEST(StrengthLevels, WeakestSettingLosesToFullStrength) {
     }
   }
   EXPECT_LE(weak_points, 4.0) << "of " << game << " games";
+}
+
+// Every setting the option offers, the top included, is a level bounded by
+// its work alone: with no clock at all its search stops once it has spent
+// its node budget (give or take the counter's poll), and the same seed plays
+// the same move on the same work under a clock it never reaches and with
+// two threads asked for (a level searches alone).
+TEST(StrengthLevels, EveryLevelIsBoundedByItsWorkAlone) {
+  const std::vector<std::string> games = {
+      "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 d2d3 f8c5 c2c3 d7d6",
+      "d2d4 d7d5 c2c4 e7e6 b1c3 g8f6 c1g5 f8e7 e2e3 e8g8 g1f3 b8d7 a1c1 c7c6 f1d3 d5c4 d3c4 f6d5"};
+  const int mid = (STRENGTH_ELO_MIN + STRENGTH_ELO_MAX) / 2;
+  for (int elo : {STRENGTH_ELO_MAX, mid, STRENGTH_ELO_MIN}) {
+    const int weakness = weakness_of_elo(elo);
+    const StrengthLevel level = strength_level(weakness);
+    ASSERT_GT(weakness, 0) << elo;
+    ASSERT_GT(level.nodes, 0) << elo;
+    ASSERT_LE(level.nodes, LEVEL_NODES_TOP) << elo;
+    for (const std::string &game : games) {
+      for (uint64_t seed = 1; seed <= 3; ++seed) {
+        SCOPED_TRACE("UCI_Elo " + std::to_string(elo) + ", seed " + std::to_string(seed) + ", " + game);
+        int half_moves = 0;
+        Board b = board_from_moves(game, &half_moves);
+        // The same keys for both searches: they come from rand().
+        StrengthGenerator g;
+        strength_seed(g, seed);
+        std::srand(9);
+        const ThinkResult alone = think_at(b, half_moves, weakness, -1, g);
+        strength_seed(g, seed);
+        std::srand(9);
+        const ThinkResult clocked = think_at(b, half_moves, weakness, -1, g, 60000, 2);
+        EXPECT_EQ(played(b, clocked.move), played(b, alone.move));
+        EXPECT_EQ(clocked.evaluations, alone.evaluations);
+        StrengthGenerator first;
+        strength_seed(first, seed);
+        const bool glance = strength_per_mille(first) < level.glance_per_mille;
+        if (!glance) {
+          EXPECT_LE(alone.evaluations, level.nodes + 1024);
+        }
+      }
+    }
+  }
+  // Back to one thread for the tests after this one.
+  Board b = board_from_moves("");
+  StrengthGenerator g;
+  think_at(b, 0, 0, 1000, g, NO_CLOCK_BUDGET, 1);
 }
