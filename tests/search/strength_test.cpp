@@ -235,13 +235,13 @@ TEST(StrengthLevels, EveryLevelIsBoundedByItsWorkAlone) {
         SCOPED_TRACE("UCI_Elo " + std::to_string(elo) + ", seed " + std::to_string(seed) + ", " + game);
         int half_moves = 0;
         Board b = board_from_moves(game, &half_moves);
-        // The same keys for both searches: they come from rand().
+        // The same keys for both searches: they come from velkor_rand().
         StrengthGenerator g;
         strength_seed(g, seed);
-        std::srand(9);
+        velkor_srand(9);
         const ThinkResult alone = think_at(b, half_moves, weakness, -1, g);
         strength_seed(g, seed);
-        std::srand(9);
+        velkor_srand(9);
         const ThinkResult clocked = think_at(b, half_moves, weakness, -1, g, 60000, 2);
         EXPECT_EQ(played(b, clocked.move), played(b, alone.move));
         EXPECT_EQ(clocked.evaluations, alone.evaluations);
