@@ -1,6 +1,5 @@
 #include "book/chess_opening.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -10,6 +9,7 @@
 #include "base/line_reader.h"
 #include "base/transcript.h"
 #include "base/platform_io.h"
+#include "base/rand.h"
 
 namespace {
 
@@ -90,8 +90,8 @@ uint32_t check_opening_book(const char *path, const char *text) {
   if (count == 0) return 0;
 
   // Every matching line has the same chance; a line written twice, twice.
-  std::srand(unsigned(std::time(nullptr)));
-  const int chosen = std::rand() % count;
+  velkor_srand(unsigned(std::time(nullptr)));
+  const int chosen = velkor_rand() % count;
 
   if (!book.rewind()) return 0;
   int index = 0;

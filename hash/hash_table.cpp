@@ -1,6 +1,7 @@
 #include "hash/hash_table.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -60,6 +61,9 @@ inline uint8_t tag_of(uint64_t key) {
 // none (entries nullptr) when the memory cannot be had. Its pages are not
 // resident yet.
 Table allocate_table(uint64_t count) {
+  // A 32-bit program cannot even name the largest tables: their size would
+  // wrap around in size_t and ask for a small block.
+  if (count > SIZE_MAX / sizeof(HashEntry)) return Table{nullptr, nullptr, 0, false};
   void *memory = std::calloc(count, sizeof(HashEntry));
   if (memory == nullptr) return Table{nullptr, nullptr, 0, false};
   void *tags = std::calloc(count, 1);

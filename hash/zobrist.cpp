@@ -1,9 +1,9 @@
 #include "hash/zobrist.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <utility>
 
+#include "base/rand.h"
 #include "board/chess_cb.h"
 
 uint64_t zobrist[6][2][ZOBRIST_SQUARES];
@@ -11,17 +11,17 @@ uint64_t zobrist_black;
 uint64_t zobrist_castling[4];
 uint64_t zobrist_by_code[16][128];
 
-// Returns the next 64-bit draw; consumes exactly five rand() values.
+// Returns the next 64-bit draw; consumes exactly five velkor_rand() values.
 uint64_t rand64() {
-  // The runtime's rand may give more than 15 bits (glibc gives 31); the key
-  // layout assumes 15, so each call is masked. The five calls are separate
+  // The generator gives 31 bits; the key layout assumes 15 (what the classic
+  // runtime's rand gave), so each call is masked. The five calls are separate
   // statements because the order of draws is part of the engine's
   // reproducible behaviour, and operands of one expression have no order.
-  const uint64_t r1 = uint64_t(std::rand() & 0x7FFF);
-  const uint64_t r2 = uint64_t(std::rand() & 0x7FFF);
-  const uint64_t r3 = uint64_t(std::rand() & 0x7FFF);
-  const uint64_t r4 = uint64_t(std::rand() & 0x7FFF);
-  const uint64_t r5 = uint64_t(std::rand() & 0x7FFF);
+  const uint64_t r1 = uint64_t(velkor_rand() & 0x7FFF);
+  const uint64_t r2 = uint64_t(velkor_rand() & 0x7FFF);
+  const uint64_t r3 = uint64_t(velkor_rand() & 0x7FFF);
+  const uint64_t r4 = uint64_t(velkor_rand() & 0x7FFF);
+  const uint64_t r5 = uint64_t(velkor_rand() & 0x7FFF);
   // Only the low 4 bits of r5 survive the shift by 60.
   return r1 ^ (r2 << 15) ^ (r3 << 30) ^ (r4 << 45) ^ (r5 << 60);
 }

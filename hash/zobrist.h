@@ -37,10 +37,10 @@ uint64_t ini_zobrist();
 
 // Redraws all 1,421 keys: pieces (piece, colour, square order), then the side
 // key, then the four castling keys, each entry exactly as ini_zobrist would
-// draw it at that moment (the same rand() values consumed, the same draws
+// draw it at that moment (the same velkor_rand() values consumed, the same draws
 // refused). The test of a draw against the values held is a look-up, not a
 // pass over the tables: a redraw costs about as many instructions as its
-// 7,105 rand() calls.
+// 7,105 velkor_rand() calls.
 void set_zobrist();
 
 // Key of a square byte on a square; the en-passant mark is ignored. A byte

@@ -12,7 +12,7 @@
 //   large enough misjudgement overlooks the piece: that is how the weaker
 //   levels blunder, and why they blunder more often, not only think shorter.
 //
-// Every draw comes from the levels' own generator, never from rand(), which
+// Every draw comes from the levels' own generator, never from velkor_rand(), which
 // draws the table's keys: a level neither disturbs the keys nor depends on
 // them, and a game replays move for move from the generator's seed.
 #pragma once

@@ -3,10 +3,16 @@
 #include "book/polyglot.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
+#include <vector>
+#if defined(_WIN32)
+#include <io.h>
+#endif
 
+#include "base/transcript.h"
 #include "board/chess_cb.h"
 #include "notation/position.h"
 #include "support/engine_process.h"
@@ -29,7 +35,13 @@ class Book : public ::testing::Test {
 
 size_t open_descriptors() {
   size_t n = 0;
+#if defined(_WIN32)
+  // The C runtime's own table (under wine, /proc/self/fd would list wine's
+  // descriptors, which come and go with wine's own work).
+  for (int fd = 0; fd < 2048; ++fd) n += _get_osfhandle(fd) != -1;
+#else
   for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+#endif
   return n;
 }
 
@@ -107,12 +119,41 @@ TEST_F(Book, LinesAcrossReadBlocksAreReadWhole) {
   }
 }
 
+#if !defined(_WIN32)  // a device as a file is POSIX's
 TEST_F(Book, EndlessFileIsNoBook) {
   // A book that never ends must not keep the engine reading: the lookup
   // gives up after a bounded read and the engine searches.
   std::filesystem::create_symlink("/dev/zero", dir_.file("book.txt"));
   EXPECT_EQ(check_opening_book("book.txt", ""), 0u);
   EXPECT_NE(transcript().find("book.txt: more than 64 MiB"), std::string::npos) << transcript();
+}
+#endif
+
+// The book and the transcript are found from the working directory by a
+// relative path with '/' between folders, and on Windows with '\' too; in a
+// folder with a blank in its name, or one named in UTF-8 as GUIs send it.
+TEST_F(Book, PathsFromTheWorkingDirectoryWithEitherSeparator) {
+  namespace fs = std::filesystem;
+  for (const fs::path &folder : {fs::path(u8"sub dir/books"), fs::path(u8"\u00e9checs")}) {
+    fs::create_directories(folder);
+    std::ofstream(folder / "book.txt", std::ios::binary) << "e2e4e7e5\n";
+  }
+  std::vector<std::string> folders = {"sub dir/books/", "./sub dir/../sub dir/books/", "\xc3\xa9" "checs/"};
+#if defined(_WIN32)
+  folders.push_back("sub dir\\books\\");
+  folders.push_back(".\\\xc3\xa9" "checs\\");
+#endif
+  for (const std::string &folder : folders) {
+    SCOPED_TRACE(folder);
+    EXPECT_EQ(check_opening_book((folder + "book.txt").c_str(), "e2e4"), book_move("e7", "e5"));
+    const std::string transcript = folder + "UCI_debug.txt";
+    set_transcript_file(transcript.c_str(), true);
+    UCI_LOG("written\n");
+    std::ifstream written(fs::path(std::u8string(transcript.begin(), transcript.end())), std::ios::binary);
+    std::string line;
+    EXPECT_TRUE(std::getline(written, line) && line == "written") << line;
+  }
+  set_transcript_file("UCI_debug.txt", false);
 }
 
 // The engine's book: the format by the file's name, the text book only for

@@ -58,7 +58,7 @@ std::string entry_bytes(uint64_t key, uint16_t move, uint16_t weight) {
 constexpr uint32_t word(const char *from, const char *to) { return move_word(sq(from), sq(to)); }
 
 // Debian installs its games, polyglot among them, where PATH may not look.
-std::string polyglot_program() {
+[[maybe_unused]] std::string polyglot_program() {
   for (const char *dir : {"/usr/bin", "/usr/games", "/usr/local/bin"})
     if (::access((std::string(dir) + "/polyglot").c_str(), X_OK) == 0) return std::string(dir) + "/polyglot";
   return "";
@@ -200,8 +200,10 @@ TEST(PolyglotFile, DamagedOrMissingBooksSayWhyAndGiveNoWrongMove) {
   const std::string good = entry_bytes(k, pg("e2e4"), 1);
   const std::string after = entry_bytes(k + 1, pg("d2d4"), 1);
   std::filesystem::create_directory(dir.file("dir.bin"));
+#if !defined(_WIN32)  // named pipes and devices as files are POSIX's
   ASSERT_EQ(::mkfifo(dir.file("pipe.bin").c_str(), 0600), 0);
   std::filesystem::create_symlink("/dev/zero", dir.file("zero.bin"));
+#endif
   dir.write_file("empty.bin", "");
   dir.write_file("ragged.bin", good + "\x01\x02\x03");
   // Disorder seen on the search's way (the key is then missed) or right
@@ -216,9 +218,13 @@ TEST(PolyglotFile, DamagedOrMissingBooksSayWhyAndGiveNoWrongMove) {
     uint32_t move;
   } cases[] = {
       {"none.bin", -1, "cannot be opened", 0},
+#if defined(_WIN32)  // which opens no directory as a file
+      {"dir.bin", -1, "cannot be opened", 0},
+#else
       {"dir.bin", -1, "not a regular file", 0},
       {"pipe.bin", -1, "not a regular file", 0},
       {"zero.bin", -1, "not a regular file", 0},
+#endif
       {"empty.bin", 0, "is empty", 0},
       {"ragged.bin", 1, "the last 3 are ignored", word("e2", "e4")},
       {"unsorted.bin", 0, "not sorted", 0},
@@ -254,7 +260,9 @@ TEST(PolyglotFile, LargeBookFindsEveryKeyAndLeavesNoDescriptorOpen) {
     for (int i = 0; i <= int(k % 4); ++i) bytes += entry_bytes(k, uint16_t(i + 1), uint16_t(k));
   dir.write_file("big.bin", bytes);
   const std::string path = dir.file("big.bin");
+#if defined(__linux__)
   const size_t descriptors = std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+#endif
   PolyglotEntry out[POLYGLOT_MAX_ENTRIES];
   std::string problem;
   for (uint64_t k : keys) {
@@ -262,9 +270,12 @@ TEST(PolyglotFile, LargeBookFindsEveryKeyAndLeavesNoDescriptorOpen) {
     EXPECT_TRUE(out[0].key == k && out[0].move == 1 && out[0].weight == uint16_t(k) && problem.empty());
     EXPECT_EQ(polyglot_entries(path.c_str(), k - 1, out, POLYGLOT_MAX_ENTRIES, problem), 0);
   }
+#if defined(__linux__)
   EXPECT_EQ(size_t(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {})), descriptors);
+#endif
 }
 
+#if !defined(VELKOR_CROSS_TESTS)  // runs Debian's polyglot and velkor-tool
 TEST(PolyglotFile, BookMadeByDebiansPolyglotIsPlayedByTheWeights) {
   const std::string polyglot = polyglot_program();
   if (polyglot.empty()) {
@@ -347,3 +358,4 @@ TEST(PolyglotFile, BookMadeByDebiansPolyglotIsPlayedByTheWeights) {
   EXPECT_EQ(complete_lines(listed.out).size(), size_t(count) + 2) << listed.out;
   EXPECT_EQ(listed.out.rfind("key 463b96181691fc9c\n", 0), 0u) << listed.out;
 }
+#endif

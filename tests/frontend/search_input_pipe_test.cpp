@@ -415,11 +415,12 @@ class InputThread : public SearchInput {
   // An engine whose standard input the parent left non-blocking: Python sets
   // the flag on the pipe, then becomes the engine.
   static std::vector<std::string> nonblocking_launcher() {
-    return {"python3", "-c",
-            "import fcntl, os, sys\n"
-            "fcntl.fcntl(0, fcntl.F_SETFL, fcntl.fcntl(0, fcntl.F_GETFL) | os.O_NONBLOCK)\n"
-            "os.execv(sys.argv[1], sys.argv[1:])\n",
-            engine_path()};
+    std::vector<std::string> words{"python3", "-c",
+                                   "import fcntl, os, sys\n"
+                                   "fcntl.fcntl(0, fcntl.F_SETFL, fcntl.fcntl(0, fcntl.F_GETFL) | os.O_NONBLOCK)\n"
+                                   "os.execvp(sys.argv[1], sys.argv[1:])\n"};
+    for (const std::string &word : engine_command()) words.push_back(word);
+    return words;
   }
 };
 

@@ -49,6 +49,7 @@ TEST_F(Transport, LineReaderDropsCarriageReturnsAndNeedsATerminator) {
   EXPECT_EQ(next(-1), std::nullopt) << "a read error ends the line like end of input";
 }
 
+#if !defined(_WIN32)  // Windows has no non-blocking mode for an anonymous pipe
 TEST_F(Transport, NonBlockingInputWithNothingYetIsNotTheEnd) {
   // A front end may hand the engine a pipe in non-blocking mode: a read
   // with nothing to read yet must wait for the line, not end the session.
@@ -65,6 +66,7 @@ TEST_F(Transport, NonBlockingInputWithNothingYetIsNotTheEnd) {
   writer.join();
   ::close(fds[0]);
 }
+#endif
 
 TEST_F(Transport, LongLinesAreKeptWholeUpToOneMebibyteThenCutWithAWarning) {
   UCI_CLEAN_LOG();

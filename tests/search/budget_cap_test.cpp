@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "base/rand.h"
 #include "eval/chess_heuristic.h"
 #include "search/search_test_support.h"
 #include "search/think.h"
@@ -12,10 +13,10 @@
 namespace {
 
 // A search after e2e4 e7e5 to depth 5 without a clock, with a depth cap.
-// The keys come from rand(), restarted here: slots shared by chance differ
+// The keys come from velkor_rand(), restarted here: slots shared by chance differ
 // from one draw of keys to the next, and with them the evaluations.
 ThinkResult deep_search(Board &b, int depth_cap, int depth = 5) {
-  std::srand(1);
+  velkor_srand(1);
   ThinkRequest request{};
   start_clock(request.clock);
   request.phase = get_game_position(b.data(), 1);

@@ -22,10 +22,15 @@ namespace {
 
 // The search records of the test under way: each test's own, so that no
 // limit or stop outlives it.
+struct ClearLimits;
+ClearLimits *current = nullptr;
 struct ClearLimits {
   TestSearch t;
+  ClearLimits() { current = this; }
+  ~ClearLimits() { current = nullptr; }
+  ClearLimits(const ClearLimits &) = delete;
+  ClearLimits &operator=(const ClearLimits &) = delete;
 };
-ClearLimits *current = nullptr;
 
 struct DriverRun {
   uint32_t result;
@@ -83,7 +88,6 @@ const char *kMiddleGame = "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 d2d3 f8c5 b1c3 d7d6";
 
 TEST(SearchLimits, DepthLimitEndsAfterThatPassWithItsResult) {
   ClearLimits guard;
-  current = &guard;
   TestSearch &t = guard.t;
   struct Case {
     int asked;
@@ -109,7 +113,6 @@ TEST(SearchLimits, DepthLimitEndsAfterThatPassWithItsResult) {
 
 TEST(SearchLimits, NodeLimitCountsEveryPassOfTheSearch) {
   ClearLimits guard;
-  current = &guard;
   TestSearch &t = guard.t;
   int n = 0;
   Board b = board_from_moves(kMiddleGame, &n);
@@ -190,7 +193,6 @@ TEST(SearchLimits, NodeLimitCountsEveryThreadsEvaluations) {
 
 TEST(SearchLimits, StopFromTheInputKeepsTheLastWholePass) {
   ClearLimits guard;
-  current = &guard;
   TestSearch &t = guard.t;
   int n = 0;
   Board b = board_from_moves(kMiddleGame, &n);
@@ -251,7 +253,6 @@ TEST(SearchLimits, StopFromTheInputKeepsTheLastWholePass) {
 
 TEST(SearchLimits, InputIsAskedAtEveryStopDecisionWithItsContext) {
   ClearLimits guard;
-  current = &guard;
   TestSearch &t = guard.t;
   t.budget(INT32_MAX);
   // The input answers from what its thread has queued, so it is asked every

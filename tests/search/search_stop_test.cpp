@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/rand.h"
 #include "eval/chess_heuristic.h"
 #include "hash/hash_table.h"
 #include "hash/zobrist.h"
@@ -31,7 +32,7 @@ const char *const BLACK_TO_MOVE = "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6 d2d3 f8c5 b1c3 
 // milliseconds; the keys are drawn from a fixed seed, so that two passes on
 // the same position search the same tree until one of them is stopped.
 uint32_t pass(TestSearch &t, Board &b, int depth, int32_t budget_ms, tagLINE &line) {
-  std::srand(7);
+  velkor_srand(7);
   t.new_pass(b.data());
   t.budget(budget_ms);
   const bool white = side_to_move(b.data()) == WHITE;
@@ -73,7 +74,7 @@ TEST_F(SearchStop, ABudgetUsedUpAtOnceStopsADeepPassWithinOnePoll) {
     Board b = board_from_moves(moves);
     const Board before = b;
     const bool white = side_to_move(b.data()) == WHITE;
-    std::srand(7);
+    velkor_srand(7);
     const uint64_t key = t.new_pass(b.data());
     t.budget(0);
     line.length = 0;

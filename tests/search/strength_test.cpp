@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/rand.h"
 #include "eval/chess_heuristic.h"
 #include "hash/hash_table.h"
 #include "hash/zobrist.h"
@@ -47,16 +48,16 @@ ThinkResult think_at(Board &b, int half_moves, int weakness, int64_t nodes, Stre
 }  // namespace
 
 // The levels draw from their own generator: a seed gives one stream, and
-// the stream of rand(), from which the table's keys come, is not touched.
+// the stream of velkor_rand(), from which the table's keys come, is not touched.
 TEST(StrengthLevels, OwnGeneratorReplaysFromItsSeedAndLeavesRandAlone) {
-  std::srand(77);
-  const int first = std::rand();
-  std::srand(77);
+  velkor_srand(77);
+  const int first = velkor_rand();
+  velkor_srand(77);
   StrengthGenerator g, other;
   strength_seed(g, 5);
   uint64_t a[8];
   for (uint64_t &x : a) x = strength_random(g);
-  EXPECT_EQ(std::rand(), first);
+  EXPECT_EQ(velkor_rand(), first);
   strength_seed(g, 5);
   for (uint64_t x : a) EXPECT_EQ(strength_random(g), x);
   // Two generators are two streams: drawing from one leaves the other.
@@ -234,13 +235,13 @@ TEST(StrengthLevels, EveryLevelIsBoundedByItsWorkAlone) {
         SCOPED_TRACE("UCI_Elo " + std::to_string(elo) + ", seed " + std::to_string(seed) + ", " + game);
         int half_moves = 0;
         Board b = board_from_moves(game, &half_moves);
-        // The same keys for both searches: they come from rand().
+        // The same keys for both searches: they come from velkor_rand().
         StrengthGenerator g;
         strength_seed(g, seed);
-        std::srand(9);
+        velkor_srand(9);
         const ThinkResult alone = think_at(b, half_moves, weakness, -1, g);
         strength_seed(g, seed);
-        std::srand(9);
+        velkor_srand(9);
         const ThinkResult clocked = think_at(b, half_moves, weakness, -1, g, 60000, 2);
         EXPECT_EQ(played(b, clocked.move), played(b, alone.move));
         EXPECT_EQ(clocked.evaluations, alone.evaluations);

@@ -1,21 +1,29 @@
 #include "support/engine_process.h"
 
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
+#include <random>
 #include <sstream>
 #include <stdexcept>
+
+// Starting the engine through pipes is POSIX code: a Windows build of the
+// tests runs only the in-process tests (see tests/CMakeLists.txt).
+#if !defined(_WIN32)
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#define VELKOR_ENGINE_PROCESS 1
+#endif
 
 namespace {
 
+#if VELKOR_ENGINE_PROCESS
 using Clock = std::chrono::steady_clock;
 
 int remaining_ms(Clock::time_point deadline) {
@@ -34,12 +42,28 @@ bool write_all(int fd, const char *data, size_t size) {
   return true;
 }
 
+#endif
+
 }  // namespace
 
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "velkor-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  // A new directory of a random name: creating it fails if the name is
+  // taken, so two tests never share one.
+  std::random_device entropy;
+  std::mt19937_64 draw((uint64_t(entropy()) << 32) ^ entropy());
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string name = "velkor-test-";
+    for (int i = 0; i < 10; ++i) name += letters[draw() % 36];
+    std::error_code error;
+    if (std::filesystem::create_directory(base / name, error)) {
+      // '/' between folders on every system, as the tests write paths.
+      path_ = (base / name).generic_string();
+      return;
+    }
+  }
+  throw std::runtime_error("no temporary directory could be made");
 }
 
 TempDir::~TempDir() {
@@ -71,7 +95,37 @@ ScopedWorkingDir::~ScopedWorkingDir() {
   std::filesystem::current_path(previous_, ignored);
 }
 
-std::string engine_path() { return VELKOR_BIN; }
+namespace {
+
+// VELKOR_TEST_ENGINE, split at blanks: a program that starts the engine and
+// the engine's path, for the pipe tests against a cross-built engine
+// ("wine /path/velkor.exe"); empty when unset.
+const std::vector<std::string> &engine_launch_words() {
+  static const std::vector<std::string> words = [] {
+    std::vector<std::string> w;
+    if (const char *text = std::getenv("VELKOR_TEST_ENGINE")) {
+      std::istringstream in(text);
+      for (std::string word; in >> word;) w.push_back(word);
+    }
+    return w;
+  }();
+  return words;
+}
+
+}  // namespace
+
+std::string engine_path() {
+  const auto &words = engine_launch_words();
+  return words.empty() ? VELKOR_BIN : words.back();
+}
+
+bool engine_is_launched() { return engine_launch_words().size() > 1; }
+
+std::vector<std::string> engine_command() {
+  return engine_is_launched() ? engine_launch_words() : std::vector<std::string>{engine_path()};
+}
+
+#if VELKOR_ENGINE_PROCESS
 
 EngineProcess::EngineProcess(const std::string &working_dir, const std::string &program,
                              const std::vector<std::string> &args) {
@@ -85,7 +139,9 @@ EngineProcess::EngineProcess(const std::string &working_dir, const std::string &
     ::close(in_pipe[1]);
     throw std::runtime_error("pipe failed");
   }
+  // The engine under test through its launcher, if it has one.
   std::vector<std::string> argv_text{program};
+  if (program == engine_path() && engine_is_launched()) argv_text = engine_launch_words();
   argv_text.insert(argv_text.end(), args.begin(), args.end());
   std::vector<char *> argv;
   for (std::string &a : argv_text) argv.push_back(a.data());
@@ -98,7 +154,7 @@ EngineProcess::EngineProcess(const std::string &working_dir, const std::string &
     if (::chdir(working_dir.c_str()) != 0) ::_exit(126);
     ::dup2(in_pipe[0], 0);
     ::dup2(out_pipe[1], 1);
-    ::execv(program.c_str(), argv.data());
+    ::execvp(argv[0], argv.data());
     ::_exit(127);
   }
   ::close(in_pipe[0]);
@@ -151,6 +207,8 @@ std::optional<std::string> EngineProcess::read_line(int timeout_ms) {
     if (end != std::string::npos) {
       std::string line = buffer_.substr(0, end);
       buffer_.erase(0, end + 1);
+      // A Windows engine ends its lines with CR LF; a GUI reads both alike.
+      if (engine_is_launched() && !line.empty() && line.back() == '\r') line.pop_back();
       return line;
     }
     if (!fill(remaining_ms(deadline))) return std::nullopt;
@@ -215,6 +273,8 @@ SessionResult finish_session(EngineProcess &engine, const std::vector<std::strin
   result.status = engine.wait_exit(timeout_ms);
   return result;
 }
+
+#endif  // VELKOR_ENGINE_PROCESS
 
 std::vector<std::string> concat(std::vector<std::string> a, const std::vector<std::string> &b) {
   a.insert(a.end(), b.begin(), b.end());

@@ -42,8 +42,14 @@ class ScopedWorkingDir {
   std::string previous_;
 };
 
-// Path of the engine built with the tests.
+// Path of the engine built with the tests, or of the one that
+// VELKOR_TEST_ENGINE names with its launcher: "wine /path/velkor.exe" runs
+// the pipe tests against a Windows build (its CR LF lines are read as lines).
 std::string engine_path();
+// Whether the engine under test is started through a launcher (wine, qemu).
+bool engine_is_launched();
+// The words that start the engine under test: its launcher's and its path.
+std::vector<std::string> engine_command();
 
 // One running engine. Its standard input and output are pipes held by the
 // test; its standard error is the test's own. The destructor kills a process

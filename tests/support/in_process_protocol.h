@@ -3,13 +3,12 @@
 // directory of its own where the transcript goes.
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <optional>
 #include <string>
 
+#include "base/platform_io.h"
 #include "frontend/chess_uci.h"
 #include "support/engine_process.h"
 
@@ -21,7 +20,7 @@ class InProcessProtocol : public ::testing::Test {
   void SetUp() override {
     saved_in_ = g_uci_input_fd;
     saved_out_ = g_uci_output_fd;
-    out_fd_ = ::open(dir_.file("output.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    out_fd_ = io_open_truncate(dir_.file("output.txt").c_str());
     ASSERT_GE(out_fd_, 0);
     g_uci_output_fd = out_fd_;
   }
@@ -31,16 +30,16 @@ class InProcessProtocol : public ::testing::Test {
     UCI_close_input();
     g_uci_input_fd = saved_in_;
     g_uci_output_fd = saved_out_;
-    if (in_fd_ >= 0) ::close(in_fd_);
-    ::close(out_fd_);
+    if (in_fd_ >= 0) io_close(in_fd_);
+    io_close(out_fd_);
   }
   // Makes the bytes the protocol input, read from their start; returns the
   // descriptor (negative if the file could not be opened).
   int input(const std::string &bytes) {
     UCI_close_input();
-    if (in_fd_ >= 0) ::close(in_fd_);
+    if (in_fd_ >= 0) io_close(in_fd_);
     dir_.write_file("input.txt", bytes);
-    in_fd_ = ::open(dir_.file("input.txt").c_str(), O_RDONLY | O_CLOEXEC);
+    in_fd_ = io_open_read(dir_.file("input.txt").c_str());
     g_uci_input_fd = in_fd_;
     return in_fd_;
   }

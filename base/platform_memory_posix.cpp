@@ -52,9 +52,12 @@ void memory_make_resident(void *block, size_t bytes) {
   // One call faults every page in, as large pages where the block was
   // advised so; older kernels refuse it and the loop below does the work.
   const PageRange r = page_range(block, bytes, size_t(page));
-  if (madvise(reinterpret_cast<void *>(r.first), r.bytes, MADV_POPULATE_WRITE) == 0) return;
+  (void)madvise(reinterpret_cast<void *>(r.first), r.bytes, MADV_POPULATE_WRITE);
 #endif
-  // A write per page: each byte written back as it was read.
+  // A write per page: each byte written back as it was read. Also after an
+  // accepted advice, since an emulator may accept it without acting on it
+  // (qemu's user mode does, and the table would then fill in only as the
+  // search writes it); on pages already there the loop costs little.
   volatile uint8_t *p = static_cast<volatile uint8_t *>(block);
   for (size_t i = 0; i < bytes; i += size_t(page)) p[i] = p[i];
   p[bytes - 1] = p[bytes - 1];
