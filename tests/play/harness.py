@@ -194,26 +194,16 @@ class Referee:
         self.sf.read_until(lambda l: l == "readyok", 30, "readyok from the referee")
 
     def examine(self, moves):
-        self.sf.send(position_line(moves))
-        self.sf.send("d")
-        board = self.sf.read_until(lambda l: l.startswith("Checkers:"), 30, "referee board")
-        fen = key = None
-        for line in board:
-            if line.startswith("Fen:"):
-                fen = line[4:].strip()
-            elif line.startswith("Key:"):
-                key = line[4:].strip()
-        checkers = board[-1][len("Checkers:"):].split()
+        key, fen, checkers = self.board(moves)
         self.sf.send("go perft 1")
         out = self.sf.read_until(lambda l: l.startswith("Nodes searched:"), 30, "referee perft")
         legal = [m.group(1) for m in map(MOVE_RE.match, out) if m]
-        if fen is None or key is None or len(legal) != int(out[-1].split(":")[1]):
-            raise RuntimeError("referee output not understood: %r" % (board + out))
+        if len(legal) != int(out[-1].split(":")[1]):
+            raise RuntimeError("referee output not understood: %r" % out)
         return Position(legal, key, fen, checkers)
 
-    def key_and_fen(self, moves):
-        """The referee's key and FEN of the position after moves, without
-        its legal moves: for the positions of a reported line."""
+    def board(self, moves):
+        """The referee's key, FEN and checkers of the position after moves."""
         self.sf.send(position_line(moves))
         self.sf.send("d")
         board = self.sf.read_until(lambda l: l.startswith("Checkers:"), 30, "referee board")
@@ -225,6 +215,12 @@ class Referee:
                 key = line[4:].strip()
         if fen is None or key is None:
             raise RuntimeError("referee output not understood: %r" % board)
+        return key, fen, board[-1][len("Checkers:"):].split()
+
+    def key_and_fen(self, moves):
+        """The referee's key and FEN of the position after moves, without
+        its legal moves: for the positions of a reported line."""
+        key, fen, _ = self.board(moves)
         return key, fen
 
     def close(self):
