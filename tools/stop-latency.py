@@ -68,6 +68,13 @@ def main():
             if line.startswith(prefix):
                 return at
 
+    def answered_after(text, prefix, timeout_ms):
+        """Sends text; the ms until a line beginning with prefix, None when
+        none came within timeout_ms."""
+        asked = send(text)
+        answered = wait_for(prefix, timeout_ms)
+        return None if answered is None else (answered - asked) * 1000
+
     send("uci")
     if wait_for("uciok", 30000) is None:
         print("no uciok")
@@ -81,19 +88,17 @@ def main():
         send(POSITIONS[trial % len(POSITIONS)])
         started = send("go infinite")
         time.sleep(cfg.think / 2000)
-        asked = send("isready")
-        answered = wait_for("readyok", cfg.limit)
-        if answered is None:
+        ready = answered_after("isready", "readyok", cfg.limit)
+        if ready is None:
             print("trial %d: no readyok during the search within %d ms" % (trial, cfg.limit))
             return 1
-        readies.append((answered - asked) * 1000)
+        readies.append(ready)
         time.sleep(max(0.0, started + cfg.think / 1000 - time.monotonic()))
-        stopped = send("stop")
-        answered = wait_for("bestmove", cfg.limit)
-        if answered is None:
+        stop = answered_after("stop", "bestmove", cfg.limit)
+        if stop is None:
             print("trial %d: no bestmove within %d ms of stop" % (trial, cfg.limit))
             return 1
-        stops.append((answered - stopped) * 1000)
+        stops.append(stop)
         print("trial %2d: readyok after %6.1f ms, bestmove %6.1f ms after stop" % (trial, readies[-1], stops[-1]),
               flush=True)
     send("quit")
