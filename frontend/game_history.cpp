@@ -50,14 +50,9 @@ void history_start(GameHistory &game, const uint8_t *cb, int clock) {
 }
 
 void history_move(GameHistory &game, const uint8_t *cb, bool resets) {
-  if (resets) {
-    game.clock = 0;
-    game.count = 0;
-  } else if (game.clock < FIFTY_MOVE_PLIES) {
-    ++game.clock;
-  } else {
-    game.clock = FIFTY_MOVE_PLIES;  // as far as the rule counts, and no overflow however long the game
-  }
+  // The clock stops where the rule does: no overflow however long the game.
+  game.clock = resets ? 0 : std::min(game.clock + 1, FIFTY_MOVE_PLIES);
+  if (resets) game.count = 0;
   if (game.count == FIFTY_MOVE_PLIES) {
     std::copy(game.keys.begin() + 1, game.keys.end(), game.keys.begin());
     --game.count;
