@@ -1,38 +1,67 @@
-#!/bin/sh
-# Speed of a given revision against the work tree, side by side on this machine.
+#!/usr/bin/env bash
+# Speed of one revision against another (or against the work tree), in
+# alternating wall-clock pairs on this machine.
 #
-#   tools/speed-compare.sh REV        (RUNS=5 tools/speed-compare.sh REV for more runs)
+#   tools/speed-compare.sh [--pairs N] [--perft] [--builds DIR] BASE [NEW]
 #
-# Builds REV (exported with git archive) and the work tree as it is, uncommitted
-# changes included, into separate folders under a temporary directory, both as
-# Release builds with each tree's own default options. Then runs, alternating
-# between the two so that a change in the machine's load hits both alike,
-# RUNS (default 3) times `velkor-tool bench` and RUNS times `velkor-tool perft
-# 6`, and prints each run, the medians and the ratios. The bench's evaluation
-# counts are printed too: a change meant to keep the play must keep them equal.
-set -eu
+# Builds BASE and NEW (default: the work tree as it is, uncommitted changes
+# included) as Release builds with each tree's own default options, then
+# runs `velkor-tool bench` N times each (default 8), alternating: base, new,
+# base, new... so that a change in the machine's load hits both alike. Each
+# pair gives a ratio, the new build's bench time over the base's; the script
+# prints every pair, the median ratio and the fastest and slowest pair.
+# Below 1 the new build is faster. The bench's evaluation counts are printed
+# too: a change meant to keep the play must keep them equal (when they
+# differ, the ratio compares different work).
+#
+# With --perft, N alternating pairs of `velkor-tool perft 6` follow, each
+# checked against the known count. With --builds DIR, builds of commits are
+# kept in DIR under their hash and reused by later runs (the work tree is
+# built every time).
+#
+# The figures mean something only on an otherwise idle machine: the script
+# counts the processor time the whole machine spent during the pairs and
+# says so when it was more than the bench's own core.
+set -euo pipefail
 
-if [ $# -ne 1 ]; then
-  echo "usage: $0 REV" >&2
-  exit 2
-fi
-rev=$1
-runs=${RUNS:-3}
-case $runs in '' | *[!0-9]*) echo "RUNS must be a number" >&2; exit 2 ;; esac
-[ "$runs" -ge 1 ] || { echo "RUNS must be at least 1" >&2; exit 2; }
-
-root=$(cd "$(dirname "$0")/.." && pwd)
-git -C "$root" rev-parse --verify --quiet "$rev^{commit}" >/dev/null || {
-  echo "not a revision: $rev" >&2
+usage() {
+  echo "usage: $0 [--pairs N] [--perft] [--builds DIR] BASE [NEW]" >&2
   exit 2
 }
 
+pairs=${RUNS:-8}
+perft=no
+builds=
+revs=()
+while [ $# -gt 0 ]; do
+  case $1 in
+    --pairs) [ $# -ge 2 ] || usage; pairs=$2; shift 2 ;;
+    --perft) perft=yes; shift ;;
+    --builds) [ $# -ge 2 ] || usage; builds=$2; shift 2 ;;
+    -*) usage ;;
+    *) revs+=("$1"); shift ;;
+  esac
+done
+[ "${#revs[@]}" -ge 1 ] && [ "${#revs[@]}" -le 2 ] || usage
+case $pairs in '' | *[!0-9]*) echo "the number of pairs must be a number" >&2; exit 2 ;; esac
+[ "$pairs" -ge 1 ] || { echo "at least one pair" >&2; exit 2; }
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+for rev in "${revs[@]}"; do
+  git -C "$root" rev-parse --verify --quiet "$rev^{commit}" >/dev/null || {
+    echo "not a revision: $rev" >&2
+    exit 2
+  }
+done
+
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/velkor-speed.XXXXXX")
 trap 'rm -rf "$tmp"' EXIT INT TERM
+if [ -n "$builds" ]; then
+  mkdir -p "$builds"
+  builds=$(cd "$builds" && pwd)
+fi
 
-echo "building $rev ($(git -C "$root" rev-parse --short "$rev^{commit}")) and the work tree in $tmp"
-mkdir "$tmp/base-src"
-git -C "$root" archive "$rev" | tar -x -C "$tmp/base-src"
+# build SOURCE BUILD_DIR: a Release velkor-tool, or the script ends.
 build() {
   cmake -S "$1" -B "$2" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELKOR_TESTS=OFF >"$2.log" 2>&1 &&
     cmake --build "$2" -j2 --target velkor-tool >>"$2.log" 2>&1 || {
@@ -41,62 +70,99 @@ build() {
     exit 1
   }
 }
-build "$tmp/base-src" "$tmp/base"
-build "$root" "$tmp/work"
-base_tool=$tmp/base/velkor-tool
-work_tool=$tmp/work/velkor-tool
 
-now_ns() { date +%s%N; }
+# tool_of REV: builds the commit (or reuses its kept build) and prints its
+# velkor-tool's path.
+tool_of() {
+  local sha dir
+  sha=$(git -C "$root" rev-parse "$1^{commit}")
+  dir=${builds:-$tmp}/$sha
+  if [ ! -x "$dir/build/velkor-tool" ]; then
+    rm -rf "$dir"
+    mkdir -p "$dir/src"
+    git -C "$root" archive "$sha" | tar -x -C "$dir/src"
+    build "$dir/src" "$dir/build"
+  fi
+  echo "$dir/build/velkor-tool"
+}
 
-# One bench: prints "<evaluations> <evaluations per second>".
+base_name=${revs[0]}
+echo "building $base_name ($(git -C "$root" rev-parse --short "$base_name^{commit}"))"
+base_tool=$(tool_of "$base_name")
+if [ "${#revs[@]}" -eq 2 ]; then
+  new_name=${revs[1]}
+  echo "building $new_name ($(git -C "$root" rev-parse --short "$new_name^{commit}"))"
+  new_tool=$(tool_of "$new_name")
+else
+  new_name="work tree"
+  echo "building the work tree"
+  build "$root" "$tmp/work"
+  new_tool=$tmp/work/velkor-tool
+fi
+
+# The machine's busy and total processor time so far, in clock ticks.
+cpu_ticks() { awk '$1 == "cpu" { busy = $2 + $3 + $4 + $7 + $8; print busy, busy + $5 + $6 }' /proc/stat; }
+cores=$(getconf _NPROCESSORS_ONLN)
+
+# One bench: prints "<evaluations> <milliseconds>".
 bench() {
-  "$1" bench | awk '$1 == "bench" { print $2, $4 }' | tail -1
+  "$1" bench | awk '$1 == "total" && $2 == "evals" { print $3, $5 }' | tail -1
 }
 
-# One perft 6: prints its wall time in seconds, failing on a wrong count.
+# One perft 6: prints its wall time in milliseconds, failing on a wrong count.
 perft6() {
-  start=$(now_ns)
+  local start end nodes
+  start=$(date +%s%N)
   nodes=$("$1" perft 6 2>/dev/null | grep -o '^[0-9]*' | head -1)
-  end=$(now_ns)
+  end=$(date +%s%N)
   [ "$nodes" = 119060324 ] || { echo "perft 6 of $1 gave '$nodes'" >&2; exit 1; }
-  awk -v ns=$((end - start)) 'BEGIN { printf "%.3f\n", ns / 1e9 }'
+  echo $(((end - start) / 1000000))
 }
 
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+# summary FILE: per-pair ratios in FILE; prints median, fastest and slowest.
+summary() {
+  sort -g "$1" | awk '{ v[NR] = $1 }
+    END { m = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+          printf "median ratio %.3f over %d pairs; fastest pair %.3f, slowest %.3f\n", m, NR, v[1], v[NR] }'
+}
 
-: >"$tmp/base.eps"
-: >"$tmp/work.eps"
-: >"$tmp/base.perft"
-: >"$tmp/work.perft"
-i=1
-while [ "$i" -le "$runs" ]; do
-  for side in base work; do
-    eval tool=\$${side}_tool
-    set -- $(bench "$tool")
-    [ $# -eq 2 ] || { echo "no bench line from $tool" >&2; exit 1; }
-    echo "run $i $side bench: $1 evals, $2 eps"
-    echo "$1" >>"$tmp/$side.count"
-    echo "$2" >>"$tmp/$side.eps"
-  done
-  i=$((i + 1))
-done
-i=1
-while [ "$i" -le "$runs" ]; do
-  for side in base work; do
-    eval tool=\$${side}_tool
-    t=$(perft6 "$tool") && [ -n "$t" ] || exit 1
-    echo "run $i $side perft 6: $t s"
-    echo "$t" >>"$tmp/$side.perft"
-  done
-  i=$((i + 1))
-done
-
-base_eps=$(median <"$tmp/base.eps")
-work_eps=$(median <"$tmp/work.eps")
-base_perft=$(median <"$tmp/base.perft")
-work_perft=$(median <"$tmp/work.perft")
+read -r busy0 total0 < <(cpu_ticks)
 echo
-echo "medians of $runs runs        $rev          work tree     ratio"
-awk -v b="$base_eps" -v w="$work_eps" 'BEGIN { printf "bench evals per second   %12d  %12d  %8.2fx\n", b, w, w / b }'
-awk -v b="$base_perft" -v w="$work_perft" 'BEGIN { printf "perft 6 seconds          %12.3f  %12.3f  %8.2fx\n", b, w, b / w }'
-echo "bench evaluation counts: $rev $(sort -u "$tmp/base.count" | tr '\n' ' ')/ work tree $(sort -u "$tmp/work.count" | tr '\n' ' ')"
+echo "bench, $pairs alternating pairs: base $base_name, new $new_name (ratio = new time / base time)"
+: >"$tmp/ratios"
+for i in $(seq 1 "$pairs"); do
+  read -r base_evals base_ms < <(bench "$base_tool")
+  read -r new_evals new_ms < <(bench "$new_tool")
+  echo "$base_evals" >>"$tmp/base.count"
+  echo "$new_evals" >>"$tmp/new.count"
+  ratio=$(awk -v b="$base_ms" -v n="$new_ms" 'BEGIN { printf "%.3f", n / b }')
+  echo "$ratio" >>"$tmp/ratios"
+  printf 'pair %2d  base %9.1f ms  new %9.1f ms  ratio %s\n' "$i" "$base_ms" "$new_ms" "$ratio"
+done
+echo "bench: $(summary "$tmp/ratios")"
+echo "evaluation counts: base $(sort -u "$tmp/base.count" | tr '\n' ' ')/ new $(sort -u "$tmp/new.count" | tr '\n' ' ')"
+if [ "$(sort -u "$tmp/base.count")" != "$(sort -u "$tmp/new.count")" ]; then
+  echo "the counts differ: the two builds search differently, and the ratio compares different work"
+fi
+
+if [ "$perft" = yes ]; then
+  echo
+  echo "perft 6, $pairs alternating pairs (ratio = new time / base time)"
+  : >"$tmp/perft-ratios"
+  for i in $(seq 1 "$pairs"); do
+    base_ms=$(perft6 "$base_tool")
+    new_ms=$(perft6 "$new_tool")
+    ratio=$(awk -v b="$base_ms" -v n="$new_ms" 'BEGIN { printf "%.3f", n / b }')
+    echo "$ratio" >>"$tmp/perft-ratios"
+    printf 'pair %2d  base %7d ms  new %7d ms  ratio %s\n' "$i" "$base_ms" "$new_ms" "$ratio"
+  done
+  echo "perft 6: $(summary "$tmp/perft-ratios")"
+fi
+
+# One core's worth is the bench itself; much more means something else ran.
+read -r busy1 total1 < <(cpu_ticks)
+awk -v b=$((busy1 - busy0)) -v t=$((total1 - total0)) -v c="$cores" 'BEGIN {
+  used = t > 0 ? c * b / t : 0
+  printf "\nthe machine was busy %.2f cores on average during the pairs (the bench uses 1 of %d)\n", used, c
+  if (used > 1.15) print "NOT IDLE: something else ran meanwhile; these ratios are not worth quoting"
+}'
