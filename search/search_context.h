@@ -14,9 +14,7 @@
 #include "eval/piece_square_values.h"
 #include "search/alpha_beta.h"
 #include "search/root_moves.h"
-#include "search/search_driver.h"
 #include "search/search_limits.h"
-#include "search/strength.h"
 #include "search/time_control.h"
 
 // The pieces of the position on a thread's board, kept move by move by
@@ -79,25 +77,10 @@ struct Search {
   int index;                  // 0 for the main thread, 1.. for the helpers
   RootMoves root;             // the root moves this thread may search
   SearchShared *shared;
-  // The driver's state (main thread): what it has accepted so far, the pass
-  // under way and the line of a several-line analysis.
-  DriverKept kept_result;
-  DriverKept other_line;
-  tagLINE pass_line;
-  int first_pass_depth;     // the driver's first depth: from 2, mate distances are exact
-  // The last report of line 1 sent, so that the one-ply fallback can send it
-  // again with the move it plays.
-  ThinkReport last_report;
-  bool reported;
-  ThinkReporter reporter;
-  const void *report_context;  // handed on in every report
-  tagLINE fallback_line;
   // Told about each root move as the root begins it, once the clock has run
   // for root_listener_after_ms; nullptr (always, on a helper): nobody.
   RootMoveListener root_listener;
   int32_t root_listener_after_ms;
-  // The move a glance below full strength chose (strength.h), with its line.
-  GlanceResult glance;
 };
 
 // One evaluation more for this thread. Only the thread itself writes its

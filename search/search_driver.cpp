@@ -46,17 +46,17 @@ int mate_distance(int score, int depth, int first_depth) {
 }
 
 // Sends one report, and remembers line 1's for think's one-ply fallback.
-void report(Search &s, ThinkReporter reporter, const uint8_t *cb, const DriverKept &kept, int elapsed,
+void report(DriverState &d, ThinkReporter reporter, const uint8_t *cb, const DriverKept &kept, int elapsed,
             int64_t evaluations, int multipv) {
   if (reporter == nullptr) return;
   ThinkReport r{kept.depth, report_score(kept.result, side_to_move(cb)), &kept.line, elapsed,
                 uint32_t(evaluations), kept.result, multipv};
-  r.mate_moves = mate_distance(r.score, kept.depth, s.first_pass_depth);
+  r.mate_moves = mate_distance(r.score, kept.depth, d.first_pass_depth);
   r.hashfull = hash_table_permille();
-  r.context = s.report_context;
+  r.context = d.report_context;
   if (multipv <= 1) {
-    s.last_report = r;
-    s.reported = true;
+    d.last_report = r;
+    d.reported = true;
   }
   reporter(cb, r);
 }
@@ -83,10 +83,10 @@ int mate_established(uint32_t kept, uint8_t side, int depth) {
 // must stop (the line under way is dropped: it may not be the next best),
 // when no root move is left, or when every move left loses to a mate (the
 // root then improves on nothing and names no move).
-void search_other_lines(Search &s, uint8_t *cb, int depth, int lines, ThinkReporter reporter, uint32_t root_best,
-                        uint32_t root_bound) {
-  DriverKept &other_line = s.other_line;
-  uint32_t previous = s.kept_result.result;
+void search_other_lines(Search &s, DriverState &d, uint8_t *cb, int depth, int lines, ThinkReporter reporter,
+                        uint32_t root_best, uint32_t root_bound) {
+  DriverKept &other_line = d.other_line;
+  uint32_t previous = d.kept_result.result;
   for (int k = 2; k <= lines; ++k) {
     if (!root_moves_exclude(s.root, root_move_key_of_word(cb, previous))) return;
     if (search_stop_requested(s)) return;
@@ -101,18 +101,18 @@ void search_other_lines(Search &s, uint8_t *cb, int depth, int lines, ThinkRepor
     if (!names_a_move(result)) return;
     other_line.result = result;
     other_line.depth = depth;
-    report(s, reporter, cb, other_line, clock_elapsed(s.shared->clock), search_pass_evaluations(*s.shared), k);
+    report(d, reporter, cb, other_line, clock_elapsed(s.shared->clock), search_pass_evaluations(*s.shared), k);
     previous = result;
   }
 }
 
 }  // namespace
 
-uint32_t alpha_beta_time(Search &s, uint8_t *cb, int first_depth, int last_depth, ThinkReporter reporter,
-                         int lines) {
+uint32_t alpha_beta_time(Search &s, DriverState &d, uint8_t *cb, int first_depth, int last_depth,
+                         ThinkReporter reporter, int lines) {
   SearchShared &shared = *s.shared;
   if (lines > SEARCH_LINES_MAX) lines = SEARCH_LINES_MAX;
-  s.first_pass_depth = first_depth;
+  d.first_pass_depth = first_depth;
   // One line is reported without a rank, exactly as before analyses had any.
   const int rank = lines > 1 ? 1 : 0;
   const uint8_t side = side_to_move(cb);
@@ -121,8 +121,8 @@ uint32_t alpha_beta_time(Search &s, uint8_t *cb, int first_depth, int last_depth
   const uint32_t root_best = side == WHITE ? SCORE_BLACK_WINS : SCORE_WHITE_WINS;
   const uint32_t root_bound = side == WHITE ? SCORE_WHITE_WINS : SCORE_BLACK_WINS;
 
-  DriverKept &kept = s.kept_result;
-  tagLINE &line = s.pass_line;
+  DriverKept &kept = d.kept_result;
+  tagLINE &line = d.pass_line;
   kept.result = root_best;  // the worst score, without squares
   kept.line.length = 0;
   kept.depth = 0;
@@ -152,15 +152,15 @@ uint32_t alpha_beta_time(Search &s, uint8_t *cb, int first_depth, int last_depth
       // starting worst score: reporting it would claim a mate against the
       // engine with an empty line. Think's one-ply search picks
       // the move instead.
-      if (names_a_move(kept.result)) report(s, reporter, cb, kept, elapsed, evaluations, rank);
+      if (names_a_move(kept.result)) report(d, reporter, cb, kept, elapsed, evaluations, rank);
       root_moves_clear_exclusions(s.root);
       return kept.result;
     }
 
     accept(kept, result, line, depth);
-    report(s, reporter, cb, kept, elapsed, evaluations, rank);
+    report(d, reporter, cb, kept, elapsed, evaluations, rank);
     if (rank != 0) {
-      if (names_a_move(kept.result)) search_other_lines(s, cb, depth, lines, reporter, root_best, root_bound);
+      if (names_a_move(kept.result)) search_other_lines(s, d, cb, depth, lines, reporter, root_best, root_bound);
       search_limits_count_pass(shared, search_pass_evaluations(shared));
       root_moves_clear_exclusions(s.root);
       // A stop heard during the other lines ends the search: line 1 of this

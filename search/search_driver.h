@@ -41,15 +41,31 @@ struct DriverKept {
   int depth;
 };
 
+// The driver's own state, the main thread's alone: what it has accepted so
+// far, the pass under way, an analysis's other line, and the last report of
+// line 1. It lives beside the main thread's Search record, so that a
+// helper's record holds only what a thread searches with.
+struct DriverState {
+  DriverKept kept_result;
+  DriverKept other_line;
+  tagLINE pass_line;
+  int first_pass_depth;  // the first depth: from 2, mate distances are exact
+  // The last report of line 1 sent, so that the one-ply fallback can send it
+  // again with the move it plays.
+  ThinkReport last_report;
+  bool reported;
+  const void *report_context;  // handed on in every report
+};
+
 // Most lines an analysis searches in each pass.
 inline constexpr int SEARCH_LINES_MAX = 64;
 
 // Runs passes of nominal depth first_depth, first_depth + 1, ... up to
-// last_depth with the main thread's record s and the threads of its shared
-// record, until the search must stop (search_stop_requested) or a mate is
+// last_depth with the main thread's record s, the driver's state d and the
+// threads of s's shared record, until the search must stop (search_stop_requested) or a mate is
 // established, reporting after every pass it keeps (report may be nullptr).
 // Returns a Move word: the move to play and its score; both squares 0 means
-// that no move was found. s.kept_result.line holds its line.
+// that no move was found. d.kept_result.line holds its line.
 //
 // lines > 1 (at most SEARCH_LINES_MAX): after the best line, each pass
 // searches the best line without the root moves of the lines before it,
@@ -58,5 +74,5 @@ inline constexpr int SEARCH_LINES_MAX = 64;
 // its rank. A line cut short by a stop is not reported; the move to play is
 // always line 1's. lines 1 (or less) is the plain search, reported without
 // ranks.
-uint32_t alpha_beta_time(Search &s, uint8_t *cb, int first_depth, int last_depth, ThinkReporter report,
-                         int lines = 1);
+uint32_t alpha_beta_time(Search &s, DriverState &d, uint8_t *cb, int first_depth, int last_depth,
+                         ThinkReporter report, int lines = 1);

@@ -117,7 +117,7 @@ GlanceResult glance_move(Search &s, uint8_t *cb, int misjudgement_cp, StrengthGe
   search_start_pass(s, cb);
   uint32_t moves[MAX_GENERATED_MOVES];
   const int count = generate_moves(cb, moves, s.kept.sets);
-  tagLINE &line = s.pass_line;
+  tagLINE line;
   int best_seen = 0;
   bool found = false;
   for (int i = 0; i < count; ++i) {

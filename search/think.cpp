@@ -24,7 +24,7 @@ uint32_t search_one_ply(Search &s, uint8_t *cb) {
   s.evaluations.store(0, std::memory_order_relaxed);
   ini_hash_table(cb);
   search_set_position(s, cb);
-  tagLINE &line = s.fallback_line;
+  tagLINE line;
   line.length = 0;
   const bool white = side_to_move(cb) == WHITE;
   return alpha_beta(s, cb, 0, 1, white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
@@ -40,8 +40,7 @@ bool played_on_glance(Search &s, uint8_t *cb, const ThinkRequest &request, const
                       StrengthGenerator &g, ThinkResult &result) {
   const int root_count = request.root_moves != nullptr ? request.root_move_count : 0;
   SearchShared &shared = *s.shared;
-  const GlanceResult &glance = s.glance =
-      glance_move(s, cb, level.misjudgement_cp, g, request.root_moves, root_count);
+  const GlanceResult glance = glance_move(s, cb, level.misjudgement_cp, g, request.root_moves, root_count);
   search_limits_count_pass(shared, glance.evaluations);
   if (!names_a_move(glance.move)) {
     root_moves_only(s.root, request.root_moves, root_count);
@@ -71,8 +70,8 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
   SearchShared shared{};
   Search s{};
   s.phase = request.phase;
-  s.reporter = request.report;
-  s.report_context = request.report_context;
+  DriverState d{};
+  d.report_context = request.report_context;
   // A level searches on one thread whatever Threads says (the helpers stay
   // parked): its work, and so its strength, is then the same on any
   // machine, and its game replays from its seed.
@@ -112,10 +111,10 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
   s.root_listener = request.current_move;
   s.root_listener_after_ms = CURRENT_MOVE_AFTER_MS;
 
-  result.move = alpha_beta_time(s, cb, first, last, request.report, request.multipv);
+  result.move = alpha_beta_time(s, d, cb, first, last, request.report, request.multipv);
   result.input = shared.input_seen;
   result.evaluations = shared.counted_nodes;
-  copy_line(result.line, s.kept_result.line);
+  copy_line(result.line, d.kept_result.line);
   s.root_listener = nullptr;
   if (!request.single_pass && !names_a_move(result.move)) {
     result.move = search_one_ply(s, cb);
@@ -130,8 +129,8 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
       result.line.to[0] = uint8_t(move_to(result.move));
       if (request.report != nullptr) {
         ThinkReport r{};
-        if (s.reported) {
-          r = s.last_report;
+        if (d.reported) {
+          r = d.last_report;
         } else {
           const int score = int(move_score(result.move)) - int(SCORE_DRAW);
           r.depth = 1;

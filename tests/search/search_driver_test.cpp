@@ -31,7 +31,7 @@ DriverRun drive(Board &b, int budget_ms, int moves_played = 0) {
   TestSearch t(get_game_position(b.data(), moves_played / 2), budget_ms);
   testing::internal::CaptureStdout();
   const uint32_t result =
-      alpha_beta_time(t.s, b.data(), SEARCH_FIRST_DEPTH, search_depth_limit(t.shared), UCI_sendinfos);
+      alpha_beta_time(t.s, t.driver, b.data(), SEARCH_FIRST_DEPTH, search_depth_limit(t.shared), UCI_sendinfos);
   return {result, split_lines(testing::internal::GetCapturedStdout())};
 }
 

@@ -44,7 +44,7 @@ DriverRun drive(TestSearch &t, Board &b, const SearchLimits &limits, SearchInput
   search_limits_start(t.shared, limits, poll);
   testing::internal::CaptureStdout();
   const uint32_t result =
-      alpha_beta_time(t.s, b.data(), SEARCH_FIRST_DEPTH, search_depth_limit(t.shared), UCI_sendinfos);
+      alpha_beta_time(t.s, t.driver, b.data(), SEARCH_FIRST_DEPTH, search_depth_limit(t.shared), UCI_sendinfos);
   DriverRun run{result, 0};
   std::istringstream out(testing::internal::GetCapturedStdout());
   for (std::string line; std::getline(out, line);) run.reports += line.rfind("info depth ", 0) == 0;

@@ -13,6 +13,7 @@
 #include "hash/hash_table.h"
 #include "notation/position.h"
 #include "search/search_context.h"
+#include "search/search_driver.h"
 #include "support/test_board.h"
 
 using Board = std::array<uint8_t, CB_SIZE>;
@@ -84,6 +85,7 @@ inline std::string info_depth(const std::string &info) {
 struct TestSearch {
   SearchShared shared{};
   Search s{};
+  DriverState driver{};
   explicit TestSearch(int phase = PHASE_MIDDLE, int32_t budget_ms = INT32_MAX) {
     s.phase = phase;
     s.main = true;
