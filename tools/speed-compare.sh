@@ -104,9 +104,13 @@ fi
 cpu_ticks() { awk '$1 == "cpu" { busy = $2 + $3 + $4 + $7 + $8; print busy, busy + $5 + $6 }' /proc/stat; }
 cores=$(getconf _NPROCESSORS_ONLN)
 
-# One bench: prints "<evaluations> <milliseconds>".
+# One bench: sets evals and ms, or ends the script when the tool printed no
+# totals line.
 bench() {
-  "$1" bench | awk '$1 == "total" && $2 == "evals" { print $3, $5 }' | tail -1
+  set -- "$1" $("$1" bench | awk '$1 == "total" && $2 == "evals" { print $3, $5 }' | tail -1)
+  [ $# -eq 3 ] || { echo "no bench totals from $1" >&2; exit 1; }
+  evals=$2
+  ms=$3
 }
 
 # One perft 6: prints its wall time in milliseconds, failing on a wrong count.
@@ -131,8 +135,10 @@ echo
 echo "bench, $pairs alternating pairs: base $base_name, new $new_name (ratio = new time / base time)"
 : >"$tmp/ratios"
 for i in $(seq 1 "$pairs"); do
-  read -r base_evals base_ms < <(bench "$base_tool")
-  read -r new_evals new_ms < <(bench "$new_tool")
+  bench "$base_tool"
+  base_evals=$evals base_ms=$ms
+  bench "$new_tool"
+  new_evals=$evals new_ms=$ms
   echo "$base_evals" >>"$tmp/base.count"
   echo "$new_evals" >>"$tmp/new.count"
   ratio=$(awk -v b="$base_ms" -v n="$new_ms" 'BEGIN { printf "%.3f", n / b }')
