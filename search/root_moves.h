@@ -1,12 +1,14 @@
-// Which moves the root of the search may play: all of them (the usual
-// case), only those a "go searchmoves" listed, and never those that earlier
-// lines of a several-line analysis already took. Deeper nodes search every
-// move; only alpha_beta's root consults this.
+// The root's list of moves (RootMoves, search_types.h) and what is done to
+// it: made from the position, with all of its moves or only those a "go
+// searchmoves" listed; one move alone, as the glance looks at them; moves
+// left out while the later lines of an analysis are searched.
 #pragma once
 
 #include <cstdint>
 
+#include "board/board_scan.h"
 #include "board/chess_cb.h"
+#include "search/search_types.h"
 
 // A root move as one word: its squares and, for a promotion, the new
 // piece's code (0 otherwise), so that the knight promotion on a square is a
@@ -27,30 +29,22 @@ constexpr uint32_t root_move_key_of_generated(uint32_t gm) {
 // last rank promotes to the piece of the word's promotion bits).
 uint32_t root_move_key_of_word(const uint8_t *cb, uint32_t word);
 
-// Room for every move the root can search, and for the lines of an analysis.
-inline constexpr int ROOT_MOVES_CAPACITY = MAX_GENERATED_MOVES;
+// The Move word the root answers with for the generated move gm and a
+// score: the squares, and the knight bit when gm is the knight promotion
+// (the queen promotion on the same squares is another move).
+constexpr uint32_t root_move_word(uint32_t gm, uint32_t score) {
+  return move_word(gm_from(gm), gm_to(gm)) | (gm_kind(gm) == KIND_PROMO_KNIGHT ? MW_PROMO_KNIGHT : 0) | score;
+}
 
-// One searching thread's restriction of the root (its Search record holds
-// it); a value-initialised record allows every move.
-struct RootMoves {
-  bool filtered;  // any of the lists below is not empty: the root must look
-  int only_count;  // 0: every move may be played
-  int excluded_count;
-  uint32_t only[ROOT_MOVES_CAPACITY];
-  uint32_t excluded[ROOT_MOVES_CAPACITY];
-};
+// The root's moves for the position on cb (whose pieces are sets) in the
+// search's order: every generated move (legal or not: the search finds out)
+// or, when only_count is above 0, those whose key only lists. None excluded.
+void root_moves_generate(RootMoves &root, const uint8_t *cb, const PieceSets &sets, const uint32_t *only,
+                         int only_count);
 
-// Whether the root may play the generated move. Asked only when
-// root.filtered, so that an unfiltered search pays one test per root move.
-bool root_move_allowed(const RootMoves &root, uint32_t gm);
+// The root may play gm alone.
+void root_moves_one(RootMoves &root, uint32_t gm);
 
-// Only these moves at the root (count 0: all of them); clears the exclusions.
-// Keys beyond the capacity and repeated keys are dropped.
-void root_moves_only(RootMoves &root, const uint32_t *keys, int count);
-
-// Adds one move that the root may no longer play; false when there is no
-// room left (the move stays allowed).
+// Leaves out the move with this key until the list is made again; false
+// when the list has no such move.
 bool root_moves_exclude(RootMoves &root, uint32_t key);
-
-// Lifts every exclusion; the "only" list stays.
-void root_moves_clear_exclusions(RootMoves &root);

@@ -12,9 +12,7 @@
 #include "board/board_scan.h"
 #include "board/chess_cb.h"
 #include "eval/piece_square_values.h"
-#include "search/alpha_beta.h"
-#include "search/root_moves.h"
-#include "search/search_limits.h"
+#include "search/search_types.h"
 #include "search/time_control.h"
 
 // The pieces of the position on a thread's board, kept move by move by
@@ -46,21 +44,30 @@ struct SearchShared {
   Search *threads[SEARCH_THREADS_MAX];  // their records, the main thread's first
   // Set once the search must end: every thread unwinds.
   std::atomic<bool> stop{false};
-  // A pass of several threads shares out its root moves (search_threads.h):
+  // The moves the root may play ("searchmoves"; count 0: every move),
+  // which each pass's list is made from; the caller's, alive while it
+  // searches.
+  const uint32_t *only_moves;
+  int only_count;
+  // The root's list of moves, made anew for each pass (search_start_pass)
+  // and shared by its threads.
+  RootMoves root;
+  // A pass of several threads shares out the list's moves (root_search.h):
   // whether the pass under way does (not the glance, nor the one-ply
   // search, which the main thread runs alone);
   bool sharing_root;
-  // the index in the root's list (the same list in every thread) that the
-  // next thread to take a move gets;
+  // whether the helpers may take moves: the main thread opens the list once
+  // its first move is searched (its score is their window) or it has left
+  // the root;
+  std::atomic<bool> root_open{false};
+  // the index in the list that the next thread to take a move gets;
   std::atomic<int> root_next{0};
-  // the best root result so far, a Move word (low 32 bits), and the index
-  // of the thread that found it (high 32 bits): every thread searches its
-  // next root move with that window, and it is the pass's answer;
+  // the best result so far (low 32 bits) and 1 + the index in the list of
+  // the move that has it (high 32 bits; 0: no move yet): every thread
+  // searches its next move with that window, and it is the pass's answer;
   std::atomic<uint64_t> root_best{0};
   // whether some thread has found a legal root move.
   std::atomic<bool> root_legal{false};
-  // The helpers have been let into the pass under way (main thread only).
-  bool helpers_released;
 };
 
 // One searching thread's state.
@@ -75,7 +82,6 @@ struct Search {
   bool stop_decided;          // this thread unwinds: the search must stop
   bool main;                  // this thread decides the answer, the reports and the stop
   int index;                  // 0 for the main thread, 1.. for the helpers
-  RootMoves root;             // the root moves this thread may search
   SearchShared *shared;
   // Told about each root move as the root begins it, once the clock has run
   // for root_listener_after_ms; nullptr (always, on a helper): nobody.

@@ -88,7 +88,7 @@ void search_other_lines(Search &s, DriverState &d, uint8_t *cb, int depth, int l
   DriverKept &other_line = d.other_line;
   uint32_t previous = d.kept_result.result;
   for (int k = 2; k <= lines; ++k) {
-    if (!root_moves_exclude(s.root, root_move_key_of_word(cb, previous))) return;
+    if (!root_moves_exclude(s.shared->root, root_move_key_of_word(cb, previous))) return;
     if (search_stop_requested(s)) return;
     // Each line on an empty table: the root's own entry is the line just
     // found, and would be read back as the answer; and an entry below the
@@ -131,8 +131,8 @@ uint32_t alpha_beta_time(Search &s, DriverState &d, uint8_t *cb, int first_depth
   line.length = 0;
 
   for (int depth = first_depth;; ++depth) {
-    // Each pass searches its best line among all the moves the root may play.
-    root_moves_clear_exclusions(s.root);
+    // Each pass searches its best line among all the moves the root may
+    // play: the pass's start makes the root's list anew.
     search_start_pass(s, cb);
     const uint32_t result = search_pass(s, cb, uint8_t(depth), root_best, root_bound, &line);
     const int elapsed = clock_elapsed(shared.clock);
@@ -147,13 +147,12 @@ uint32_t alpha_beta_time(Search &s, DriverState &d, uint8_t *cb, int first_depth
       // The pass may have been cut short; its root still only holds fully
       // searched moves, so it is taken when it is at least as good for the
       // side to move as the last whole pass (a tie goes to the deeper).
-      if (is_better_beta(kept.result, result, side, 0)) accept(kept, result, line, depth);
+      if (is_better_beta(move_score(kept.result), move_score(result), side)) accept(kept, result, line, depth);
       // Stopped before any move was fully searched, the kept value is only the
       // starting worst score: reporting it would claim a mate against the
       // engine with an empty line. Think's one-ply search picks
       // the move instead.
       if (names_a_move(kept.result)) report(d, reporter, cb, kept, elapsed, evaluations, rank);
-      root_moves_clear_exclusions(s.root);
       return kept.result;
     }
 
@@ -162,7 +161,6 @@ uint32_t alpha_beta_time(Search &s, DriverState &d, uint8_t *cb, int first_depth
     if (rank != 0) {
       if (names_a_move(kept.result)) search_other_lines(s, d, cb, depth, lines, reporter, root_best, root_bound);
       search_limits_count_pass(shared, search_pass_evaluations(shared));
-      root_moves_clear_exclusions(s.root);
       // A stop heard during the other lines ends the search: line 1 of this
       // pass is whole and kept.
       if (search_was_stopped(s)) return kept.result;

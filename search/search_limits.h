@@ -6,14 +6,7 @@
 
 #include <cstdint>
 
-// The driver's first and last nominal depth. Plies and line lengths are
-// byte counters: the deepest pass stays far enough below 255 that the
-// captures searched past it cannot wrap them.
-inline constexpr int SEARCH_FIRST_DEPTH = 2;
-inline constexpr int SEARCH_DEPTH_CAP = 64;
-
-// Threads that may search one position together (the "Threads" option).
-inline constexpr int SEARCH_THREADS_MAX = 256;
+#include "search/search_types.h"
 
 // What the front end's input asked for while the search ran.
 enum SearchInput : int {
@@ -24,19 +17,6 @@ enum SearchInput : int {
   // with the request's ponderhit budget, and the search goes on.
   SEARCH_INPUT_PONDERHIT = 3,
 };
-
-// Takes whatever input has arrived, without ever waiting, deals with what
-// it can at once, and answers what the search must do (a SearchInput). It is
-// asked at every stop decision, so it must cost next to nothing when nothing
-// has arrived. context: the caller's, handed back unchanged.
-using SearchInputPoll = int (*)(void *context);
-
-struct SearchLimits {
-  int depth;      // last nominal depth, clamped to SEARCH_FIRST_DEPTH..SEARCH_DEPTH_CAP; 0: the cap
-  int64_t nodes;  // stop once the evaluations of the whole search reach this; below 0: no limit
-};
-
-inline constexpr SearchLimits NO_SEARCH_LIMITS = {0, -1};
 
 struct SearchShared;  // search_context.h: the limits live there, one record per search
 

@@ -10,6 +10,9 @@
 
 #include "board/chess_cb.h"
 #include "hash/hash_table.h"
+#include "search/alpha_beta.h"
+#include "search/root_moves.h"
+#include "search/root_search.h"
 #include "search/search_context.h"
 
 namespace {
@@ -32,7 +35,6 @@ struct Pool {
   std::condition_variable done;  // a helper has finished its pass
   std::vector<std::unique_ptr<Helper>> helpers;
   uint64_t pass_number = 0;  // one more for every pass handed out
-  uint64_t released = 0;     // the last pass the helpers may search (released by the main thread)
   int taking_part = 0;       // helpers searching the pass under way (the first ones)
   int finished = 0;          // helpers done with the pass under way
   bool quit = false;
@@ -61,10 +63,7 @@ Pool &pool = *new Pool;
 void helper_main(Helper &h, int index, uint64_t seen) {
   std::unique_lock<std::mutex> lock(pool.mutex);
   for (;;) {
-    // A pass is searched once the main thread has let the helpers in.
-    pool.wake.wait(lock, [&] {
-      return pool.quit || (pool.pass_number != seen && pool.released == pool.pass_number && index <= pool.taking_part);
-    });
+    pool.wake.wait(lock, [&] { return pool.quit || (pool.pass_number != seen && index <= pool.taking_part); });
     if (pool.quit) return;
     seen = pool.pass_number;
     const uint8_t depth = pool.depth;
@@ -73,8 +72,8 @@ void helper_main(Helper &h, int index, uint64_t seen) {
 
     Search &s = h.search;
     h.line.length = 0;
-    // Its answer reaches the main thread through the shared root best.
-    alpha_beta(s, h.board, 0, depth, best, bound, &h.line);
+    // Its answer reaches the main thread through the shared list.
+    search_root(s, h.board, depth, best, bound, &h.line);
 
     lock.lock();
     if (++pool.finished == pool.taking_part) pool.done.notify_one();
@@ -119,39 +118,24 @@ void search_threads_attach(Search &main, SearchShared &shared, int count) {
   }
 }
 
-void search_threads_release(Search &main) {
-  SearchShared &shared = *main.shared;
-  if (shared.helpers_released) return;
-  shared.helpers_released = true;
-  {
-    std::lock_guard<std::mutex> lock(pool.mutex);
-    pool.released = pool.pass_number;
-  }
-  pool.wake.notify_all();
-}
-
 void search_start_pass(Search &main, const uint8_t *cb) {
   ini_hash_table(cb);
   SearchShared &shared = *main.shared;
   for (int i = 0; i < shared.thread_count; ++i) shared.threads[i]->evaluations.store(0, std::memory_order_relaxed);
   search_set_position(main, cb);
+  root_moves_generate(shared.root, cb, main.kept.sets, shared.only_moves, shared.only_count);
 }
 
 uint32_t search_pass(Search &main, uint8_t *cb, uint8_t depth, uint32_t best, uint32_t bound, tagLINE *line) {
   SearchShared &shared = *main.shared;
-  if (shared.thread_count == 1) return alpha_beta(main, cb, 0, depth, best, bound, line);
+  if (shared.thread_count == 1) return search_root(main, cb, depth, best, bound, line);
 
-  shared.root_next.store(0, std::memory_order_relaxed);
-  shared.root_best.store(best, std::memory_order_relaxed);  // found by nobody yet: no squares
-  shared.root_legal.store(false, std::memory_order_relaxed);
-  shared.helpers_released = false;
-  shared.sharing_root = true;
+  root_share_begin(shared, best);
   {
     std::lock_guard<std::mutex> lock(pool.mutex);
     for (int i = 1; i < shared.thread_count; ++i) {
       Helper &h = *pool.helpers[size_t(i - 1)];
       std::memcpy(h.board, cb, CB_SIZE);
-      h.search.root = main.root;
       h.search.phase = main.phase;
       search_set_position(h.search, h.board);
     }
@@ -162,11 +146,12 @@ uint32_t search_pass(Search &main, uint8_t *cb, uint8_t depth, uint32_t best, ui
     pool.taking_part = shared.thread_count - 1;
     ++pool.pass_number;
   }
+  pool.wake.notify_all();
 
-  // The main thread lets the helpers in after its first root move
-  // (search_threads_release), or here when it had none to search.
-  const uint32_t own = alpha_beta(main, cb, 0, depth, best, bound, line);
-  search_threads_release(main);
+  // The helpers take moves once the main thread's root has opened the list
+  // after its first move, or here when it had none to search.
+  const uint32_t own = search_root(main, cb, depth, best, bound, line);
+  root_open(shared);
 
   // While the helpers finish their root moves, the main thread goes on
   // looking at the clock and the input, as it does between nodes: it alone
@@ -180,22 +165,8 @@ uint32_t search_pass(Search &main, uint8_t *cb, uint8_t depth, uint32_t best, ui
     search_stop_requested(main);
     lock.lock();
   }
-  shared.sharing_root = false;
-  // The answer is the best any thread found, with the finder's line: the
-  // finder's best is still that move (a later improvement of its own would
-  // have beaten the shared best too). Without one, either some move was
-  // legal and none improved on the window (the window stands, as with one
-  // thread), or none was legal and the main thread's own answer (mate or
-  // stalemate) is the position's.
-  uint32_t result = own;
-  const uint64_t found = shared.root_best.load(std::memory_order_relaxed);
-  if (names_a_move(uint32_t(found))) {
-    result = uint32_t(found);
-    const int finder = int(found >> 32);
-    if (finder != 0) copy_line(*line, pool.helpers[size_t(finder - 1)]->line);
-  } else if (shared.root_legal.load(std::memory_order_relaxed)) {
-    result = best;
-  }
+  lock.unlock();
+  const uint32_t result = root_shared_result(shared, best, own, line);
   main.stop_decided = shared.stop.load(std::memory_order_relaxed);
   return result;
 }

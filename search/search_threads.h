@@ -1,20 +1,17 @@
 // The threads that search a position together. Each pass of the driver is
 // searched by all of them at the same depth with the same keys, on one
-// shared table, and they share out its root moves: the main thread
-// searches the first alone (its score is the window the others need),
-// then every thread takes the next move of the root's list that no thread
-// has taken, until none is left. Each searches its move with the best
-// window any of them has found so far, and the best result of them all,
-// with the line of the thread that found it, is the pass's answer. Helpers
-// are started once and wait between passes; they never report, and of the
-// reasons to stop they weigh only the node limit: the main thread looks at
-// the clock and the input.
+// shared table, and they share out the root's list of moves (root_search.h);
+// the best result of them all, with its move's line, is the pass's answer.
+// Helpers are started once and wait between passes; they never report, and
+// of the reasons to stop they weigh only the node limit: the main thread
+// looks at the clock and the input.
 #pragma once
 
 #include <cstdint>
 
-#include "search/alpha_beta.h"
+#include "search/search_types.h"
 
+struct Search;
 struct SearchShared;
 
 // Makes the pool hold count - 1 helper threads (count clamped to
@@ -31,19 +28,15 @@ int search_threads_count();
 void search_threads_attach(Search &main, SearchShared &shared, int count);
 
 // Before each pass, while no thread searches: fresh keys, an empty table,
-// every thread's evaluation counter at 0, and main's board set up under the
-// new keys (search_set_position).
+// every thread's evaluation counter at 0, main's board set up under the
+// new keys (search_set_position), and the root's list made from the
+// position (every move, or the search's only_moves).
 void search_start_pass(Search &main, const uint8_t *cb);
 
 // One pass at depth from the position on cb (main's board) with the root
 // window best/bound, by every thread of the search; the helpers take copies
-// of the board and of main's root restriction. Returns the best result any
-// thread found, its line in *line (with one thread, alpha_beta's own).
+// of the board. Returns the best result any thread found, its line in *line
+// (with one thread, search_root's own).
 // Afterwards every helper waits again, and main.stop_decided says whether
 // the search (not just the pass) must stop.
 uint32_t search_pass(Search &main, uint8_t *cb, uint8_t depth, uint32_t best, uint32_t bound, tagLINE *line);
-
-// Lets the helpers into the pass under way: called by the main thread's
-// root after its first move (and by search_pass when it had none); only
-// the first call of a pass does anything.
-void search_threads_release(Search &main);

@@ -8,6 +8,7 @@
 #include "movegen/movegen.h"
 #include "search/make_move.h"
 #include "search/root_moves.h"
+#include "search/root_search.h"
 #include "search/search_context.h"
 #include "search/search_limits.h"
 #include "search/search_threads.h"
@@ -129,10 +130,10 @@ GlanceResult glance_move(Search &s, uint8_t *cb, int misjudgement_cp, StrengthGe
     }
     // This move alone at the root, on a table holding nothing of the moves
     // before it (the root's own entry would answer for them).
-    root_moves_only(s.root, &key, 1);
+    root_moves_one(s.shared->root, moves[i]);
     clear_hash_table();
     line.length = 0;
-    const uint32_t r = alpha_beta(s, cb, 0, uint8_t(GLANCE_DEPTH), root_best, root_bound, &line);
+    const uint32_t r = search_root(s, cb, uint8_t(GLANCE_DEPTH), root_best, root_bound, &line);
     if (search_was_stopped(s)) break;
     // No squares: the move is illegal, or loses to a mate the look sees.
     if (!names_a_move(r)) continue;
@@ -145,7 +146,6 @@ GlanceResult glance_move(Search &s, uint8_t *cb, int misjudgement_cp, StrengthGe
       result.line = line;
     }
   }
-  root_moves_only(s.root, nullptr, 0);
   result.evaluations = s.evaluations.load(std::memory_order_relaxed);
   if (!found) result.line.length = 0;
   return result;

@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "board/chess_cb.h"
 #include "eval/chess_heuristic.h"
 #include "hash/hash_table.h"
 #include "search/root_moves.h"
+#include "search/root_search.h"
 #include "search/search_context.h"
 #include "search/search_threads.h"
 #include "search/strength.h"
@@ -24,11 +26,12 @@ uint32_t search_one_ply(Search &s, uint8_t *cb) {
   s.evaluations.store(0, std::memory_order_relaxed);
   ini_hash_table(cb);
   search_set_position(s, cb);
+  root_moves_generate(shared.root, cb, s.kept.sets, shared.only_moves, shared.only_count);
   tagLINE line;
   line.length = 0;
   const bool white = side_to_move(cb) == WHITE;
-  return alpha_beta(s, cb, 0, 1, white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
-                    white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS, &line);
+  return search_root(s, cb, 1, white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
+                     white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS, &line);
 }
 
 namespace {
@@ -42,10 +45,7 @@ bool played_on_glance(Search &s, uint8_t *cb, const ThinkRequest &request, const
   SearchShared &shared = *s.shared;
   const GlanceResult glance = glance_move(s, cb, level.misjudgement_cp, g, request.root_moves, root_count);
   search_limits_count_pass(shared, glance.evaluations);
-  if (!names_a_move(glance.move)) {
-    root_moves_only(s.root, request.root_moves, root_count);
-    return false;
-  }
+  if (!names_a_move(glance.move)) return false;
   if (request.report != nullptr) {
     const int score = int(move_score(glance.move)) - int(SCORE_DRAW);
     ThinkReport r{2, side_to_move(cb) == WHITE ? score : -score, &glance.line, clock_elapsed(shared.clock),
@@ -67,7 +67,10 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
   // single passes leave the engine's helpers alone.
   if (request.threads > 0) search_threads_set(request.threads);
   const bool below_full_strength = request.weakness > 0 && !request.single_pass;
-  SearchShared shared{};
+  // The shared record holds the root's list, each move with room for its
+  // line: too large for the stack of every thread a front end may call from.
+  const std::unique_ptr<SearchShared> shared_record = std::make_unique<SearchShared>();
+  SearchShared &shared = *shared_record;
   Search s{};
   s.phase = request.phase;
   DriverState d{};
@@ -80,8 +83,8 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
   set_clock_budget(shared.clock, request.budget_ms);
   shared.ponderhit_budget_ms = request.ponderhit_budget_ms;
   search_limits_start(shared, request.limits, request.poll, request.poll_context);
-  const int root_count = request.root_moves != nullptr ? request.root_move_count : 0;
-  root_moves_only(s.root, request.root_moves, root_count);
+  shared.only_moves = request.root_moves;
+  shared.only_count = request.root_moves != nullptr ? request.root_move_count : 0;
   ThinkResult result{};
   if (below_full_strength) {
     const StrengthLevel level = strength_level(request.weakness);

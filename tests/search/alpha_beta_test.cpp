@@ -11,8 +11,11 @@
 #include "hash/hash_table.h"
 #include "hash/zobrist.h"
 #include "movegen/movegen.h"
+#include "notation/san.h"
+#include "search/root_moves.h"
 #include "search/make_move.h"
 #include "search/search_limits.h"
+#include "search/root_search.h"
 #include "search/search_test_support.h"
 #include "search/time_control.h"
 
@@ -27,7 +30,7 @@ class AlphaBeta : public testing::Test {
   uint32_t search(Board &b, int depth, tagLINE &line) {
     t.new_pass(b.data());
     const bool white = side_to_move(b.data()) == WHITE;
-    return alpha_beta(t.s, b.data(), 0, uint8_t(depth), white ? B : W, white ? W : B, &line);
+    return search_root(t.s, b.data(), uint8_t(depth), white ? B : W, white ? W : B, &line);
   }
 
   static std::string line_text(const tagLINE &line) {
@@ -49,30 +52,23 @@ TEST(SearchComparisons, StrictImprovementAndNonStrictCutOffForBothColours) {
   struct Case {
     uint32_t reference, score;
     uint8_t side;
-    int ply;
     int better, reaches;
   } cases[] = {
-      {30000, 30001, WHITE, 3, 1, 1},
-      {30000, 30000, WHITE, 3, 0, 1},
-      {30000, 29999, WHITE, 3, 0, 0},
-      {30000, 29999, BLACK, 3, 1, 1},
-      {30000, 30000, BLACK, 3, 0, 1},
-      {30000, 30001, BLACK, 3, 0, 0},
+      {30000, 30001, WHITE, 1, 1},
+      {30000, 30000, WHITE, 0, 1},
+      {30000, 29999, WHITE, 0, 0},
+      {30000, 29999, BLACK, 1, 1},
+      {30000, 30000, BLACK, 0, 1},
+      {30000, 30001, BLACK, 0, 0},
       // The illegal value is never better and never cuts, for either side.
-      {0, SCORE_ILLEGAL, WHITE, 3, 0, 0},
-      {60000, SCORE_ILLEGAL, BLACK, 3, 0, 0},
-      // At the root the squares above bit 15 do not count...
-      {move_word(42, 66) | 30000, 30001, WHITE, 0, 1, 1},
-      {move_word(42, 66) | 30000, 30000, WHITE, 0, 0, 1},
-      {move_word(42, 66) | 30000, 29999, BLACK, 0, 1, 1},
-      // ...but away from the root the values are compared whole.
-      {move_word(42, 66) | 30000, 30001, WHITE, 1, 0, 0},
+      {0, SCORE_ILLEGAL, WHITE, 0, 0},
+      {60000, SCORE_ILLEGAL, BLACK, 0, 0},
   };
   for (const Case &c : cases) {
-    EXPECT_EQ(is_better_result(c.reference, c.score, c.side, c.ply), c.better)
-        << c.reference << " " << c.score << " side " << int(c.side) << " ply " << c.ply;
-    EXPECT_EQ(is_better_beta(c.reference, c.score, c.side, c.ply), c.reaches)
-        << c.reference << " " << c.score << " side " << int(c.side) << " ply " << c.ply;
+    EXPECT_EQ(is_better_result(c.reference, c.score, c.side), c.better)
+        << c.reference << " " << c.score << " side " << int(c.side);
+    EXPECT_EQ(is_better_beta(c.reference, c.score, c.side), c.reaches)
+        << c.reference << " " << c.score << " side " << int(c.side);
   }
 }
 
@@ -122,6 +118,66 @@ TEST_F(AlphaBeta, IllegalRootIsAnsweredWithoutSquares) {
   Board b = board_from_fen("4k3/8/8/8/8/8/8/4RK2 w - - 0 1");
   line.length = 3;
   EXPECT_EQ(search(b, 3, line), SCORE_ILLEGAL);
+  EXPECT_EQ(line.length, 0);
+}
+
+// After a search the root's list holds each move's result (SCORE_ILLEGAL
+// exactly for the moves that leave their king attacked), and the move
+// answered holds the answer's score and line.
+TEST_F(AlphaBeta, TheRootListKeepsEachMovesResultAndTheAnswersLine) {
+  const char *fens[] = {
+      "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+      "4k3/8/8/8/1b6/8/3N4/4K2R w K - 0 1",         // a pinned knight, castling
+      "4k3/1P6/8/8/8/8/8/4K2r w - - 0 1",           // in check; promotions
+      "r3k2r/8/8/3pP3/8/8/8/R3K2R w KQkq d6 0 2",    // en passant, castling both ways
+  };
+  for (const char *fen : fens) {
+    Board b = board_from_fen(fen);
+    LegalMove legal[MAX_GENERATED_MOVES];
+    const int legal_count = legal_moves(b.data(), legal);
+    const uint32_t result = search(b, 3, line);
+    const RootMoves &root = t.shared.root;
+    int answered = -1, illegal = 0;
+    for (int i = 0; i < root.count; ++i) {
+      const RootMove &m = root.moves[i];
+      illegal += m.score == SCORE_ILLEGAL;
+      if (root_move_word(m.move, move_score(result)) == result) answered = i;
+    }
+    EXPECT_EQ(root.count - illegal, legal_count) << fen;
+    ASSERT_GE(answered, 0) << fen << ": the answer is a move of the list";
+    const RootMove &m = root.moves[answered];
+    EXPECT_EQ(m.score, move_score(result)) << fen;
+    ASSERT_EQ(m.line.length, line.length) << fen;
+    ASSERT_GT(line.length, 0) << fen;
+    EXPECT_EQ(line.from[0], gm_from(m.move)) << fen;
+    for (int k = 0; k < line.length; ++k)
+      EXPECT_TRUE(m.line.from[k] == line.from[k] && m.line.to[k] == line.to[k]) << fen << " move " << k;
+  }
+}
+
+// "searchmoves" narrows the list as it is made, in the search's order; an
+// analysis's later lines leave moves out of it one at a time.
+TEST_F(AlphaBeta, OnlyListedMovesAreMadeAndExcludedOnesAreNotSearched) {
+  Board b = board_from_moves("e2e4 d7d5");
+  const uint32_t only[] = {root_move_key(sq("g1"), sq("f3"), 0), root_move_key(sq("e4"), sq("d5"), 0),
+                           root_move_key(sq("a2"), sq("a6"), 0)};  // not a move
+  t.new_pass(b.data());
+  RootMoves &root = t.shared.root;
+  root_moves_generate(root, b.data(), t.s.kept.sets, only, 3);
+  ASSERT_EQ(root.count, 2);
+  EXPECT_EQ(move_name(gm_from(root.moves[0].move), gm_to(root.moves[0].move)), "e4d5") << "the capture first";
+  EXPECT_EQ(move_name(gm_from(root.moves[1].move), gm_to(root.moves[1].move)), "g1f3");
+
+  EXPECT_TRUE(root_moves_exclude(root, only[1]));  // e4d5
+  EXPECT_FALSE(root_moves_exclude(root, only[1])) << "already left out";
+  EXPECT_FALSE(root_moves_exclude(root, only[2])) << "not in the list";
+  const uint32_t result = search_root(t.s, b.data(), 3, B, W, &line);
+  EXPECT_EQ(move_name(move_from(result), move_to(result)), "g1f3");
+
+  EXPECT_TRUE(root_moves_exclude(root, only[0]));  // g1f3
+  line.length = 5;
+  EXPECT_EQ(search_root(t.s, b.data(), 3, B, W, &line), SCORE_DRAW)
+      << "nothing left to play: no move, no squares";
   EXPECT_EQ(line.length, 0);
 }
 
@@ -209,7 +265,7 @@ TEST_F(AlphaBeta, BoardStateByteAndKeyAreUnchangedAfterASearch) {
     const uint64_t key = t.new_pass(b.data());
     const Board before = b;
     const bool white = side_to_move(b.data()) == WHITE;
-    alpha_beta(t.s, b.data(), 0, 4, white ? B : W, white ? W : B, &line);
+    search_root(t.s, b.data(), 4, white ? B : W, white ? W : B, &line);
     for (int i = 0; i <= CB_STATE; ++i) EXPECT_EQ(b[i], before[i]) << list << " byte " << i;
     EXPECT_EQ(t.s.key, key) << list;
     EXPECT_TRUE(search_board_is_sound(t.s, b.data())) << list << ": the kept pieces as before";

@@ -14,6 +14,7 @@
 #include "hash/hash_table.h"
 #include "search/alpha_beta.h"
 #include "search/search_driver.h"
+#include "search/root_search.h"
 #include "search/search_test_support.h"
 #include "search/think.h"
 #include "search/time_control.h"
@@ -58,8 +59,8 @@ uint32_t pass(Board &b, int depth, int moves_played) {
   static tagLINE line;
   line.length = 0;
   const bool white = side_to_move(b.data()) == WHITE;
-  return alpha_beta(t.s, b.data(), 0, uint8_t(depth), white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
-                    white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS, &line);
+  return search_root(t.s, b.data(), uint8_t(depth), white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
+                     white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS, &line);
 }
 
 // Stand-in polls.
@@ -226,7 +227,7 @@ TEST(SearchLimits, StopFromTheInputKeepsTheLastWholePass) {
       EXPECT_EQ(run.result, first);
     }
     if (run.result != first) {
-      EXPECT_TRUE(is_better_beta(first, run.result, side_to_move(b.data()), 0))
+      EXPECT_TRUE(is_better_beta(move_score(first), move_score(run.result), side_to_move(b.data())))
           << run.result << " is neither the first pass's " << first << " nor better";
       EXPECT_NE(move_from(run.result), 0);
     }

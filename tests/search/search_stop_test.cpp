@@ -18,6 +18,7 @@
 #include "movegen/movegen.h"
 #include "search/alpha_beta.h"
 #include "search/make_move.h"
+#include "search/root_search.h"
 #include "search/search_test_support.h"
 #include "search/time_control.h"
 
@@ -36,8 +37,8 @@ uint32_t pass(TestSearch &t, Board &b, int depth, int32_t budget_ms, tagLINE &li
   t.new_pass(b.data());
   t.budget(budget_ms);
   const bool white = side_to_move(b.data()) == WHITE;
-  return alpha_beta(t.s, b.data(), 0, uint8_t(depth), white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
-                    white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS, &line);
+  return search_root(t.s, b.data(), uint8_t(depth), white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
+                     white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS, &line);
 }
 
 // The root moves that are legal on the board, as from/to pairs.
@@ -78,8 +79,8 @@ TEST_F(SearchStop, ABudgetUsedUpAtOnceStopsADeepPassWithinOnePoll) {
     const uint64_t key = t.new_pass(b.data());
     t.budget(0);
     line.length = 0;
-    const uint32_t result = alpha_beta(t.s, b.data(), 0, 9, white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
-                                       white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS, &line);
+    const uint32_t result = search_root(t.s, b.data(), 9, white ? SCORE_BLACK_WINS : SCORE_WHITE_WINS,
+                                        white ? SCORE_WHITE_WINS : SCORE_BLACK_WINS, &line);
     EXPECT_EQ(search_was_stopped(t.s), 1) << moves;
     EXPECT_LE(t.s.evaluations, 1024u) << moves;
     // The first root move was cut short: nothing is adopted, and the root

@@ -12,8 +12,10 @@
 #include "eval/chess_heuristic.h"
 #include "hash/hash_table.h"
 #include "notation/position.h"
+#include "search/root_moves.h"
 #include "search/search_context.h"
 #include "search/search_driver.h"
+#include "search/search_limits.h"
 #include "support/test_board.h"
 
 using Board = std::array<uint8_t, CB_SIZE>;
@@ -104,10 +106,12 @@ struct TestSearch {
     set_clock_budget(shared.clock, ms);
   }
   // A new pass on b as the driver starts one: fresh keys, an empty table,
-  // the record set up for b, the evaluations at 0. Returns the key.
+  // the record set up for b, the root's list of every move, the
+  // evaluations at 0. Returns the key.
   uint64_t new_pass(const uint8_t *cb) {
     ini_hash_table(cb);
     search_set_position(s, cb);
+    root_moves_generate(shared.root, cb, s.kept.sets, nullptr, 0);
     s.evaluations = 0;
     return s.key;
   }
