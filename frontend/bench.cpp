@@ -104,6 +104,7 @@ void run_threads_bench(std::FILE *out, int a, int b, double ms[2]) {
   const int counts[2] = {a, b};
   double total_ms[2] = {0, 0}, total_cpu_ms[2] = {0, 0};
   long long total_evals[2] = {0, 0};
+  long long pass_us[2] = {0, 0}, waited_us[2] = {0, 0};
   for (int index = 0; index < BENCH_POSITIONS; ++index) {
     const BenchPosition &p = bench_positions[index];
     double pos_ms[2];
@@ -125,6 +126,8 @@ void run_threads_bench(std::FILE *out, int a, int b, double ms[2]) {
       pos_ms[k] = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
       total_cpu_ms[k] += double(std::clock() - cpu_start) * 1000.0 / CLOCKS_PER_SEC;
       pos_evals[k] = result.evaluations;
+      pass_us[k] += result.thread_pass_us;
+      waited_us[k] += result.thread_waited_us;
       total_ms[k] += pos_ms[k];
       total_evals[k] += pos_evals[k];
     }
@@ -145,6 +148,14 @@ void run_threads_bench(std::FILE *out, int a, int b, double ms[2]) {
                total_ms[0] > 0 ? total_cpu_ms[0] / total_ms[0] : 0.0, b,
                total_ms[1] > 0 ? total_cpu_ms[1] / total_ms[1] : 0.0, total_evals[0], total_evals[1],
                total_evals[0] > 0 ? double(total_evals[1]) / double(total_evals[0]) : 0.0);
+  // The threads' time waiting for work (for the first root move, for the
+  // last one to end), against their whole time in the passes: what more
+  // cores could not speed up.
+  const auto share = [](long long part, long long whole) {
+    return whole > 0 ? 100.0 * double(part) / double(whole) : 0.0;
+  };
+  std::fprintf(out, "waiting      %d: %8.1f %%   %d: %8.1f %%   of the threads' time in the passes\n", a,
+               share(waited_us[0], pass_us[0]), b, share(waited_us[1], pass_us[1]));
   ms[0] = total_ms[0];
   ms[1] = total_ms[1];
 }

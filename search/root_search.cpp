@@ -60,9 +60,7 @@ uint32_t search_root(Search &s, uint8_t *cb, uint8_t depth, uint32_t best, uint3
   // No depth at all: the captures-only search scores the position.
   if (depth == 0) return quies(s, cb, 0, depth, best, bound, line);
 
-  // A helper takes moves only once the main thread has opened the list.
   const bool shared_root = shared.sharing_root;
-  if (shared_root && !s.main) shared.root_open.wait(false, std::memory_order_acquire);
 
   tagLINE child_line;
   child_line.length = 0;
@@ -150,6 +148,8 @@ void root_open(SearchShared &shared) {
   shared.root_open.store(true, std::memory_order_release);
   shared.root_open.notify_all();
 }
+
+void root_wait_open(SearchShared &shared) { shared.root_open.wait(false, std::memory_order_acquire); }
 
 uint32_t root_shared_result(SearchShared &shared, uint32_t best, uint32_t own, tagLINE *line) {
   shared.sharing_root = false;

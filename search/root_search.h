@@ -34,8 +34,12 @@ uint32_t search_root(Search &s, uint8_t *cb, uint8_t depth, uint32_t best, uint3
 void root_share_begin(SearchShared &shared, uint32_t best);
 
 // Lets the helpers take moves of the list (called by the main thread's
-// root after its first move, and once it has left the root).
+// root after its first move, and once it has left the root). A helper
+// enters its root only once the list is open (root_wait_open).
 void root_open(SearchShared &shared);
+
+// Waits until the main thread has opened the list.
+void root_wait_open(SearchShared &shared);
 
 // A shared pass's answer once every thread has left the root: the best
 // result any thread found, with that move's line copied to line; else

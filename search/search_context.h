@@ -68,6 +68,11 @@ struct SearchShared {
   std::atomic<uint64_t> root_best{0};
   // whether some thread has found a legal root move.
   std::atomic<bool> root_legal{false};
+  // Over the passes that several threads shared, in microseconds: the
+  // threads' time in them (the threads times each pass's wall time), and
+  // the part of it they spent waiting for work (main thread only).
+  int64_t thread_pass_us;
+  int64_t thread_waited_us;
 };
 
 // One searching thread's state.
@@ -82,6 +87,7 @@ struct Search {
   bool stop_decided;          // this thread unwinds: the search must stop
   bool main;                  // this thread decides the answer, the reports and the stop
   int index;                  // 0 for the main thread, 1.. for the helpers
+  int64_t root_busy_us;       // a helper's time in the root of its last shared pass
   SearchShared *shared;
   // Told about each root move as the root begins it, once the clock has run
   // for root_listener_after_ms; nullptr (always, on a helper): nobody.

@@ -53,6 +53,12 @@ struct Pool {
   }
 };
 
+// Microseconds of a steady clock, for the time the threads wait.
+int64_t steady_us() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
 // Never destroyed: at the end of the process the parked helpers simply end
 // with it. Joining them from a static destructor would hang in a forked
 // child (a death test), which has only the forking thread.
@@ -72,8 +78,13 @@ void helper_main(Helper &h, int index, uint64_t seen) {
 
     Search &s = h.search;
     h.line.length = 0;
+    // The main thread searches the root's first move alone: its score is
+    // the window every other move needs.
+    root_wait_open(*s.shared);
+    const int64_t entered = steady_us();
     // Its answer reaches the main thread through the shared list.
     search_root(s, h.board, depth, best, bound, &h.line);
+    s.root_busy_us = steady_us() - entered;
 
     lock.lock();
     if (++pool.finished == pool.taking_part) pool.done.notify_one();
@@ -131,6 +142,7 @@ uint32_t search_pass(Search &main, uint8_t *cb, uint8_t depth, uint32_t best, ui
   if (shared.thread_count == 1) return search_root(main, cb, depth, best, bound, line);
 
   root_share_begin(shared, best);
+  const int64_t started = steady_us();
   {
     std::lock_guard<std::mutex> lock(pool.mutex);
     for (int i = 1; i < shared.thread_count; ++i) {
@@ -151,6 +163,7 @@ uint32_t search_pass(Search &main, uint8_t *cb, uint8_t depth, uint32_t best, ui
   // The helpers take moves once the main thread's root has opened the list
   // after its first move, or here when it had none to search.
   const uint32_t own = search_root(main, cb, depth, best, bound, line);
+  int64_t busy = steady_us() - started;
   root_open(shared);
 
   // While the helpers finish their root moves, the main thread goes on
@@ -165,7 +178,14 @@ uint32_t search_pass(Search &main, uint8_t *cb, uint8_t depth, uint32_t best, ui
     search_stop_requested(main);
     lock.lock();
   }
+  // Every thread was in the pass from its start to its end; what it did not
+  // spend searching its root moves, it waited: a helper for the list to
+  // open and, like the main thread, for the last move to end.
+  const int64_t threads_time = (steady_us() - started) * shared.thread_count;
+  for (int i = 1; i < shared.thread_count; ++i) busy += pool.helpers[size_t(i - 1)]->search.root_busy_us;
   lock.unlock();
+  shared.thread_pass_us += threads_time;
+  shared.thread_waited_us += threads_time > busy ? threads_time - busy : 0;
   const uint32_t result = root_shared_result(shared, best, own, line);
   main.stop_decided = shared.stop.load(std::memory_order_relaxed);
   return result;

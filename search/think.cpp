@@ -117,6 +117,8 @@ ThinkResult think(uint8_t *cb, const ThinkRequest &request) {
   result.move = alpha_beta_time(s, d, cb, first, last, request.report, request.multipv);
   result.input = shared.input_seen;
   result.evaluations = shared.counted_nodes;
+  result.thread_pass_us = shared.thread_pass_us;
+  result.thread_waited_us = shared.thread_waited_us;
   copy_line(result.line, d.kept_result.line);
   s.root_listener = nullptr;
   if (!request.single_pass && !names_a_move(result.move)) {

@@ -81,6 +81,10 @@ struct ThinkResult {
   int input;             // what the input asked for during the search (SearchInput)
   int64_t evaluations;   // evaluations of all passes
   tagLINE line;          // principal variation of the result
+  // Over the passes several threads shared, in microseconds: the threads'
+  // time in them, and the part they spent waiting for work.
+  int64_t thread_pass_us;
+  int64_t thread_waited_us;
 };
 
 // Searches the position on the board and returns the move to play. Sets up

@@ -184,10 +184,11 @@ void back_to_one_thread() {
 }  // namespace
 
 TEST(SearchDriver, SeveralThreadsAnswerWithALegalMoveOfAWholePass) {
-  // Two and three threads on one table: every pass is whole (the helpers'
-  // entries never make the main thread return a torn or foreign result),
-  // the move is legal and leads the line, the board is as before, and a
-  // mate in one is found and kept. The helpers stay parked afterwards.
+  // Two, three, eight and sixty-four threads on one table (on a machine
+  // of two cores, most of them wait for one): every pass is whole (the
+  // helpers' entries never make the main thread return a torn or foreign
+  // result), the move is legal and leads the line, the board is as before,
+  // and a mate in one is found and kept. The helpers stay parked afterwards.
   struct Case {
     const char *moves;
     uint32_t mate;  // the mating score, 0 if none
@@ -197,7 +198,7 @@ TEST(SearchDriver, SeveralThreadsAnswerWithALegalMoveOfAWholePass) {
       {"e2e4 e7e5 g1f3 d7d6 f1c4 c8g4 b1c3 g7g6 f3e5 g4d1 c4f7 e8e7", SCORE_WHITE_WINS},
       {"a2a4 h7h5 a4a5 h5h4 a5a6 h4h3 a6b7 h3g2", 0},
   };
-  for (int threads : {2, 3}) {
+  for (int threads : {2, 3, 8, 64}) {
     for (const Case &c : cases) {
       SCOPED_TRACE(std::string(c.moves) + ", threads " + std::to_string(threads));
       int n = 0;
