@@ -72,7 +72,6 @@ uint32_t search_root(Search &s, uint8_t *cb, uint8_t depth, uint32_t best, uint3
   for (int i = shared_root ? claim_root_move(s) : 0; i < n; i = shared_root ? claim_root_move(s) : i + 1) {
     RootMove &m = root.moves[i];
     const uint32_t gm = m.move;
-    if (i + 1 < n) search_prefetch(s, cb, root.moves[i + 1].move);
     // An earlier line of an analysis took it.
     if (m.excluded) continue;
     if (s.root_listener != nullptr && clock_elapsed(shared.clock) >= s.root_listener_after_ms)
