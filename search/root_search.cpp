@@ -64,8 +64,7 @@ uint32_t search_root(Search &s, uint8_t *cb, uint8_t depth, uint32_t best, uint3
 
   tagLINE child_line;
   child_line.length = 0;
-  int best_index = -1;  // the list's move that improved best last; -1: none
-  int improved = 0;
+  int best_index = -1;  // the list's move that improved best last; -1: none yet
   int legal = 0;
   int legal_children = 0;  // moves searched so far whose child was not refused
   const int n = root.count;
@@ -99,7 +98,6 @@ uint32_t search_root(Search &s, uint8_t *cb, uint8_t depth, uint32_t best, uint3
 
     // Improvement: strict, so of equal scores the first stays.
     if (is_better_result(best, child, side)) {
-      improved = 1;
       best = child;
       best_index = i;
       take_over_line(*line, gm_from(gm), gm_to(gm), child_line);
@@ -130,7 +128,7 @@ uint32_t search_root(Search &s, uint8_t *cb, uint8_t depth, uint32_t best, uint3
   // A root shared out holds only some of the moves in each thread: its
   // result is not the position's (which a transposition back to the root
   // would read).
-  if (!shared_root) RecordHash(s.key, 0, best, improved ? HASH_EXACT : HASH_NOTHING_IMPROVED);
+  if (!shared_root) RecordHash(s.key, 0, best, best_index >= 0 ? HASH_EXACT : HASH_NOTHING_IMPROVED);
   return answer(root, best_index, best);
 }
 

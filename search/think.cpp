@@ -7,7 +7,6 @@
 #include "board/chess_cb.h"
 #include "eval/chess_heuristic.h"
 #include "hash/hash_table.h"
-#include "search/root_moves.h"
 #include "search/root_search.h"
 #include "search/search_context.h"
 #include "search/search_threads.h"
@@ -23,10 +22,9 @@ uint32_t search_one_ply(Search &s, uint8_t *cb) {
   SearchShared &shared = *s.shared;
   set_clock_budget(shared.clock, INT32_MAX);
   search_limits_clear(shared);
-  s.evaluations.store(0, std::memory_order_relaxed);
-  ini_hash_table(cb);
-  search_set_position(s, cb);
-  root_moves_generate(shared.root, cb, s.kept.sets, shared.only_moves, shared.only_count);
+  // A pass of its own: fresh keys and table, the counters at 0, the root's
+  // list made from the position and the search's "searchmoves".
+  search_start_pass(s, cb);
   tagLINE line;
   line.length = 0;
   const bool white = side_to_move(cb) == WHITE;
