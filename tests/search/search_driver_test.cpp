@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -187,8 +188,10 @@ TEST(SearchDriver, SeveralThreadsAnswerWithALegalMoveOfAWholePass) {
   // Two, three, eight and sixty-four threads on one table (on a machine
   // of two cores, most of them wait for one): every pass is whole (the
   // helpers' entries never make the main thread return a torn or foreign
-  // result), the move is legal and leads the line, the board is as before,
-  // and a mate in one is found and kept. The helpers stay parked afterwards.
+  // result), so the score is one thread's, whichever thread searched,
+  // helped with or answered for which move; the move is legal and leads the
+  // line, the board is as before, and a mate in one is found and kept. The
+  // helpers stay parked afterwards.
   struct Case {
     const char *moves;
     uint32_t mate;  // the mating score, 0 if none
@@ -198,19 +201,30 @@ TEST(SearchDriver, SeveralThreadsAnswerWithALegalMoveOfAWholePass) {
       {"e2e4 e7e5 g1f3 d7d6 f1c4 c8g4 b1c3 g7g6 f3e5 g4d1 c4f7 e8e7", SCORE_WHITE_WINS},
       {"a2a4 h7h5 a4a5 h5h4 a5a6 h4h3 a6b7 h3g2", 0},
   };
+  const auto search = [](Board &b, int n, int threads) {
+    ThinkRequest request{};
+    start_clock(request.clock);
+    request.phase = get_game_position(b.data(), n / 2);
+    request.budget_ms = NO_CLOCK_BUDGET;
+    request.limits = SearchLimits{5, -1};
+    request.threads = threads;
+    return think(b.data(), request);
+  };
+  uint32_t one_thread[std::size(cases)];
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    int n = 0;
+    Board b = board_from_moves(cases[i].moves, &n);
+    one_thread[i] = move_score(search(b, n, 1).move);
+  }
   for (int threads : {2, 3, 8, 64}) {
-    for (const Case &c : cases) {
+    for (size_t i = 0; i < std::size(cases); ++i) {
+      const Case &c = cases[i];
       SCOPED_TRACE(std::string(c.moves) + ", threads " + std::to_string(threads));
       int n = 0;
       Board b = board_from_moves(c.moves, &n);
       const Board before = b;
-      ThinkRequest request{};
-      start_clock(request.clock);
-      request.phase = get_game_position(b.data(), n / 2);
-      request.budget_ms = NO_CLOCK_BUDGET;
-      request.limits = SearchLimits{5, -1};
-      request.threads = threads;
-      const ThinkResult result = think(b.data(), request);
+      const ThinkResult result = search(b, n, threads);
+      EXPECT_EQ(move_score(result.move), one_thread[i]);
       EXPECT_TRUE(same_position(b, before));
       ASSERT_TRUE(names_a_move(result.move));
       uint32_t moves[MAX_GENERATED_MOVES];
