@@ -142,11 +142,20 @@ void root_share_begin(SearchShared &shared, uint32_t best) {
 
 void root_open(SearchShared &shared) {
   if (shared.root_open.load(std::memory_order_relaxed)) return;
-  shared.root_open.store(true, std::memory_order_release);
-  shared.root_open.notify_all();
+  {
+    std::lock_guard<std::mutex> lock(shared.root_open_mutex);
+    shared.root_open.store(true, std::memory_order_release);
+  }
+  shared.root_opened.notify_all();
 }
 
-void root_wait_open(SearchShared &shared) { shared.root_open.wait(false, std::memory_order_acquire); }
+void root_wait_open(SearchShared &shared) {
+  // A mutex and condition variable, not the flag's own wait: the standard
+  // library of the Windows build can miss that wait's wake-up, and a helper
+  // left asleep keeps the pass, and the "bestmove", from ever ending.
+  std::unique_lock<std::mutex> lock(shared.root_open_mutex);
+  shared.root_opened.wait(lock, [&] { return shared.root_open.load(std::memory_order_acquire); });
+}
 
 uint32_t root_shared_result(SearchShared &shared, uint32_t best, uint32_t own, tagLINE *line) {
   shared.sharing_root = false;

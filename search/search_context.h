@@ -7,7 +7,9 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 #include "board/board_scan.h"
 #include "board/chess_cb.h"
@@ -60,6 +62,8 @@ struct SearchShared {
   // its first move is searched (its score is their window) or it has left
   // the root;
   std::atomic<bool> root_open{false};
+  std::mutex root_open_mutex;             // guards the opening, for root_opened
+  std::condition_variable root_opened;    // the helpers wait here for the opening
   // the index in the list that the next thread to take a move gets;
   std::atomic<int> root_next{0};
   // the best result so far (low 32 bits) and 1 + the index in the list of
